@@ -1,0 +1,10 @@
+# parvel_library(NAME DIR DEPS...): a static library of every .cpp in DIR.
+function(parvel_library name)
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT _src)
+    set(_src ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(${name} STATIC ${_src})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARGN})
+endfunction()

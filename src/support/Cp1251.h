@@ -1,0 +1,21 @@
+#pragma once
+// Letter case of Windows-1251 bytes. All text in the program is Windows-1251; wherever case is
+// ignored (hashing, searching, the finder, the morphology) these two tables are the one truth.
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace cp1251 {
+
+// Maps every byte to its capital (UpperTable) or small (LowerTable) partner; bytes without a
+// partner map to themselves.
+extern const std::array<unsigned char, 256> UpperTable;
+extern const std::array<unsigned char, 256> LowerTable;
+
+inline unsigned char Upper(unsigned char c) { return UpperTable[c]; }
+inline unsigned char Lower(unsigned char c) { return LowerTable[c]; }
+
+std::string ToUpper(std::string_view s);
+std::string ToLower(std::string_view s);
+
+}  // namespace cp1251
