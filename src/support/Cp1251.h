@@ -18,4 +18,11 @@ inline unsigned char Lower(unsigned char c) { return LowerTable[c]; }
 std::string ToUpper(std::string_view s);
 std::string ToLower(std::string_view s);
 
+// Conversion to and from Unicode. Characters that Windows-1251 lacks become "?": the program
+// handles all text as Windows-1251 bytes, and a "?" is visible where a silent drop would not be.
+char32_t ToUnicode(unsigned char b);
+char FromUnicode(char32_t cp);
+std::string ToUtf8(std::string_view s);
+std::string FromUtf8(std::string_view s);
+
 }  // namespace cp1251

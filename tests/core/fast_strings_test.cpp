@@ -86,3 +86,14 @@ TEST(TVStringList, SortedByteOrderAndDuplicates) {
   EXPECT_EQ(variants[0], "b");
   EXPECT_EQ(variants.IndexOf("a"), 1);
 }
+
+TEST(Cp1251, UnicodeRoundTrip) {
+  for (int b = 0; b < 256; ++b) {
+    if (b == 0x98) continue;  // unused in the code page
+    const std::string one(1, static_cast<char>(b));
+    EXPECT_EQ(cp1251::FromUtf8(cp1251::ToUtf8(one)), one) << b;
+  }
+  EXPECT_EQ(cp1251::ToUtf8("\xC7\xE0\xEA\xEE\xED \xB9"), "Закон №");
+  EXPECT_EQ(cp1251::FromUtf8("Ёж 漢 €"), "\xA8\xE6 ? \x88");
+  EXPECT_EQ(cp1251::FromUtf8("\xD0"), "?");  // truncated sequence
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Builds the two marked result pages of a comparison and writes pages to disk.
+#include <string>
+#include <string_view>
+
+class TDiff;
+
+// The page head linking the given style sheet, up to and including "</head>".
+std::string PageHead(std::string_view styleSheetName);
+
+struct TResultPages {
+  std::string Left;   // c1.htm: text 1 with deletion marks and insertion placeholders
+  std::string Right;  // c2.htm: text 2 with insertion marks and deletion placeholders
+  int ChangeCount = 0;
+};
+
+// From text 1 and text 2 (head + body outer HTML + "</html>") builds both pages: cuts the
+// tails, replaces "&nbsp;", splits, diffs with the caller's diff object (so that a stop button
+// can cancel it), marks the changes, applies the paragraph and table rewrites and appends the
+// tails. Checking the abort request and emptying the pages is the caller's.
+TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff);
+
+// Cuts an HTML page down to the content of its body element, in place.
+void ExtractBodyContent(std::string& s);
+
+// Writes content as CR LF lines, atomically (a temporary file renamed over the target).
+// Throws std::runtime_error with a message naming the path on failure; no partial file is left.
+void WritePageFile(const std::string& path, std::string_view content);

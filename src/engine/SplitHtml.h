@@ -1,0 +1,8 @@
+#pragma once
+// Cuts the visible text of an HTML page into word and punctuation tokens.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+// Appends, for every token of html, its 1-based position in html and its hash.
+void SplitHtml(std::string_view html, std::vector<int32_t>& positions, std::vector<int32_t>& hashes);
