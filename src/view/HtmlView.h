@@ -1,0 +1,156 @@
+#pragma once
+// The program's embedded HTML view: one document view with exactly the operations and events the
+// windows rely on. All text crossing this interface is Windows-1251 (std::string); the view's
+// own Unicode text is converted here and nowhere else. Lengths are CSS pixels.
+//
+// Operations the underlying view answers asynchronously wait for the answer in a local event
+// loop, so window messages (a stop button, a timer) keep being handled while they wait; callers
+// keep re-entrant handlers out with their own flags.
+#include <QWidget>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A view operation that could not be carried out (the view stopped answering, its page is gone).
+class EHtmlViewError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Which element of the shown document an operation addresses.
+struct TElementRef {
+  enum TKind { ekRoot, ekBody, ekById, ekItem };
+  TKind Kind = ekBody;
+  std::string Id;  // Windows-1251; ekById: the first element with this id; ekItem: see Index
+  int Index = 0;   // ekItem: the Index-th element (from 0, document order) whose id is Id
+
+  static TElementRef Root() { return {ekRoot, {}, 0}; }  // the document's root element
+  static TElementRef Body() { return {ekBody, {}, 0}; }
+  static TElementRef ById(std::string id) { return {ekById, std::move(id), 0}; }
+  static TElementRef Item(std::string id, int index) { return {ekItem, std::move(id), index}; }
+};
+
+// Commands of the view's print engine and editor (ExecWB).
+enum TViewCommand {
+  vcPrint = 6,           // with voPromptUser: the print dialog is shown
+  vcPrintPreview = 7,
+  vcPageSetup = 8,
+  vcSelectAll = 17,
+  vcClearSelection = 18,
+};
+enum TViewCommandOption { voDefault = 0, voPromptUser = 1, voDontPromptUser = 2 };
+
+// The command kinds of CommandStateChange.
+enum TCommandState { csUpdateCommands = -1, csNavigateForward = 1, csNavigateBack = 2 };
+
+// Ready states: 0 nothing loaded, 1 loading, 3 interactive, 4 complete (also after a failed load).
+enum TReadyState { rsUninitialized = 0, rsLoading = 1, rsLoaded = 2, rsInteractive = 3, rsComplete = 4 };
+
+// The print engine takes its page layout from these application settings (written by the print
+// commands before each print, preview and page setup): "header", "footer" (strings),
+// "margin_left", "margin_right", "margin_top", "margin_bottom" (inches as decimal text).
+inline constexpr const char* PageSetupSettingsGroup = "PageSetup";
+
+class THtmlView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit THtmlView(QWidget* parent = nullptr) : QWidget(parent) {}
+  ~THtmlView() override = default;
+
+  // The window's own number for the view (1 = WB1, 2 = WB2, 0 = other).
+  int Tag = 0;
+
+  // --- Loading and history ---------------------------------------------------------------
+  // Starts loading a local file path or an address; returns at once.
+  virtual void Navigate(const std::string& pathOrAddress) = 0;
+  virtual int ReadyState() const = 0;  // TReadyState
+  // Waits, letting window messages through, until ReadyState() >= rsComplete or timeoutMs has
+  // passed (a negative timeout: no limit). True when complete.
+  virtual bool WaitReady(int timeoutMs = -1) = 0;
+  // Whether the view holds a document at all (nothing was ever loaded: no document).
+  virtual bool HasDocument() const = 0;
+  // Address of the shown document (Windows-1251).
+  virtual std::string LocationUrl() const = 0;
+  virtual bool CanGoBack() const = 0;
+  virtual bool CanGoForward() const = 0;
+  virtual void GoBack() = 0;
+  virtual void GoForward() = 0;
+  virtual void Refresh() = 0;
+  virtual void Stop() = 0;
+
+  // --- Print engine and editor commands ---------------------------------------------------
+  // Print and preview return once the print engine has finished with the document. False when
+  // the command is unknown or failed.
+  virtual bool ExecWB(TViewCommand command, TViewCommandOption option) = 0;
+
+  // --- The body ---------------------------------------------------------------------------
+  virtual int BodyScrollTop() = 0;
+  virtual void SetBodyScrollTop(int top) = 0;
+  virtual void SetBodyScrollLeft(int left) = 0;
+  virtual int BodyScrollHeight() = 0;
+  // Sets the body's style attribute "zoom" (for example "131%").
+  virtual void SetBodyZoom(const std::string& value) = 0;
+
+  // --- The document -----------------------------------------------------------------------
+  virtual void SetDesignMode(bool on) = 0;  // "On": the user may type and paste
+  virtual bool DesignMode() = 0;
+  // Keyboard focus into the page.
+  virtual void FocusDocument() = 0;
+  // "Text" when text is selected, otherwise "None".
+  virtual std::string SelectionType() = 0;
+  virtual std::string SelectionText() = 0;
+
+  // --- Elements ---------------------------------------------------------------------------
+  // Getters on an element that does not exist give false, 0 or an empty string; setters on it
+  // do nothing.
+  virtual bool ElementExists(const TElementRef& ref) = 0;
+  virtual int OffsetTop(const TElementRef& ref) = 0;
+  // offsetTop summed up the chain of offset parents: the element's top in the document.
+  virtual int AbsoluteTop(const TElementRef& ref) = 0;
+  // getBoundingClientRect().top, relative to the view's visible area.
+  virtual int BoundingTop(const TElementRef& ref) = 0;
+  virtual void ScrollIntoView(const TElementRef& ref, bool alignToTop) = 0;
+  // The element's own style background colour as "#rrggbb" in lower case (whatever form the
+  // view keeps it in), or empty when none is set.
+  virtual std::string BackgroundColor(const TElementRef& ref) = 0;
+  // A colour string ("#ff7777") or, when given as an integer, 0xRRGGBB.
+  virtual void SetBackgroundColor(const TElementRef& ref, const std::string& colour) = 0;
+  void SetBackgroundColor(const TElementRef& ref, unsigned rgb);
+  virtual std::string OuterHtml(const TElementRef& ref) = 0;
+  virtual std::string InnerText(const TElementRef& ref) = 0;
+  virtual void SetInnerHtml(const TElementRef& ref, const std::string& html) = 0;
+
+  // --- Batched forms (one round trip for many elements) -----------------------------------
+  // Number of elements with this tag name and id (document order is the one of Item indices
+  // among elements of that tag: the "all.tags(tag).item(id, i)" order).
+  virtual int CountElements(const std::string& tagName, const std::string& id) = 0;
+  // AbsoluteTop of every element with this tag name and id, in document order.
+  virtual std::vector<int> AbsoluteTops(const std::string& tagName, const std::string& id) = 0;
+  // BackgroundColor of every element with this tag name and id, in document order.
+  virtual std::vector<std::string> BackgroundColors(const std::string& tagName,
+                                                    const std::string& id) = 0;
+
+ signals:
+  // The status text changed (for example the address of the link under the mouse).
+  void StatusTextChange(THtmlView* view, const std::string& text);
+  // command: TCommandState; enabled: whether that history step is possible now.
+  void CommandStateChange(THtmlView* view, int command, bool enabled);
+  // A document finished loading (ReadyState() is now rsComplete).
+  void DocumentComplete(THtmlView* view);
+  // Before the view navigates anywhere (including Navigate itself); set cancel to stay.
+  void BeforeNavigate(THtmlView* view, const std::string& address, bool& cancel);
+  // The keyboard focus entered the view.
+  void FocusEntered(THtmlView* view);
+  // The document was scrolled (by the user or by the program).
+  void Scrolled(THtmlView* view);
+};
+
+// A colour text as "#rrggbb" in lower case ("rgb(255, 204, 204)" and "#FFCCCC" both give
+// "#ffcccc"); other texts come back unchanged.
+std::string NormaliseColour(const std::string& colour);
+
+// Creates the program's view (Qt WebEngine): page scripts disabled, the program's own DOM
+// operations running in an isolated script world.
+THtmlView* CreateHtmlView(QWidget* parent);
