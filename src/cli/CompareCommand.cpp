@@ -1,8 +1,132 @@
+// parvel-cli compare LEFT RIGHT OUTDIR: the comparison run without the windows.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 
 #include "cli/Commands.h"
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+#include "support/FastStrings.h"
 
-int RunCompareCommand(const CliArgs&) {
-  std::cerr << "parvel-cli: compare is not built yet\n";
-  return 2;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kCompareHelp = R"(Usage: parvel-cli compare LEFT RIGHT OUTDIR
+
+Compares two texts word by word, as the "Сравнить" command does, and writes the two
+marked result pages OUTDIR/c1.htm (text 1 with deletions marked) and OUTDIR/c2.htm
+(text 2 with insertions marked). OUTDIR is created when missing.
+
+LEFT and RIGHT are files of Windows-1251 bytes standing for what the left and right
+view hold: the body is taken from the first "<body" (any case) to the end of the file;
+a file without "<body" is taken as the content of a body. A 0-byte file stands for a
+view without a document.
+
+On success prints the number of changes as one line on standard output and exits 0.
+Both pages are replaced together: they are written to temporary files first and
+renamed into place only when both are complete.
+
+Exit codes:
+  0  pages written
+  1  a text is empty ("Текст 1 пуст" / "Текст 2 пуст"), a file cannot be read,
+     or OUTDIR or a page cannot be written (nothing is left half-written)
+  2  wrong arguments
+)";
+
+// Throws with the path and the system's reason when the file cannot be read.
+std::string ReadWholeFile(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw std::runtime_error("cannot read " + path + ": it is a folder");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw std::runtime_error("cannot read " + path + ": read error");
+  return bytes;
+}
+
+// The text a view would hand to the run: head + body outer HTML + "</html>".
+std::string ViewText(const std::string& file) {
+  std::string text = PageHead("etalon5.css");
+  const int body = FindFromNoCase("<body", file, 1);
+  if (body > 0) {
+    text.append(file, static_cast<size_t>(body - 1));
+  } else {
+    text.append("<body>");
+    text.append(file);
+    text.append("</body>");
+  }
+  text.append("</html>");
+  return text;
+}
+
+}  // namespace
+
+int RunCompareCommand(const CliArgs& args) {
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::cout << kCompareHelp;
+      return 0;
+    }
+  }
+  if (args.size() != 3) {
+    std::cerr << "parvel-cli: compare needs LEFT RIGHT OUTDIR; see parvel-cli compare --help\n";
+    return 2;
+  }
+  const std::string& leftPath = args[0];
+  const std::string& rightPath = args[1];
+  const fs::path outDir(args[2]);
+
+  const std::string left = ReadWholeFile(leftPath);
+  const std::string right = ReadWholeFile(rightPath);
+  if (left.empty()) {
+    std::cerr << "Текст 1 пуст\n";
+    return 1;
+  }
+  if (right.empty()) {
+    std::cerr << "Текст 2 пуст\n";
+    return 1;
+  }
+
+  std::error_code ec;
+  fs::create_directories(outDir, ec);
+  if (ec || !fs::is_directory(outDir))
+    throw std::runtime_error("cannot create folder " + outDir.string() + ": " +
+                             (ec ? ec.message() : std::string("a file of that name exists")));
+
+  TDiff diff;
+  const TResultPages pages = BuildResultPages(ViewText(left), ViewText(right), diff);
+
+  const std::string c1 = (outDir / "c1.htm").string();
+  const std::string c2 = (outDir / "c2.htm").string();
+  const std::string temp1 = WriteTempBeside(c1, ToCrLfLines(pages.Left));
+  std::string temp2;
+  try {
+    temp2 = WriteTempBeside(c2, ToCrLfLines(pages.Right));
+  } catch (...) {
+    DiscardTemp(temp1);
+    throw;
+  }
+  try {
+    CommitTemp(temp1, c1);
+  } catch (...) {
+    DiscardTemp(temp2);
+    throw;
+  }
+  try {
+    CommitTemp(temp2, c2);
+  } catch (const std::exception& e) {
+    // A new c1 beside an old c2 would be a mismatched pair.
+    std::remove(c1.c_str());
+    throw std::runtime_error(std::string(e.what()) + " (" + c1 + " removed, so as not to leave a mismatched pair)");
+  }
+  std::cout << pages.ChangeCount << "\n";
+  return 0;
 }

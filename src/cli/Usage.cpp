@@ -5,7 +5,8 @@ std::string CliUsage() {
 
 Commands:
   compare LEFT RIGHT OUTDIR
-      Compares two texts word by word and writes the two marked result pages.
+      Compares two texts word by word, writes the marked result pages OUTDIR/c1.htm
+      and OUTDIR/c2.htm and prints the number of changes.
   forms WORD [--data DIR]
       Prints the Russian word forms of WORD.
   variants PHRASE [--data DIR]

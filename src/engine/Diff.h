@@ -1,5 +1,6 @@
 #pragma once
 // The edit script between two integer arrays, by the divide-and-conquer O(ND) algorithm.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -34,5 +35,28 @@ class TDiff {
   void ClearChanges();
 
  private:
-  // (implementation state)
+  void RecursiveDiffInt(int off1, int off2, int lenA, int lenB);
+  void InitDiagonals(int64_t maxD, int lenA, int lenB);
+  void AppendChange(int offset, int count, TDiffKind kind);
+  void Push();
+  // Lets pending messages through; true when the comparison should unwind.
+  bool CheckCancel();
+  int32_t& F(int64_t k) { return f_[static_cast<size_t>(k + diagOffset_)]; }
+  int32_t& R(int64_t k) { return r_[static_cast<size_t>(k + diagOffset_)]; }
+
+  std::vector<TChangeRec> changes_;
+  std::atomic<bool> cancelled_{false};
+  bool executing_ = false;
+  // Diagonal vectors, indexed by k + diagOffset_. They cover k from -(lenB+1) to lenA+1 of the
+  // whole comparison, every diagonal any sub-problem can read, so memory stays linear in the
+  // input and no length limit is needed.
+  std::vector<int32_t> f_, r_;
+  int64_t diagOffset_ = 0;
+  const int32_t* a_ = nullptr;
+  const int32_t* b_ = nullptr;
+  TChangeRec last_;
+  // First record of the trailing run of unpaired dkDelete or dkInsert records, so that pairing
+  // does not rescan the run for every element.
+  size_t pairFrom_ = 0;
+  std::function<void()> processMessages_;
 };

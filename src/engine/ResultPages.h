@@ -1,5 +1,6 @@
 #pragma once
 // Builds the two marked result pages of a comparison and writes pages to disk.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,3 +27,18 @@ void ExtractBodyContent(std::string& s);
 // Writes content as CR LF lines, atomically (a temporary file renamed over the target).
 // Throws std::runtime_error with a message naming the path on failure; no partial file is left.
 void WritePageFile(const std::string& path, std::string_view content);
+
+// The bytes WritePageFile writes: every line (ended by CR, LF or CR LF, or by the end of a
+// non-empty content) followed by CR LF.
+std::string ToCrLfLines(std::string_view content);
+
+// Two-step writing for callers that must replace several files together: each file is first
+// written completely to a temporary file beside its target, then all are renamed into place.
+// Throw std::runtime_error naming the target path; a failed step leaves no temporary behind.
+std::string WriteTempBeside(const std::string& path, std::string_view bytes);
+void CommitTemp(const std::string& tempPath, const std::string& path);
+void DiscardTemp(const std::string& tempPath) noexcept;
+
+// 0-based index of the body end tag that ends the body (not one inside a comment or an
+// attribute value), or std::string::npos.
+size_t FindBodyEndTag(std::string_view html);

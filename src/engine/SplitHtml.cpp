@@ -1,0 +1,78 @@
+#include "engine/SplitHtml.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "engine/HashInternal.h"
+#include "engine/HtmlScan.h"
+#include "support/Cp1251.h"
+#include "support/FastStrings.h"
+
+namespace {
+
+enum CharClass : unsigned char { ccWord = 0, ccBlank = 1, ccPunct = 2 };
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    const bool word = c == '%' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                      (c >= 'a' && c <= 'z') || c == 0xA1 || c == 0xA2 || c == 0xA8 || c == 0xB8 ||
+                      c == 0xB9 || c >= 0xC0;
+    const bool blank = c == 0x09 || c == 0x0A || c == 0x0D || c == 0x20 || c == 0xA0;
+    t[c] = word ? ccWord : blank ? ccBlank : ccPunct;
+  }
+  return t;
+}
+
+constexpr std::array<unsigned char, 256> kClass = MakeClasses();
+
+// Cuts the text run s[begin, end) into word and punctuation tokens. Each token is hashed as
+// HashLine(token, true, false) would, without copying it.
+void CutRun(const unsigned char* s, size_t begin, size_t end, std::vector<int32_t>& positions,
+            std::vector<int32_t>& hashes) {
+  const auto& lower = cp1251::LowerTable;
+  size_t j = begin;
+  while (j < end) {
+    const unsigned char cls = kClass[s[j]];
+    if (cls == ccBlank) {
+      ++j;
+      continue;
+    }
+    const size_t start = j;
+    uint32_t crc = 0xFFFFFFFFu;
+    do {
+      crc = engine_detail::Crc32Step(crc, lower[s[j]]);
+      ++j;
+    } while (j < end && kClass[s[j]] == cls);
+    positions.push_back(static_cast<int32_t>(start + 1));
+    hashes.push_back(static_cast<int32_t>(~crc));
+  }
+}
+
+}  // namespace
+
+void SplitHtml(std::string_view html, std::vector<int32_t>& positions, std::vector<int32_t>& hashes) {
+  if (html.empty()) return;
+  if (html.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+    throw std::length_error("text too long to compare (2 GB or more)");
+  const auto* s = reinterpret_cast<const unsigned char*>(html.data());
+  const size_t n = html.size();
+  const int body = FindFromNoCase("<BODY", html, 1);
+  size_t i = body > 0 ? static_cast<size_t>(body - 1) : 0;
+  size_t runStart = i;
+  while (i < n) {
+    const void* lt = std::memchr(s + i, '<', n - i);
+    if (!lt) break;
+    i = static_cast<size_t>(static_cast<const unsigned char*>(lt) - s);
+    if (!html_scan::StartsMarkup(html, i)) {
+      ++i;  // a bare "<" is text
+      continue;
+    }
+    CutRun(s, runStart, i, positions, hashes);
+    i = html_scan::SkipMarkup(html, i);
+    runStart = i;
+  }
+  CutRun(s, runStart, n, positions, hashes);
+}
