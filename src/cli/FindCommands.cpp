@@ -1,14 +1,193 @@
+// forms, variants and find: the word forms and the text finder from the command line.
+// Arguments and output are UTF-8; the finder itself works on Windows-1251 bytes.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <optional>
+#include <sstream>
+#include <system_error>
 
 #include "cli/Commands.h"
+#include "find/MorphRus.h"
+#include "find/MorphRusTables.h"
+#include "find/TextFinder.h"
+#include "support/Cp1251.h"
+
+namespace fs = std::filesystem;
 
 namespace {
-int NotYet(const char* name) {
-  std::cerr << "parvel-cli: " << name << " is not built yet\n";
+
+struct TFindArgs {
+  std::vector<std::string> Positional;
+  std::string DataDir;  // empty: the program's data folder
+  std::optional<std::string> Out;
+  bool Help = false;
+};
+
+// Parses the options of a command; false with a message on stderr for a bad option.
+bool ParseArgs(const CliArgs& args, bool allowOut, TFindArgs& out, const char* command) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      out.Help = true;
+    } else if (a == "--data" || (allowOut && a == "--out")) {
+      if (i + 1 >= args.size()) {
+        std::cerr << "parvel-cli " << command << ": " << a << " needs a value\n";
+        return false;
+      }
+      (a == "--data" ? out.DataDir : out.Out.emplace()) = args[++i];
+    } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+      std::cerr << "parvel-cli " << command << ": unknown option " << a << "\n";
+      return false;
+    } else {
+      out.Positional.push_back(a);
+    }
+  }
+  return true;
+}
+
+// "Data/" beside the executable, found through the running image rather than argv.
+std::string DefaultDataDir() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path dir = ec ? fs::current_path(ec) : exe.parent_path();
+  return (dir / "Data").string() + "/";
+}
+
+bool LoadData(const std::string& given) {
+  std::string dir = given.empty() ? DefaultDataDir() : given;
+  if (dir.back() != '/') dir += '/';
+  std::string message;
+  if (LoadDictionaries(dir, message)) return true;
+  std::cerr << "parvel-cli: " << message << "\n";
+  return false;
+}
+
+int Usage(const char* text) {
+  std::cerr << text;
   return 2;
 }
+
+constexpr const char* kFormsHelp =
+    "Usage: parvel-cli forms WORD [--data DIR]\n"
+    "Prints the result code of the word-form look-up (0 nothing, 1 dictionary, 2 guessed), then\n"
+    "every form of WORD, one a line. DIR holds A49.DAT, A71.DAT and A80.DAT (default: Data/\n"
+    "beside the program).\n";
+constexpr const char* kVariantsHelp =
+    "Usage: parvel-cli variants PHRASE [--data DIR]\n"
+    "Prints every variant the finder searches for PHRASE: phrase pairs first, then term\n"
+    "variants, one a line.\n";
+constexpr const char* kFindHelp =
+    "Usage: parvel-cli find QUERY FILE [--out PATH] [--data DIR]\n"
+    "FILE holds an HTML body in Windows-1251. Prints the number of occurrences of QUERY; with\n"
+    "--out writes the body with every occurrence marked to PATH.\n";
+
+bool ReadFile(const std::string& path, std::string& data) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  if (in.bad()) return false;
+  data = s.str();
+  return true;
+}
+
+// Writes data to a temporary file beside path and renames it into place, so that a reader never
+// sees a half-written file and a failure leaves any old file as it was.
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error) {
+  const fs::path target(path);
+  const fs::path temp = target.string() + ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      error = "cannot create " + temp.string();
+      return false;
+    }
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.flush();
+    if (!out) {
+      error = "cannot write " + temp.string();
+      out.close();
+      std::error_code ec;
+      fs::remove(temp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    error = "cannot replace " + path + ": " + ec.message();
+    fs::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-int RunFormsCommand(const CliArgs&) { return NotYet("forms"); }
-int RunVariantsCommand(const CliArgs&) { return NotYet("variants"); }
-int RunFindCommand(const CliArgs&) { return NotYet("find"); }
+int RunFormsCommand(const CliArgs& args) {
+  TFindArgs a;
+  if (!ParseArgs(args, false, a, "forms")) return 2;
+  if (a.Help) {
+    std::cout << kFormsHelp;
+    return 0;
+  }
+  if (a.Positional.size() != 1) return Usage(kFormsHelp);
+  if (!LoadData(a.DataDir)) return 1;
+  const std::string word = NormalizeWord(cp1251::FromUtf8(a.Positional[0]));
+  TVStringList forms(true, TVStringList::TDuplicates::dupIgnore);
+  const int code = GetWordForms(word, forms);
+  std::cout << code << "\n";
+  for (const auto& f : forms) std::cout << cp1251::ToUtf8(f) << "\n";
+  FreeDictionaries();
+  return 0;
+}
+
+int RunVariantsCommand(const CliArgs& args) {
+  TFindArgs a;
+  if (!ParseArgs(args, false, a, "variants")) return 2;
+  if (a.Help) {
+    std::cout << kVariantsHelp;
+    return 0;
+  }
+  if (a.Positional.size() != 1) return Usage(kVariantsHelp);
+  if (!LoadData(a.DataDir)) return 1;
+  TVStringList variants;
+  CollectVariants(cp1251::FromUtf8(a.Positional[0]), variants);
+  for (const auto& v : variants) std::cout << cp1251::ToUtf8(v) << "\n";
+  FreeDictionaries();
+  return 0;
+}
+
+int RunFindCommand(const CliArgs& args) {
+  TFindArgs a;
+  if (!ParseArgs(args, true, a, "find")) return 2;
+  if (a.Help) {
+    std::cout << kFindHelp;
+    return 0;
+  }
+  if (a.Positional.size() != 2) return Usage(kFindHelp);
+  std::string html;
+  if (!ReadFile(a.Positional[1], html)) {
+    std::cerr << "parvel-cli find: cannot read " << a.Positional[1] << "\n";
+    return 1;
+  }
+  if (!LoadData(a.DataDir)) return 1;
+  // The find command searches the stored body with one blank appended.
+  html += ' ';
+  int count = 0;
+  const std::string marked = MarkMatches(cp1251::FromUtf8(a.Positional[0]), html, count);
+  FreeDictionaries();
+  if (a.Out) {
+    std::string error;
+    if (!WriteFileAtomically(*a.Out, marked, error)) {
+      std::cerr << "parvel-cli find: " << error << "\n";
+      return 1;
+    }
+  }
+  std::cout << count << "\n";
+  return 0;
+}

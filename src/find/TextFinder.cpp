@@ -272,9 +272,7 @@ std::string NextTextWord(std::string_view html, int& pos) {
   return word;
 }
 
-void PrepareQuery(std::string_view text, TQuery& query) {
-  query.Variants.clear();
-  query.LargestWordCount = 0;
+void CollectVariants(std::string_view text, TVStringList& variants) {
   std::string q(TrimBlanks(text));
   for (char& c : q) {
     unsigned char u = ToUpper1251[static_cast<unsigned char>(c)];
@@ -282,10 +280,15 @@ void PrepareQuery(std::string_view text, TQuery& query) {
     if (u == kCapitalYo) u = kCapitalIe;
     c = static_cast<char>(u);
   }
-
-  TVStringList variants;
   AddAbbrevVariants(q, variants);
   AddTermVariants(q, variants);
+}
+
+void PrepareQuery(std::string_view text, TQuery& query) {
+  query.Variants.clear();
+  query.LargestWordCount = 0;
+  TVStringList variants;
+  CollectVariants(text, variants);
 
   // The same word recurs across variants; its forms are computed once.
   std::map<std::string, TVStringList> formsOf;

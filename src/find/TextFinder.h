@@ -31,6 +31,11 @@ struct TQuery {
   int LargestWordCount = 0;
 };
 
+// The variant strings of a search text, in matching order: its phrase-pair variants with the
+// text itself, then its term variants. The text is normalised first (trimmed, upper case, "І"
+// read as the Latin "I", "Ё" as "Е").
+void CollectVariants(std::string_view text, TVStringList& variants);
+
 // Builds the query for the search text (the phrase-pair and term variants, the word forms).
 void PrepareQuery(std::string_view text, TQuery& query);
 
