@@ -1,6 +1,7 @@
 #include "find/TextFinder.h"
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <unordered_set>
 
@@ -124,22 +125,28 @@ std::vector<std::string> SplitWords(std::string_view s) {
   return words;
 }
 
-struct TWordItem {
-  std::string Word;  // normalised
-  int End = 0;       // 1-based position just after the word
-};
-
 struct TFoundMark {
   int Occurrence;
   int Start;
   int End;
 };
 
+// A word of the window: the word (normalised when it can match), where it was read from and
+// where the reading stopped.
+struct TWordItem {
+  std::string Word;
+  int Start = 0;  // position the reading began at
+  int End = 0;    // position just after the word
+  int Next = 0;   // position after the reading
+  bool More = false;  // false when the input ran out
+  bool Known = false; // in some form set of the query
+};
+
 // Matching state of one MarkMatches call.
 class TMatcher {
  public:
-  TMatcher(const TQuery& query, std::string_view html) : query_(query), html_(html) {
-    window_.resize(query.LargestWordCount > 1 ? 50 : 1);
+  TMatcher(const TQuery& query, std::string_view html)
+      : query_(query), html_(html), windowSize_(query.LargestWordCount > 1 ? 50 : 1) {
     for (const auto& variant : query.Variants)
       for (const auto& forms : variant)
         for (const auto& f : forms) {
@@ -149,37 +156,59 @@ class TMatcher {
           minLen_ = std::min(minLen_, f.size());
           maxLen_ = std::max(maxLen_, f.size());
         }
+    window_.resize(windowSize_);
   }
 
   bool CanMatch() const { return !all_.empty(); }
 
   // Finds occurrence k from pos on; false when the text ran out without one.
+  // The words of a window are read once: those after entry 0 are kept and handed to the main
+  // position when it reaches them, which gives the same words as reading them again.
   bool ScanOccurrence(int k, int& pos, std::vector<TFoundMark>& marks) {
     const int n = static_cast<int>(html_.size());
-    std::string raw;
     while (pos < n) {
-      int end;
-      const bool more0 = ScanTextWord(html_, pos, raw, end);
-      if (!MayMatch(raw)) continue;
-      NormalizeInPlace(raw);
-      if (all_.find(raw) == all_.end()) continue;
-      window_[0].Word = raw;
-      window_[0].End = end;
-      int ahead = pos;
-      bool more = more0;
-      for (size_t j = 1; j < window_.size(); ++j) {
-        if (more) {
-          more = ScanTextWord(html_, ahead, window_[j].Word, window_[j].End);
-          NormalizeInPlace(window_[j].Word);
-        } else {
-          window_[j].Word.clear();  // past the end of the text
+      while (!ahead_.empty() && ahead_.front().Start < pos) ahead_.pop_front();
+      if (!ahead_.empty() && ahead_.front().Start != pos) ahead_.clear();
+      TWordItem cur;
+      if (!ahead_.empty()) {
+        cur = std::move(ahead_.front());
+        ahead_.pop_front();
+        pos = cur.Next;
+        if (!cur.Known) continue;
+      } else {
+        cur.Start = pos;
+        cur.More = ScanTextWord(html_, pos, raw_, cur.End);
+        cur.Next = pos;
+        if (!MayMatch(raw_)) continue;
+        NormalizeInPlace(raw_);
+        if (all_.find(raw_) == all_.end()) continue;
+        cur.Word = raw_;
+        cur.Known = true;
+      }
+      window_[0] = &cur;
+      if (windowSize_ > 1) {
+        while (ahead_.size() < windowSize_ - 1) {
+          const TWordItem& last = ahead_.empty() ? cur : ahead_.back();
+          if (!last.More) break;
+          TWordItem w;
+          w.Start = last.Next;
+          int p = w.Start;
+          w.More = ScanTextWord(html_, p, w.Word, w.End);
+          w.Next = p;
+          if (MayMatch(w.Word)) {  // only a word that can match needs its normalised text
+            NormalizeInPlace(w.Word);
+            w.Known = all_.find(w.Word) != all_.end();
+          }
+          ahead_.push_back(std::move(w));
         }
+        for (size_t j = 1; j < windowSize_; ++j)
+          window_[j] = j - 1 < ahead_.size() ? &ahead_[j - 1] : nullptr;  // past the end: empty
       }
       if (SelectEntries()) {
-        for (size_t j = 0; j < window_.size(); ++j)
+        for (size_t j = 0; j < windowSize_; ++j)
           if (selected_[j]) {
-            const int len = static_cast<int>(window_[j].Word.size());
-            marks.push_back({k, window_[j].End - len, window_[j].End});
+            const TWordItem& w = *window_[j];
+            marks.push_back({k, w.End - static_cast<int>(w.Word.size()), w.End});
           }
         pos = marks.back().End;
         return true;
@@ -190,23 +219,27 @@ class TMatcher {
 
  private:
   bool MayMatch(const std::string& raw) const {
-    if (raw.size() < minLen_ || raw.size() > maxLen_) return false;
+    if (raw.empty() || raw.size() < minLen_ || raw.size() > maxLen_) return false;
     unsigned char c = ToUpper1251[static_cast<unsigned char>(raw[0])];
     if (c == kCapitalYo) c = kCapitalIe;
     return firstByte_[c];
   }
 
+  static bool Matches(const TWordItem* w, const TVStringList& forms) {
+    return w != nullptr && w->Known && forms.Contains(w->Word);
+  }
+
   // Selects the window entries of the first satisfied variant; false when none is satisfied.
   // A variant without words finds nothing.
   bool SelectEntries() {
-    selected_.assign(window_.size(), false);
+    selected_.assign(windowSize_, false);
     for (const auto& variant : query_.Variants) {
       if (variant.empty()) continue;
       bool satisfied = true;
       for (const auto& forms : variant) {
         bool any = false;
-        for (const auto& item : window_)
-          if (!item.Word.empty() && forms.Contains(item.Word)) {
+        for (const TWordItem* w : window_)
+          if (Matches(w, forms)) {
             any = true;
             break;
           }
@@ -216,14 +249,12 @@ class TMatcher {
         }
       }
       if (!satisfied) continue;
-      for (size_t j = 0; j < window_.size(); ++j) {
-        if (window_[j].Word.empty()) continue;
+      for (size_t j = 0; j < windowSize_; ++j)
         for (const auto& forms : variant)
-          if (forms.Contains(window_[j].Word)) {
+          if (Matches(window_[j], forms)) {
             selected_[j] = true;
             break;
           }
-      }
       return true;
     }
     return false;
@@ -231,7 +262,10 @@ class TMatcher {
 
   const TQuery& query_;
   std::string_view html_;
-  std::vector<TWordItem> window_;
+  const size_t windowSize_;
+  std::vector<const TWordItem*> window_;
+  std::deque<TWordItem> ahead_;
+  std::string raw_;
   std::vector<bool> selected_;
   std::unordered_set<std::string> all_;
   std::array<bool, 256> firstByte_{};
