@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "engine/ResultPages.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CliCompare : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(testing::TempDir()) / ("parvel_cli_compare_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Result Cli(const std::string& args) {
+    const std::string cmd = Quote(std::string(PARVEL_BIN_DIR) + "/parvel-cli") + " " + args + " >" +
+                            Quote((dir_ / "stdout").string()) + " 2>" + Quote((dir_ / "stderr").string());
+    Result r;
+    const int status = std::system(cmd.c_str());
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFile(dir_ / "stdout");
+    r.err = ReadFile(dir_ / "stderr");
+    return r;
+  }
+  Result Compare(const fs::path& left, const fs::path& right, const fs::path& out) {
+    return Cli("compare " + Quote(left.string()) + " " + Quote(right.string()) + " " + Quote(out.string()));
+  }
+
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(CliCompare, WritesBothPagesAndPrintsTheCount) {
+  WriteFile(dir_ / "l.htm", "a b");
+  WriteFile(dir_ / "r.htm", "<html><head><title>t</title></head><BODY>a c</BODY></html>");
+  const fs::path out = dir_ / "new" / "out";
+  const Result r = Compare(dir_ / "l.htm", dir_ / "r.htm", out);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "1\n");
+  EXPECT_EQ(r.err, "");
+  const std::string head = PageHead("etalon5.css");
+  EXPECT_EQ(ReadFile(out / "c1.htm"),
+            head + "<body>a <acronym id=\"t_d\" style=\"background-color:#ffcccc; text-decoration: line-through\">b"
+                   "</acronym></body></html>\r\n");
+  EXPECT_EQ(ReadFile(out / "c2.htm"),
+            head + "<BODY>a <acronym id=\"t_d\" style=\"background-color:#ccffcc\">c</acronym></BODY></html></html>\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+}
+
+TEST_F(CliCompare, CorpusPair) {
+  const std::string corpus = PARVEL_CORPUS_DIR;
+  const Result r = Compare(corpus + "/03_nk1_st45_old.htm", corpus + "/03_nk1_st45_new.htm", dir_);
+  ASSERT_EQ(r.code, 0) << r.err;
+  const int count = std::stoi(r.out);
+  EXPECT_GT(count, 0);
+  for (const char* name : {"c1.htm", "c2.htm"}) {
+    const std::string page = ReadFile(dir_ / name);
+    size_t marks = 0;
+    for (size_t p = page.find("id=\"t_d\""); p != std::string::npos; p = page.find("id=\"t_d\"", p + 1)) ++marks;
+    EXPECT_EQ(marks, static_cast<size_t>(count)) << name;
+    EXPECT_EQ(page.substr(page.size() - 9), "</html>\r\n");
+  }
+}
+
+TEST_F(CliCompare, EmptyTexts) {
+  WriteFile(dir_ / "empty", "");
+  WriteFile(dir_ / "text", "x");
+  Result r = Compare(dir_ / "empty", dir_ / "text", dir_ / "out");
+  EXPECT_NE(r.code, 0);
+  EXPECT_EQ(r.err, "Текст 1 пуст\n");
+  EXPECT_EQ(r.out, "");
+  r = Compare(dir_ / "text", dir_ / "empty", dir_ / "out");
+  EXPECT_NE(r.code, 0);
+  EXPECT_EQ(r.err, "Текст 2 пуст\n");
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
+}
+
+TEST_F(CliCompare, BadPathsLeaveNothing) {
+  WriteFile(dir_ / "text", "x");
+  const fs::path out = dir_ / "out";
+  Result r = Compare(dir_ / "missing.htm", dir_ / "text", out);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find((dir_ / "missing.htm").string()), std::string::npos) << r.err;
+  r = Compare(dir_ / "text", dir_, out);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(dir_.string()), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(out));
+
+  // OUTDIR cannot be made: a file stands in its way.
+  r = Compare(dir_ / "text", dir_ / "text", dir_ / "text" / "sub");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find((dir_ / "text" / "sub").string()), std::string::npos) << r.err;
+
+  // c2.htm cannot be replaced: neither page may be left, nor a temporary file.
+  fs::create_directories(out / "c2.htm" / "keep");
+  r = Compare(dir_ / "text", dir_ / "text", out);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find((out / "c2.htm").string()), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(fs::exists(out / "c1.htm"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+}
+
+TEST_F(CliCompare, UsageAndHelp) {
+  Result r = Cli("compare --help");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("OUTDIR/c1.htm"), std::string::npos);
+  EXPECT_NE(r.out.find("Текст 1 пуст"), std::string::npos);
+  r = Cli("compare a b");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("compare --help"), std::string::npos);
+}
