@@ -8,6 +8,8 @@
 // keep re-entrant handlers out with their own flags.
 #include <QWidget>
 
+class QMenu;
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -61,6 +63,8 @@ class THtmlView : public QWidget {
 
   // The window's own number for the view (1 = WB1, 2 = WB2, 0 = other).
   int Tag = 0;
+  // Opened on a right click in place of the view's own menu; none: a right click shows nothing.
+  QMenu* PopupMenu = nullptr;
 
   // --- Loading and history ---------------------------------------------------------------
   // Starts loading a local file path or an address; returns at once.

@@ -1,0 +1,32 @@
+#include "app/AppStartup.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLocale>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "app/MessageBox.h"
+
+void PrepareApplication() {
+#ifndef _WIN32
+  if (geteuid() == 0) {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--no-sandbox"))
+      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
+  }
+#endif
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+void InitApplication() {
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  QCoreApplication::setOrganizationName("Kvilon");
+  QCoreApplication::setApplicationName("Parvel");
+  QGuiApplication::setApplicationDisplayName(QString());
+  // Without a desktop theme, the freedesktop icon set if installed; our drawings otherwise.
+  if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor") QIcon::setThemeName("Adwaita");
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The program's own message box and its title.
+#include <QString>
+
+#include <functional>
+#include <string>
+
+// "Сравнение текстов Квилон": the caption of the main window and of every message box.
+QString ApplicationTitle();
+
+// A modal box with the text, the application title, one OK button, no icon, kept on top.
+void ShowMessageBox(const QString& text);
+// The same for a Windows-1251 text.
+void ShowMessageBox(const std::string& text1251);
+
+// While set, messages go to the hook instead of a box (tests record them; nothing blocks).
+void SetMessageBoxHook(std::function<void(const QString&)> hook);

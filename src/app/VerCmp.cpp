@@ -1,0 +1,481 @@
+#include "app/VerCmp.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "app/MessageBox.h"
+#include "app/ToolbarIcons.h"
+#include "app/VerCmpRun.h"
+#include "app/Workspace.h"
+#include "engine/ResultPages.h"
+#include "find/MorphRusTables.h"
+
+namespace {
+
+constexpr int kToolBarHeight = 26;
+constexpr int kDiffPosWidth = 8;
+constexpr int kInfoWidth = 300;
+
+const char* kEnterCaption = "Вставьте тексты в окна ниже и нажмите кнопку";
+const char* kResultCaption = "Для сравнения других текстов нажмите кнопку";
+const char* kCompareCaption = "Сравнить";
+const char* kNewCompareCaption = "Новое сравнение";
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Sends a Ctrl+<key> press and release to the focused control (the view carries out copy and
+// paste itself).
+void SendCtrlKeystroke(int key, const QString& text) {
+  QWidget* target = QApplication::focusWidget();
+  if (!target) return;
+  QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier, text);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier, text);
+  QApplication::sendEvent(target, &press);
+  QApplication::sendEvent(target, &release);
+  QApplication::processEvents();
+}
+
+}  // namespace
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  if (OnPaint) OnPaint(p);
+}
+
+TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
+  AppDir = appDir;
+  CreateActions();
+  CreateControls();
+  FormCreate();
+}
+
+TVerCmp::~TVerCmp() { FormDestroy(); }
+
+void TVerCmp::CreateActions() {
+  auto make = [this](const char* caption, const char* hint = nullptr) {
+    auto* a = new QAction(U(caption), this);
+    a->setToolTip(U(hint ? hint : caption));
+    a->setStatusTip(a->toolTip());
+    addAction(a);
+    return a;
+  };
+  acOpenInNewWin = make("Открыть в новой вкладке");
+  acOpenInNewWin->setEnabled(false);
+  acTextFind = make("Найти в тексте...    Ctrl+F");
+  acTextPrint = make("Печать...    Ctrl+P");
+  acTextPreview = make("Предварительный просмотр...");
+  acTextPageSetup = make("Параметры страницы...");
+  acTextCopyToWord = make("Копировать в MS Word");
+  acTextCopyToExcel = make("Копировать в MS Excel");
+  acTextSaveToFile = make("Сохранить и открыть в MS Word");
+  acCopy = make("Копировать    Ctrl+C");
+  acPaste = make("Вставить    Ctrl+V");
+  acPaste->setEnabled(false);
+  acZoomIn = make("Увеличить шрифт");
+  acZoomIn->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+  acZoomOut = make("Уменьшить шрифт");
+  acZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+
+  connect(acCopy, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_C, "c"); });
+  connect(acPaste, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_V, "v"); });
+  connect(acZoomIn, &QAction::triggered, this, [this] { acZoomInExecute(); });
+  connect(acZoomOut, &QAction::triggered, this, [this] { acZoomOutExecute(); });
+
+  PopMenuText = new QMenu(this);
+  PopMenuText->addAction(acOpenInNewWin);
+  PopMenuText->addAction(acTextFind);
+  PopMenuText->addSeparator();
+  PopMenuText->addAction(acTextPrint);
+  PopMenuText->addAction(acTextPreview);
+  PopMenuText->addAction(acTextPageSetup);
+  PopMenuText->addSeparator();
+  PopMenuText->addAction(acTextCopyToWord);
+  PopMenuText->addAction(acTextCopyToExcel);
+  PopMenuText->addAction(acTextSaveToFile);
+  PopMenuText->addSeparator();
+  PopMenuText->addAction(acCopy);
+  PopMenuText->addAction(acPaste);
+  PopMenuText->addSeparator();
+  PopMenuText->addAction(acZoomIn);
+  PopMenuText->addAction(acZoomOut);
+}
+
+void TVerCmp::CreateControls() {
+  setWindowTitle(ApplicationTitle());
+  resize(1254, 480);
+  // The toolbar's positions are laid out for an 11-pixel interface font.
+  QFont f = font();
+  f.setPixelSize(11);
+  setFont(f);
+
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(0, 0, 0, 0);
+  root->setSpacing(0);
+
+  // The find panel: its commands fill the inner panel.
+  PanFind = new QWidget(this);
+  PanFind->setObjectName("PanFind");
+  PanFindDef = new QWidget(PanFind);
+  PanFindDef->setObjectName("PanFindDef");
+  PanFindDef->setFixedHeight(30);
+  auto* findLayout = new QVBoxLayout(PanFind);
+  findLayout->setContentsMargins(0, 1, 0, 1);
+  findLayout->addWidget(PanFindDef);
+  PanFind->hide();
+  root->addWidget(PanFind);
+
+  // The toolbar: every control keeps its left position whatever the window's width.
+  PanToolBar = new QWidget(this);
+  PanToolBar->setObjectName("PanToolBar");
+  PanToolBar->setFixedHeight(kToolBarHeight);
+  root->addWidget(PanToolBar);
+
+  auto label = [this](const char* caption, int left) {
+    auto* l = new QLabel(U(caption), PanToolBar);
+    l->adjustSize();
+    l->move(left, (kToolBarHeight - l->height()) / 2);
+    return l;
+  };
+  auto button = [this](const char* caption, int left, int width) {
+    auto* b = new QPushButton(U(caption), PanToolBar);
+    b->setGeometry(left, 0, width, 25);
+    return b;
+  };
+  auto tool = [this](TToolbarIcon icon, const char* hint, int left) {
+    auto* b = new QToolButton(PanToolBar);
+    b->setAutoRaise(true);
+    b->setIcon(ToolbarIcon(icon));
+    b->setIconSize(QSize(16, 16));
+    b->setToolTip(U(hint));
+    b->setGeometry(left, 0, 26, 26);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+  };
+  auto separator = [this](int left) {
+    auto* s = new QFrame(PanToolBar);
+    s->setFrameShape(QFrame::VLine);
+    s->setFrameShadow(QFrame::Sunken);
+    s->setGeometry(left, 3, 2, 20);
+    return s;
+  };
+  auto link = [&](const char* caption, int left) {
+    QLabel* l = label(caption, left);
+    l->setStyleSheet("QLabel { color: #0000ee; text-decoration: underline; }");
+    l->setCursor(Qt::PointingHandCursor);
+    l->adjustSize();
+    return l;
+  };
+
+  LVersions = label(kEnterCaption, 4);
+  bCompareTexts = button(kCompareCaption, 257, 108);
+  bCompareTexts->hide();
+  bCompareDocs = tool(tiCompareDocs, "Выбрать для сравнения другие редакции", 575);
+  bNextDiff = button("Следующее изменение", 608, 132);
+  bNextDiff->setToolTip(U("Следующее изменение (Ctrl+Down)"));
+  bNextDiff->setEnabled(false);
+  bTextSaveToFile = tool(tiSaveToFile, "Сохранить и открыть в MS Word", 724);
+  bTextSaveToFile->hide();
+  bPrevDiff = button("Назад", 747, 41);
+  bPrevDiff->setToolTip(U("Предыдущее изменение (Ctrl+Up)"));
+  bPrevDiff->setEnabled(false);
+  LCurDiffTag = label("Изменений: 0", 795);
+  LCurDiffTag->hide();
+  bTextCopyToWord = tool(tiCopyToWord, "Копировать в MS Word", 892);
+  bTextPrint = tool(tiPrint, "Печать", 922);
+  bTextPreview = tool(tiPreview, "Предварительный просмотр", 952);
+  Separator1 = separator(982);
+  bTextZoomIn = tool(tiZoomIn, "Увеличить шрифт", 988);
+  bTextZoomOut = tool(tiZoomOut, "Уменьшить шрифт", 1018);
+  Separator2 = separator(1048);
+  bTextShowPanFind = tool(tiFind, "Найти в тексте...    Ctrl+F", 1054);
+  bBack = tool(tiBack, "Назад по гиперссылке", 1084);
+  bBack->setEnabled(false);
+  bForward = tool(tiForward, "Вперед по гиперссылке", 1114);
+  bForward->setEnabled(false);
+  LInfo = link("Что это такое?", 1144);
+  LAbout = link("О программе", 1232);
+
+  // The toolbar buttons carry out the shared commands; their hints stay their own.
+  auto bind = [this](QAbstractButton* b, QAction* a) {
+    connect(b, &QAbstractButton::clicked, a, &QAction::trigger);
+  };
+  bind(bTextSaveToFile, acTextSaveToFile);
+  bind(bTextCopyToWord, acTextCopyToWord);
+  bind(bTextPrint, acTextPrint);
+  bind(bTextPreview, acTextPreview);
+  bind(bTextZoomIn, acZoomIn);
+  bind(bTextZoomOut, acZoomOut);
+  bind(bTextShowPanFind, acTextFind);
+  connect(bCompareTexts, &QPushButton::clicked, this, [this] { bCompareTextsClick(); });
+  connect(bNextDiff, &QPushButton::clicked, this, [this] { bNextDiffClick(); });
+  connect(bPrevDiff, &QPushButton::clicked, this, [this] { bPrevDiffClick(); });
+  connect(bBack, &QToolButton::clicked, this, [this] { bBackClick(); });
+  connect(bForward, &QToolButton::clicked, this, [this] { bForwardClick(); });
+
+  // The views: the two texts side by side with the position bar at the right edge, and the
+  // info panel beside them.
+  auto* body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  root->addLayout(body, 1);
+
+  PanLeft = new QWidget(this);
+  PanLeft->setObjectName("PanLeft");
+  PanLeft->installEventFilter(this);
+  body->addWidget(PanLeft, 1);
+
+  WB1 = CreateHtmlView(PanLeft);
+  WB1->setObjectName("WB1");
+  WB1->Tag = 1;
+  WB1->PopupMenu = PopMenuText;
+  WB2 = CreateHtmlView(PanLeft);
+  WB2->setObjectName("WB2");
+  WB2->Tag = 2;
+  WB2->PopupMenu = PopMenuText;
+  pbDiffPos = new TPaintBox(PanLeft);
+  pbDiffPos->setObjectName("pbDiffPos");
+  pbDiffPos->setAutoFillBackground(false);
+  pbDiffPos->OnPaint = [this](QPainter& p) { pbDiffPosPaint(p); };
+
+  WBInfo = CreateHtmlView(this);
+  WBInfo->setObjectName("WBInfo");
+  WBInfo->setFixedWidth(kInfoWidth);
+  body->addWidget(WBInfo);
+
+  for (THtmlView* v : {WB1, WB2}) {
+    connect(v, &THtmlView::FocusEntered, this, [this](THtmlView* view) { WB1Enter(view); });
+    connect(v, &THtmlView::CommandStateChange, this,
+            [this](THtmlView* view, int command, bool enabled) {
+              WB1CommandStateChange(view, command, enabled);
+            });
+    // The engine reports scrolling by an event of its own: synchronise on it.
+    connect(v, &THtmlView::Scrolled, this, [this](THtmlView* view) { SyncScroll(view); });
+  }
+}
+
+void TVerCmp::FormCreate() {
+  if (AppDir.isEmpty()) AppDir = ExecutableDir();
+  EnsureBackslash(AppDir);
+  DataDir = DataDirFor(AppDir);
+  WorkDir = WorkDirFor(GetTempDir());
+
+  SyncEnabled = false;
+  LastScrollTop = {};
+  DocHeights = {};
+  SyncOffset = 0;
+  HoverLink.clear();
+
+  PanFind->setFixedHeight(PanFindDef->height() + 2);
+
+  Views = {nullptr, WB1, WB2};
+  CurrentView = 1;
+
+  UnpackStyleFiles(DataDir, WorkDir);
+
+  std::string message;
+  if (!LoadDictionaries(ToNativeBytes(DataDir), message)) {
+    ShowMessageBox(QString::fromUtf8(message.c_str()));
+    startupFailed_ = true;
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  }
+}
+
+void TVerCmp::FormDestroy() {
+  MarkTops[1].clear();
+  MarkTops[2].clear();
+  FreeDictionaries();
+}
+
+void TVerCmp::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (shown_ || startupFailed_) return;
+  shown_ = true;
+  // After the window has appeared: the info page, then the two empty editable pages.
+  QTimer::singleShot(0, this, [this] {
+    FormShow();
+    FormActivate();
+  });
+}
+
+void TVerCmp::FormShow() {
+  FormResize();
+  try {
+    WBInfo->Navigate(ToNativeBytes(DataDir) + InfoPageName());
+    WBInfo->WaitReady(3000);
+    WBInfo->Refresh();
+  } catch (const std::exception&) {
+    // The info panel is a convenience; start-up goes on without it.
+  }
+}
+
+void TVerCmp::FormActivate() {
+  if (activated_) return;
+  StyleSheetName = "etalon5.css";
+  bCompareDocs->hide();
+  PlaceCompareButton();
+  bCompareTexts->show();
+  acPaste->setEnabled(true);
+  try {
+    LoadEmptyPage(1);
+    LoadEmptyPage(2);
+  } catch (const std::exception& e) {
+    ShowMessageBox(QString::fromUtf8(e.what()));
+  }
+  activated_ = true;
+}
+
+void TVerCmp::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  FormResize();
+}
+
+void TVerCmp::FormResize() {
+  if (size() == QSize(984, 480) || size() == MeasuredSize) return;
+  LayoutPanLeft();
+  RecalcMarkPositions(true);
+}
+
+bool TVerCmp::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == PanLeft && e->type() == QEvent::Resize) LayoutPanLeft();
+  return QWidget::eventFilter(watched, e);
+}
+
+void TVerCmp::LayoutPanLeft() {
+  const int w = PanLeft->width(), h = PanLeft->height();
+  const int half = (w - kDiffPosWidth) / 2;
+  WB1->setGeometry(0, 0, half, h);                            // aligned left
+  WB2->setGeometry(w - kDiffPosWidth - half, 0, half, h);     // aligned right, before the bar
+  pbDiffPos->setGeometry(w - kDiffPosWidth, 0, kDiffPosWidth, h);
+}
+
+void TVerCmp::closeEvent(QCloseEvent* e) {
+  // The window is freed when closed, which ends the program.
+  setAttribute(Qt::WA_DeleteOnClose, true);
+  e->accept();
+}
+
+void TVerCmp::PlaceCompareButton() {
+  LVersions->adjustSize();
+  bCompareTexts->move(LVersions->x() + LVersions->width() + 6, bCompareTexts->y());
+}
+
+void TVerCmp::LoadEmptyPage(int v) {
+  PanFind->hide();
+  acTextFind->setEnabled(false);
+  bTextShowPanFind->hide();
+  StoredBody[static_cast<size_t>(v)].clear();
+  StyleSheetName = "etalon5.css";
+  const QString path = WorkDir + (v == 1 ? "c1.htm" : "c2.htm");
+  WritePageFile(ToNativeBytes(path), PageHead(StyleSheetName) + "<body></body></html>");
+  THtmlView* view = Views[static_cast<size_t>(v)];
+  view->Navigate(ToNativeBytes(path));
+  view->WaitReady();
+  view->SetDesignMode(true);
+}
+
+void TVerCmp::bCompareTextsClick() {
+  FindCount = 0;
+  FindIndex = -1;
+  try {
+    if (bCompareTexts->text() == U(kCompareCaption)) {
+      LVersions->setText(U(kResultCaption));
+      PlaceCompareButton();
+      bCompareTexts->setText(U(kNewCompareCaption));
+      acPaste->setEnabled(false);
+      WB1->SetDesignMode(false);
+      WB2->SetDesignMode(false);
+      ShowComparison();
+      acTextFind->setEnabled(true);
+      bTextShowPanFind->show();
+    } else {
+      LVersions->setText(U(kEnterCaption));
+      PlaceCompareButton();
+      bCompareTexts->setText(U(kCompareCaption));
+      acPaste->setEnabled(true);
+      SyncEnabled = false;
+      ChangeCount = 0;
+      MarkTops[1].clear();
+      MarkTops[2].clear();
+      LCurDiffTag->hide();
+      LCurDiffTag->setText(U("Изменений: 0"));
+      LCurDiffTag->adjustSize();
+      CurrentChange = -1;
+      bNextDiff->setEnabled(false);
+      bPrevDiff->setEnabled(false);
+      LastScrollTop[1] = LastScrollTop[2] = 0;
+      SyncOffset = 0;
+      LoadEmptyPage(1);
+      LoadEmptyPage(2);
+      pbDiffPos->update();
+    }
+  } catch (const std::exception& e) {
+    ShowMessageBox(QString::fromUtf8(e.what()));
+  }
+}
+
+void TVerCmp::ShowComparison() {
+  SyncEnabled = false;
+  ShowComparisonRun();  // the result state follows whatever the run left
+  LCurDiffTag->setText(U("Изменений: ") + QString::number(ChangeCount));
+  LCurDiffTag->adjustSize();
+  LCurDiffTag->show();
+  CurrentChange = -1;
+  bNextDiff->setEnabled(ChangeCount > 0);
+  bPrevDiff->setEnabled(false);
+  LastScrollTop[1] = LastScrollTop[2] = 0;
+  SyncOffset = 0;
+  ResultShown = true;
+  RecalcMarkPositions();
+  SyncEnabled = true;
+}
+
+bool TVerCmp::ShowComparisonRun() {
+  TVerCmpRun run(this);
+  return run.exec() == QDialog::Accepted;
+}
+
+void TVerCmp::WB1Enter(THtmlView* view) {
+  const int index = view == WB1 ? 1 : 2;
+  if (index == CurrentView) return;
+  PanFind->hide();
+  CurrentView = index;
+  bBack->setEnabled(CanGoBack[static_cast<size_t>(index)]);
+  bForward->setEnabled(CanGoForward[static_cast<size_t>(index)]);
+}
+
+void TVerCmp::WB1CommandStateChange(THtmlView* view, int command, bool enabled) {
+  // The history state is filed under the focused view, whichever view reported.
+  if (command == csNavigateForward) {
+    CanGoForward[static_cast<size_t>(CurrentView)] = enabled;
+    bForward->setEnabled(enabled);
+  } else if (command == csNavigateBack) {
+    CanGoBack[static_cast<size_t>(CurrentView)] = enabled;
+    bBack->setEnabled(enabled);
+  }
+  SyncScroll(view);
+  if (command == csUpdateCommands && view->SelectionType() == "Text" && !view->hasFocus())
+    view->setFocus(Qt::MouseFocusReason);
+}
+
+void TVerCmp::HistoryStep(bool forward) {
+  THtmlView* view = Views[static_cast<size_t>(CurrentView)];
+  SyncEnabled = false;
+  if (forward)
+    view->GoForward();
+  else
+    view->GoBack();
+  view->WaitReady();
+  SyncEnabled = true;
+}
+
+void TVerCmp::bBackClick() { HistoryStep(false); }
+void TVerCmp::bForwardClick() { HistoryStep(true); }

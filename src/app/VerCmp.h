@@ -1,0 +1,169 @@
+#pragma once
+// The main window: two document views side by side, the toolbar, the position bar and the info
+// panel, and the state every command of the program shares.
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSize>
+#include <QToolButton>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "view/HtmlView.h"
+
+class QPainter;
+
+// A plain drawing surface whose painting is the owner's.
+class TPaintBox : public QWidget {
+ public:
+  explicit TPaintBox(QWidget* parent) : QWidget(parent) {}
+  std::function<void(QPainter&)> OnPaint;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class TVerCmp : public QWidget {
+  Q_OBJECT
+
+ public:
+  // appDir: the folder whose "Data" folder the program uses; empty: the executable's folder.
+  explicit TVerCmp(const QString& appDir = QString(), QWidget* parent = nullptr);
+  ~TVerCmp() override;
+
+  // True when start-up failed (a dictionary is missing) and the program is to end.
+  bool StartupFailed() const { return startupFailed_; }
+  // True once FormActivate has put the two empty editable pages into the views.
+  bool Activated() const { return activated_; }
+
+  // ---- Folders (each ends with the path separator) -------------------------------------
+  QString AppDir, DataDir, WorkDir;
+  std::string StyleSheetName = "etalon5.css";
+
+  // ---- State shared by the commands; per-view items are indexed 1 = WB1, 2 = WB2 ---------
+  std::array<THtmlView*, 3> Views{};  // [1] = WB1, [2] = WB2
+  int32_t CurrentView = 1;            // the view that last had the focus
+  int32_t ChangeCount = 0;            // changes of the last comparison
+  int32_t CurrentChange = -1;         // current change from 0; -1 none
+  std::array<std::string, 3> SavedMarkColor;
+  std::array<std::vector<int32_t>, 3> MarkTops;  // absolute tops of the marks, pixels
+  std::array<int32_t, 3> DocHeights{};            // document heights, pixels; 0 without document
+  std::array<int32_t, 3> LastScrollTop{};
+  int32_t SyncOffset = 0;
+  bool SyncEnabled = false;
+  bool ResultShown = false;
+  QSize MeasuredSize{0, 0};                 // window size at the last measurement
+  std::array<std::string, 3> StoredBody;    // result page bodies as written (Windows-1251)
+  int32_t FindCount = 0;
+  int32_t FindIndex = -1;
+  std::string HoverLink;                    // lower-cased address of the link under the mouse
+  std::array<bool, 3> CanGoBack{}, CanGoForward{};
+  static constexpr std::array<int, 26> ZoomLevels = {50,  60,  70,  80,  90,  100, 110, 120, 131,
+                                                     140, 151, 160, 171, 180, 191, 200, 210, 220,
+                                                     230, 240, 250, 260, 270, 280, 290, 300};
+  int32_t ZoomIndex = 7;
+  int ZoomPercent() const { return ZoomLevels[static_cast<size_t>(ZoomIndex)]; }
+
+  // ---- Controls --------------------------------------------------------------------------
+  QWidget* PanFind = nullptr;      // the find panel (hidden until asked for)
+  QWidget* PanFindDef = nullptr;   // its inner panel
+  QWidget* PanToolBar = nullptr;
+  QLabel* LVersions = nullptr;
+  QPushButton* bCompareTexts = nullptr;
+  QToolButton* bCompareDocs = nullptr;
+  QPushButton* bNextDiff = nullptr;
+  QToolButton* bTextSaveToFile = nullptr;
+  QPushButton* bPrevDiff = nullptr;
+  QLabel* LCurDiffTag = nullptr;
+  QToolButton* bTextCopyToWord = nullptr;
+  QToolButton* bTextPrint = nullptr;
+  QToolButton* bTextPreview = nullptr;
+  QFrame* Separator1 = nullptr;
+  QToolButton* bTextZoomIn = nullptr;
+  QToolButton* bTextZoomOut = nullptr;
+  QFrame* Separator2 = nullptr;
+  QToolButton* bTextShowPanFind = nullptr;
+  QToolButton* bBack = nullptr;
+  QToolButton* bForward = nullptr;
+  QLabel* LInfo = nullptr;
+  QLabel* LAbout = nullptr;
+  QWidget* PanLeft = nullptr;
+  THtmlView* WB1 = nullptr;
+  THtmlView* WB2 = nullptr;
+  TPaintBox* pbDiffPos = nullptr;
+  THtmlView* WBInfo = nullptr;
+  QMenu* PopMenuText = nullptr;
+
+  // Commands shared by the toolbar, the popup menu and the shortcuts.
+  QAction* acOpenInNewWin = nullptr;
+  QAction* acTextFind = nullptr;
+  QAction* acTextPrint = nullptr;
+  QAction* acTextPreview = nullptr;
+  QAction* acTextPageSetup = nullptr;
+  QAction* acTextCopyToWord = nullptr;
+  QAction* acTextCopyToExcel = nullptr;
+  QAction* acTextSaveToFile = nullptr;
+  QAction* acCopy = nullptr;
+  QAction* acPaste = nullptr;
+  QAction* acZoomIn = nullptr;
+  QAction* acZoomOut = nullptr;
+
+  // ---- Window events -----------------------------------------------------------------------
+  void FormShow();
+  void FormActivate();
+  void FormResize();
+
+  // ---- Text entry and the compare command ------------------------------------------------
+  void LoadEmptyPage(int v);
+  void bCompareTextsClick();
+  void ShowComparison();
+  // Runs one comparison in the modal progress window; true when it produced the pages.
+  bool ShowComparisonRun();
+
+  // ---- Result navigation, position bar and zoom ------------------------------------------
+  // Measures the marks of both result pages (resized: the call comes from a window resize).
+  void RecalcMarkPositions(bool resized = false);
+  void HighlightChange(int n);
+  void GoToChange(int n);
+  void bNextDiffClick();
+  void bPrevDiffClick();
+  void SyncScroll(THtmlView* view);
+  void pbDiffPosPaint(QPainter& painter);
+  void ApplyZoom(THtmlView* view);
+  void acZoomInExecute();
+  void acZoomOutExecute();
+
+  // ---- View events and history -----------------------------------------------------------
+  void WB1Enter(THtmlView* view);
+  void WB1CommandStateChange(THtmlView* view, int command, bool enabled);
+  void bBackClick();
+  void bForwardClick();
+
+  // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
+  void PlaceCompareButton();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void FormCreate();
+  void FormDestroy();
+  void CreateActions();
+  void CreateControls();
+  void LayoutPanLeft();
+  void HistoryStep(bool forward);
+
+  bool startupFailed_ = false;
+  bool shown_ = false;
+  bool activated_ = false;
+};

@@ -1,0 +1,180 @@
+#include "app/VerCmpRun.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <exception>
+#include <memory>
+
+#include "app/MessageBox.h"
+#include "app/VerCmp.h"
+#include "app/Workspace.h"
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+
+bool AbortRequested = false;
+
+TVerCmpRun::TVerCmpRun(TVerCmp* mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint), mainWindow_(mainWindow) {
+  setWindowTitle(QStringLiteral("Выполняется сравнение ..."));
+  setModal(true);
+  setFixedSize(322, 62);
+
+  Panel1 = new QFrame(this);
+  Panel1->setGeometry(0, 0, 322, 62);
+  Panel1->setFrameShape(QFrame::Panel);
+  Panel1->setFrameShadow(QFrame::Raised);
+  Panel1->setLineWidth(2);
+
+  QFont f = font();
+  f.setPixelSize(11);
+  setFont(f);
+  LProcess = new QLabel(QStringLiteral("Выполняется сравнение ..."), Panel1);
+  QFont bold = f;
+  bold.setPixelSize(13);
+  bold.setBold(true);
+  LProcess->setFont(bold);
+  LProcess->adjustSize();
+  LProcess->move(16, 24);
+
+  bStop = new QPushButton(QStringLiteral("Прервать"), Panel1);
+  bStop->setGeometry(229, 21, 75, 25);
+  bStop->setDefault(false);
+  bStop->setAutoDefault(false);
+  connect(bStop, &QPushButton::clicked, this, [this] { bStopClick(); });
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(55);
+  Timer1->setSingleShot(false);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+  // Centred on the screen.
+  if (QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+
+  // FormCreate
+  started_ = false;
+  succeeded_ = false;
+}
+
+TVerCmpRun::~TVerCmpRun() = default;
+
+void TVerCmpRun::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  // Activation: the run starts once the window is up.
+  QTimer::singleShot(0, this, [this] { FormActivate(); });
+}
+
+void TVerCmpRun::FormActivate() {
+  if (started_) return;
+  started_ = true;
+  QApplication::processEvents();
+  try {
+    succeeded_ = RunComparison();
+  } catch (const std::exception& e) {
+    // A page that cannot be written or a view that fails: say so and close as cancelled.
+    succeeded_ = false;
+    ShowMessageBox(QString::fromUtf8(e.what()));
+  }
+  Timer1->start();
+}
+
+void TVerCmpRun::Timer1Timer() {
+  Timer1->stop();
+  closing_ = true;
+  done(succeeded_ ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void TVerCmpRun::bStopClick() {
+  AbortRequested = true;
+  if (diff_) diff_->Cancel();
+  mainWindow_->WB1->Stop();
+  mainWindow_->WB2->Stop();
+}
+
+void TVerCmpRun::reject() {
+  // Esc is the stop button; only the timer closes the window.
+  if (closing_) QDialog::reject();
+  else bStopClick();
+}
+
+void TVerCmpRun::closeEvent(QCloseEvent* e) {
+  if (!closing_) {
+    bStopClick();
+    e->ignore();
+    return;
+  }
+  QDialog::closeEvent(e);
+}
+
+bool TVerCmpRun::RunComparison() {
+  TVerCmp& w = *mainWindow_;
+  AbortRequested = false;
+  w.StyleSheetName = "etalon5.css";
+
+  // The texts as the views hold them: head + body + "</html>".
+  auto readText = [&](THtmlView* view) {
+    std::string text;
+    if (!view->HasDocument()) return text;
+    view->WaitReady();
+    text = PageHead(w.StyleSheetName) + view->OuterHtml(TElementRef::Body()) + "</html>";
+    return text;
+  };
+  std::string text1 = readText(w.WB1);
+  std::string text2 = readText(w.WB2);
+  if (text1.empty()) {
+    ShowMessageBox(QStringLiteral("Текст 1 пуст"));
+    return false;
+  }
+  if (text2.empty()) {
+    ShowMessageBox(QStringLiteral("Текст 2 пуст"));
+    return false;
+  }
+
+  TResultPages pages;
+  {
+    auto diff = std::make_unique<TDiff>();
+    diff->SetProcessMessages([] { QApplication::processEvents(); });
+    diff_ = diff.get();
+    try {
+      pages = BuildResultPages(std::move(text1), std::move(text2), *diff);
+    } catch (...) {
+      diff_ = nullptr;
+      throw;
+    }
+    diff_ = nullptr;  // a later stop click only sets AbortRequested
+  }
+  w.ChangeCount = pages.ChangeCount;
+
+  if (AbortRequested) {
+    pages.Left.clear();
+    pages.Right.clear();
+    w.ChangeCount = 0;
+  }
+
+  const QString path1 = w.WorkDir + "c1.htm", path2 = w.WorkDir + "c2.htm";
+  WritePageFile(ToNativeBytes(path1), pages.Left);
+  WritePageFile(ToNativeBytes(path2), pages.Right);
+
+  w.StoredBody[1] = pages.Left;
+  ExtractBodyContent(w.StoredBody[1]);
+  w.StoredBody[2] = pages.Right;
+  ExtractBodyContent(w.StoredBody[2]);
+
+  w.WB1->Navigate(ToNativeBytes(path1));
+  w.WB2->Navigate(ToNativeBytes(path2));
+  w.WB1->WaitReady();
+  w.WB2->WaitReady();
+
+  w.MarkTops[1].assign(static_cast<size_t>(w.ChangeCount), 0);
+  w.MarkTops[2].assign(static_cast<size_t>(w.ChangeCount), 0);
+  w.RecalcMarkPositions();
+
+  if (AbortRequested) {
+    ShowMessageBox(QStringLiteral("Операция прервана пользователем"));
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,477 @@
+// The program's HTML view over Qt WebEngine.
+//
+// The pages shown are the user's pasted texts and the comparison results: their own scripts
+// never run (JavaScript is off for the page). The program's DOM operations run as JavaScript in
+// an isolated world, which works while page scripts are off and cannot be seen or changed by the
+// page. Every answer of the page comes back asynchronously; we wait for it in a local event loop.
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QPageLayout>
+#include <QPageSetupDialog>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSettings>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include <memory>
+
+#include "support/Cp1251.h"
+#include "view/HtmlView.h"
+
+namespace {
+
+// Windows-1251 <-> the view's Unicode. Characters that Windows-1251 lacks become "?" on the way
+// in: the program handles all text as Windows-1251 bytes.
+QString ToQt(const std::string& s) { return QString::fromUtf8(cp1251::ToUtf8(s)); }
+std::string FromQt(const QString& s) { return cp1251::FromUtf8(s.toUtf8().toStdString()); }
+
+// A JavaScript literal for a string (JSON is valid JavaScript).
+QString JsString(const QString& s) {
+  QString json = QString::fromUtf8(QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact));
+  return json.mid(1, json.size() - 2);
+}
+
+// The element look-up shared by every element operation: E() gives the addressed element or null.
+QString ElementPrologue(const TElementRef& ref) {
+  QString id = JsString(ToQt(ref.Id));
+  switch (ref.Kind) {
+    case TElementRef::ekRoot:
+      return "var E=function(){return document.documentElement;};";
+    case TElementRef::ekBody:
+      return "var E=function(){return document.body;};";
+    case TElementRef::ekById:
+      return QString("var E=function(){return document.getElementById(%1);};").arg(id);
+    case TElementRef::ekItem:
+      return QString(
+                 "var E=function(){var l=document.querySelectorAll('[id=\"'+CSS.escape(%1)+'\"]');"
+                 "return l.length>%2?l[%2]:null;};")
+          .arg(id)
+          .arg(ref.Index);
+  }
+  return "var E=function(){return null;};";
+}
+
+QString TagIdSelector(const std::string& tagName, const std::string& id) {
+  return QString("document.querySelectorAll(CSS.escape(%1)+'[id=\"'+CSS.escape(%2)+'\"]')")
+      .arg(JsString(ToQt(tagName)), JsString(ToQt(id)));
+}
+
+const char* kAbsTop = "function absTop(e){var t=0;for(;e;e=e.offsetParent)t+=e.offsetTop;return t;}";
+const char* kScroller = "var S=document.scrollingElement||document.body;";
+
+// A view's answer must come within this time; a page that stops answering is a failed view.
+constexpr int kScriptTimeoutMs = 60000;
+
+}  // namespace
+
+class TWebEngineHtmlView;
+
+namespace {
+
+class TPage : public QWebEnginePage {
+ public:
+  TPage(TWebEngineHtmlView* owner, QObject* parent) : QWebEnginePage(parent), owner_(owner) {}
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+
+ private:
+  TWebEngineHtmlView* owner_;
+};
+
+class TWebWidget : public QWebEngineView {
+ public:
+  TWebWidget(THtmlView* owner) : QWebEngineView(owner), owner_(owner) {}
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    // The program's own menu, or none: never the engine's (it offers reload and page source).
+    if (owner_->PopupMenu) owner_->PopupMenu->popup(e->globalPos());
+    e->accept();
+  }
+
+ private:
+  THtmlView* owner_;
+};
+
+}  // namespace
+
+class TWebEngineHtmlView : public THtmlView {
+  Q_OBJECT
+
+ signals:
+  // Every change to rsComplete; the page stopped answering.
+  void ReadyChanged();
+  void ScriptsAbandoned();
+
+ public:
+  explicit TWebEngineHtmlView(QWidget* parent) : THtmlView(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    web_ = new TWebWidget(this);
+    page_ = new TPage(this, web_);
+    web_->setPage(page_);
+    layout->addWidget(web_);
+    setFocusProxy(web_);
+
+    QWebEngineSettings* s = page_->settings();
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+      readyState_ = rsLoading;
+    });
+    connect(page_, &QWebEnginePage::loadProgress, this, [this](int p) {
+      if (readyState_ < rsComplete && p > 0 && p < 100) readyState_ = rsInteractive;
+    });
+    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
+      readyState_ = rsComplete;
+      hasDocument_ = true;
+      pendingNavigation_ = false;
+      emit ReadyChanged();
+      emit DocumentComplete(this);
+      EmitHistoryState();
+    });
+    connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl&) { EmitHistoryState(); });
+    connect(page_, &QWebEnginePage::linkHovered, this,
+            [this](const QString& url) { emit StatusTextChange(this, FromQt(url)); });
+    connect(page_, &QWebEnginePage::selectionChanged, this,
+            [this] { emit CommandStateChange(this, csUpdateCommands, true); });
+    connect(page_, &QWebEnginePage::scrollPositionChanged, this,
+            [this](const QPointF&) { emit Scrolled(this); });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
+              // Nothing will answer any more: let every wait end.
+              readyState_ = rsComplete;
+              emit ReadyChanged();
+              emit ScriptsAbandoned();
+            });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+      if (now && (now == this || isAncestorOf(now)) && !(old && (old == this || isAncestorOf(old))))
+        emit FocusEntered(this);
+    });
+  }
+
+  // --- Loading -----------------------------------------------------------------------------
+  void Navigate(const std::string& pathOrAddress) override {
+    QString a = ToQt(pathOrAddress);
+    QUrl url = a.contains("://") || a.startsWith("about:") ? QUrl(a) : QUrl::fromLocalFile(a);
+    readyState_ = rsLoading;
+    pendingNavigation_ = true;
+    web_->setUrl(url);
+  }
+  int ReadyState() const override { return readyState_; }
+
+  bool WaitReady(int timeoutMs) override {
+    if (readyState_ >= rsComplete) return true;
+    QEventLoop loop;
+    QTimer poll;
+    // Completion normally arrives as a signal; the poll also ends the wait on a state changed
+    // without one (a navigation that was refused).
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+      if (readyState_ >= rsComplete) loop.quit();
+    });
+    connect(this, &TWebEngineHtmlView::ReadyChanged, &loop, &QEventLoop::quit);
+    QTimer limit;
+    if (timeoutMs >= 0) {
+      limit.setSingleShot(true);
+      connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+      limit.start(timeoutMs);
+    }
+    poll.start(20);
+    if (readyState_ < rsComplete) loop.exec();
+    return readyState_ >= rsComplete;
+  }
+
+  bool HasDocument() const override { return hasDocument_; }
+  std::string LocationUrl() const override {
+    QUrl u = page_->url();
+    return FromQt(u.isLocalFile() ? u.toLocalFile() : u.toString());
+  }
+  bool CanGoBack() const override { return page_->history()->canGoBack(); }
+  bool CanGoForward() const override { return page_->history()->canGoForward(); }
+  void GoBack() override {
+    if (!CanGoBack()) return;
+    readyState_ = rsLoading;
+    pendingNavigation_ = true;
+    web_->back();
+  }
+  void GoForward() override {
+    if (!CanGoForward()) return;
+    readyState_ = rsLoading;
+    pendingNavigation_ = true;
+    web_->forward();
+  }
+  void Refresh() override {
+    if (!hasDocument_) return;
+    readyState_ = rsLoading;
+    pendingNavigation_ = true;
+    web_->reload();
+  }
+  void Stop() override {
+    web_->stop();
+    // A stop before the engine has even started leaves no load to finish.
+    if (pendingNavigation_ && readyState_ == rsLoading)
+      QTimer::singleShot(200, this, [this] {
+        if (pendingNavigation_ && readyState_ < rsComplete && !page_->isLoading()) {
+          readyState_ = rsComplete;
+          pendingNavigation_ = false;
+          emit ReadyChanged();
+        }
+      });
+  }
+
+  // The page's own navigations pass here; a refused one leaves the state as it was.
+  bool AcceptNavigation(const QUrl& url) {
+    bool cancel = false;
+    QString a = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    emit BeforeNavigate(this, FromQt(a), cancel);
+    if (cancel && pendingNavigation_) {
+      pendingNavigation_ = false;
+      readyState_ = rsComplete;
+      QTimer::singleShot(0, this, [this] { emit ReadyChanged(); });
+    }
+    return !cancel;
+  }
+
+  // --- Commands ----------------------------------------------------------------------------
+  bool ExecWB(TViewCommand command, TViewCommandOption option) override {
+    switch (command) {
+      case vcSelectAll:
+        web_->triggerPageAction(QWebEnginePage::SelectAll);
+        return true;
+      case vcClearSelection:
+        web_->triggerPageAction(QWebEnginePage::Unselect);
+        return true;
+      case vcPrint: {
+        if (!hasDocument_) return false;
+        ApplyPageSetup();
+        if (option == voPromptUser) {
+          QPrintDialog dlg(&printer_, window());
+          if (dlg.exec() != QDialog::Accepted) return true;
+        }
+        return PrintTo(&printer_);
+      }
+      case vcPrintPreview: {
+        if (!hasDocument_) return false;
+        ApplyPageSetup();
+        QPrintPreviewDialog dlg(&printer_, window());
+        dlg.setWindowState(Qt::WindowMaximized);
+        connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
+                [this](QPrinter* p) { PrintTo(p); });
+        dlg.exec();
+        return true;
+      }
+      case vcPageSetup: {
+        ApplyPageSetup();
+        QPageSetupDialog dlg(&printer_, window());
+        dlg.exec();
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // --- Body --------------------------------------------------------------------------------
+  int BodyScrollTop() override { return RunInt(QString(kScroller) + "return S?Math.round(S.scrollTop):0;"); }
+  void SetBodyScrollTop(int top) override {
+    Run(QString(kScroller) + QString("if(S)S.scrollTop=%1;return 0;").arg(top));
+  }
+  void SetBodyScrollLeft(int left) override {
+    Run(QString(kScroller) + QString("if(S)S.scrollLeft=%1;return 0;").arg(left));
+  }
+  int BodyScrollHeight() override {
+    return RunInt(QString(kScroller) + "return S?S.scrollHeight:0;");
+  }
+  void SetBodyZoom(const std::string& value) override {
+    Run(QString("if(document.body)document.body.style.setProperty('zoom',%1);return 0;")
+            .arg(JsString(ToQt(value))));
+  }
+
+  // --- Document ----------------------------------------------------------------------------
+  void SetDesignMode(bool on) override {
+    if (!hasDocument_) return;
+    Run(QString("document.designMode='%1';return 0;").arg(on ? "on" : "off"));
+  }
+  bool DesignMode() override {
+    if (!hasDocument_) return false;
+    return Run("return document.designMode==='on';").toBool();
+  }
+  void FocusDocument() override {
+    web_->setFocus(Qt::OtherFocusReason);
+    if (hasDocument_) Run("window.focus();return 0;");
+  }
+  std::string SelectionType() override { return page_->hasSelection() ? "Text" : "None"; }
+  std::string SelectionText() override { return FromQt(page_->selectedText()); }
+
+  // --- Elements ----------------------------------------------------------------------------
+  bool ElementExists(const TElementRef& ref) override {
+    return RunOn(ref, "return !!e;", "return false;").toBool();
+  }
+  int OffsetTop(const TElementRef& ref) override {
+    return RunOn(ref, "return e.offsetTop;", "return 0;").toInt();
+  }
+  int AbsoluteTop(const TElementRef& ref) override {
+    return RunOn(ref, QString(kAbsTop) + "return absTop(e);", "return 0;").toInt();
+  }
+  int BoundingTop(const TElementRef& ref) override {
+    return RunOn(ref, "return Math.round(e.getBoundingClientRect().top);", "return 0;").toInt();
+  }
+  void ScrollIntoView(const TElementRef& ref, bool alignToTop) override {
+    RunOn(ref, QString("e.scrollIntoView(%1);return 0;").arg(alignToTop ? "true" : "false"),
+          "return 0;");
+  }
+  std::string BackgroundColor(const TElementRef& ref) override {
+    return NormaliseColour(FromQt(RunOn(ref, "return e.style.backgroundColor;", "return '';").toString()));
+  }
+  void SetBackgroundColor(const TElementRef& ref, const std::string& colour) override {
+    RunOn(ref, QString("e.style.backgroundColor=%1;return 0;").arg(JsString(ToQt(colour))),
+          "return 0;");
+  }
+  using THtmlView::SetBackgroundColor;
+  std::string OuterHtml(const TElementRef& ref) override {
+    return FromQt(RunOn(ref, "return e.outerHTML;", "return '';").toString());
+  }
+  std::string InnerText(const TElementRef& ref) override {
+    return FromQt(RunOn(ref, "return e.innerText;", "return '';").toString());
+  }
+  void SetInnerHtml(const TElementRef& ref, const std::string& html) override {
+    RunOn(ref, QString("e.innerHTML=%1;return 0;").arg(JsString(ToQt(html))), "return 0;");
+  }
+
+  // --- Batched forms -----------------------------------------------------------------------
+  int CountElements(const std::string& tagName, const std::string& id) override {
+    if (!hasDocument_) return 0;
+    return RunInt("return " + TagIdSelector(tagName, id) + ".length;");
+  }
+  std::vector<int> AbsoluteTops(const std::string& tagName, const std::string& id) override {
+    std::vector<int> tops;
+    if (!hasDocument_) return tops;
+    QVariantList l = Run(QString(kAbsTop) + "var l=" + TagIdSelector(tagName, id) +
+                         ";var r=new Array(l.length);for(var i=0;i<l.length;i++)r[i]=absTop(l[i]);"
+                         "return r;")
+                         .toList();
+    tops.reserve(l.size());
+    for (const QVariant& v : l) tops.push_back(v.toInt());
+    return tops;
+  }
+  std::vector<std::string> BackgroundColors(const std::string& tagName,
+                                            const std::string& id) override {
+    std::vector<std::string> colours;
+    if (!hasDocument_) return colours;
+    QVariantList l = Run("var l=" + TagIdSelector(tagName, id) +
+                         ";var r=new Array(l.length);for(var i=0;i<l.length;i++)"
+                         "r[i]=l[i].style.backgroundColor;return r;")
+                         .toList();
+    colours.reserve(l.size());
+    for (const QVariant& v : l) colours.push_back(NormaliseColour(FromQt(v.toString())));
+    return colours;
+  }
+
+ private:
+  // Runs a function body in the program's isolated world and waits for its value.
+  QVariant Run(const QString& body) {
+    if (!hasDocument_) return QVariant();
+    struct TAnswer {
+      QVariant Value;
+      bool Done = false;
+      QEventLoop* Loop = nullptr;
+    };
+    auto answer = std::make_shared<TAnswer>();
+    QEventLoop loop;
+    answer->Loop = &loop;
+    page_->runJavaScript("(function(){" + body + "})()", QWebEngineScript::ApplicationWorld,
+                         [answer](const QVariant& v) {
+                           answer->Value = v;
+                           answer->Done = true;
+                           if (answer->Loop) answer->Loop->quit();
+                         });
+    if (!answer->Done) {
+      QTimer limit;
+      limit.setSingleShot(true);
+      connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+      QMetaObject::Connection gone =
+          connect(this, &TWebEngineHtmlView::ScriptsAbandoned, &loop, &QEventLoop::quit);
+      limit.start(kScriptTimeoutMs);
+      loop.exec();
+      disconnect(gone);
+    }
+    answer->Loop = nullptr;
+    if (!answer->Done) throw EHtmlViewError("Окно документа не отвечает");
+    return answer->Value;
+  }
+  int RunInt(const QString& body) { return Run(body).toInt(); }
+  QVariant RunOn(const TElementRef& ref, const QString& onElement, const QString& onMissing) {
+    return Run(ElementPrologue(ref) + "var e=E();if(!e){" + onMissing + "}" + onElement);
+  }
+
+  void EmitHistoryState() {
+    emit CommandStateChange(this, csNavigateForward, page_->history()->canGoForward());
+    emit CommandStateChange(this, csNavigateBack, page_->history()->canGoBack());
+  }
+
+  // Margins from the page-setup settings (inches as decimal text).
+  void ApplyPageSetup() {
+    QSettings settings;
+    settings.beginGroup(PageSetupSettingsGroup);
+    auto inches = [&](const char* key, double def) {
+      bool ok = false;
+      double v = settings.value(key).toString().toDouble(&ok);
+      return (ok && v >= 0 && v < 10 ? v : def) * 25.4;
+    };
+    QMarginsF mm(inches("margin_left", 0.75), inches("margin_top", 0.75),
+                 inches("margin_right", 0.75), inches("margin_bottom", 0.75));
+    printer_.setPageMargins(mm, QPageLayout::Millimeter);
+  }
+
+  bool PrintTo(QPrinter* printer) {
+    bool ok = false, done = false;
+    QEventLoop loop;
+    QMetaObject::Connection c = connect(web_, &QWebEngineView::printFinished, &loop, [&](bool success) {
+      ok = success;
+      done = true;
+      loop.quit();
+    });
+    web_->print(printer);
+    if (!done) loop.exec();
+    disconnect(c);
+    return ok;
+  }
+
+ private:
+  TWebWidget* web_ = nullptr;
+  TPage* page_ = nullptr;
+  QPrinter printer_{QPrinter::HighResolution};
+  int readyState_ = rsUninitialized;
+  bool hasDocument_ = false;
+  bool pendingNavigation_ = false;
+};
+
+namespace {
+bool TPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
+  if (!isMainFrame) return true;
+  return owner_->AcceptNavigation(url);
+}
+}  // namespace
+
+THtmlView* CreateHtmlView(QWidget* parent) { return new TWebEngineHtmlView(parent); }
+
+#include "WebEngineHtmlView.moc"

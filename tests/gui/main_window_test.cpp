@@ -1,0 +1,229 @@
+// The main use from start to end in the real window: paste two texts, compare, see the marked
+// pages, start anew.
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/VerCmpRun.h"
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+#include "gui/GuiTestSupport.h"
+
+using namespace guitest;
+
+namespace {
+
+std::string Text(QLabel* l) { return l->text().toStdString(); }
+std::string Text(QPushButton* b) { return b->text().toStdString(); }
+
+// The compare button stands 6 pixels right of the instruction label.
+void ExpectButtonBesideLabel(TVerCmp& w) {
+  EXPECT_EQ(w.bCompareTexts->x(), w.LVersions->x() + w.LVersions->width() + 6);
+}
+
+void ExpectEntryState(TVerCmp& w) {
+  EXPECT_EQ(Text(w.bCompareTexts), "Сравнить");
+  EXPECT_TRUE(w.bCompareTexts->isVisible());
+  EXPECT_EQ(Text(w.LVersions), "Вставьте тексты в окна ниже и нажмите кнопку");
+  ExpectButtonBesideLabel(w);
+  EXPECT_TRUE(w.acPaste->isEnabled());
+  EXPECT_FALSE(w.acTextFind->isEnabled());
+  EXPECT_FALSE(w.bTextShowPanFind->isVisible());
+  EXPECT_FALSE(w.PanFind->isVisible());
+  EXPECT_FALSE(w.LCurDiffTag->isVisible());
+  EXPECT_EQ(Text(w.LCurDiffTag), "Изменений: 0");
+  EXPECT_FALSE(w.bNextDiff->isEnabled());
+  EXPECT_FALSE(w.bPrevDiff->isEnabled());
+  for (THtmlView* v : {w.WB1, w.WB2}) {
+    EXPECT_TRUE(v->HasDocument());
+    EXPECT_TRUE(v->DesignMode());
+    EXPECT_EQ(v->InnerText(TElementRef::Body()), "");
+  }
+}
+
+std::string Paragraphs(const std::vector<const char*>& words) {
+  std::string s;
+  for (const char* w : words) s += "<p>" + W(w) + "</p>";
+  return s;
+}
+
+}  // namespace
+
+TEST(MainWindow, EntryStateAtStart) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  ExpectEntryState(*w);
+  EXPECT_FALSE(w->bCompareDocs->isVisible());
+  EXPECT_EQ(w->CurrentView, 1);
+  EXPECT_FALSE(w->SyncEnabled);
+  EXPECT_EQ(w->ZoomPercent(), 120);
+  EXPECT_EQ(w->pbDiffPos->width(), 8);
+  EXPECT_EQ(w->WBInfo->width(), 300);
+  EXPECT_EQ(w->WB1->width(), w->WB2->width());
+  EXPECT_EQ(w->WB1->width(), (w->PanLeft->width() - 8) / 2);
+  // The empty pages on disk: one CR LF line linking the style sheet.
+  EXPECT_EQ(ReadFile(dir.WorkDir() + "c1.htm"), PageHead("etalon5.css") + "<body></body></html>\r\n");
+  EXPECT_TRUE(messages.List().empty());
+}
+
+TEST(MainWindow, EqualTextsGiveNoChanges) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  const std::string body = Paragraphs({"Статья 1. Общие положения", "Текст статьи без изменений."});
+  SetBody(w->WB1, body);
+  SetBody(w->WB2, body);
+  w->bCompareTexts->click();
+
+  EXPECT_TRUE(messages.List().empty());
+  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 0");
+  EXPECT_TRUE(w->LCurDiffTag->isVisible());
+  EXPECT_FALSE(w->bNextDiff->isEnabled());
+  EXPECT_FALSE(w->bPrevDiff->isEnabled());
+  EXPECT_EQ(Text(w->bCompareTexts), "Новое сравнение");
+  EXPECT_EQ(Text(w->LVersions), "Для сравнения других текстов нажмите кнопку");
+  ExpectButtonBesideLabel(*w);
+  EXPECT_FALSE(w->acPaste->isEnabled());
+  EXPECT_TRUE(w->acTextFind->isEnabled());
+  EXPECT_TRUE(w->bTextShowPanFind->isVisible());
+  EXPECT_TRUE(w->ResultShown);
+  EXPECT_TRUE(w->SyncEnabled);
+  for (THtmlView* v : {w->WB1, w->WB2}) {
+    EXPECT_FALSE(v->DesignMode());
+    EXPECT_EQ(v->CountElements("acronym", "t_d"), 0);
+  }
+}
+
+TEST(MainWindow, ThreeChangesAndPagesAsTheBuilderMakesThem) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  // One word replaced, one deleted, one inserted.
+  SetBody(w->WB1, Paragraphs({"Статья 5. Налоговые ставки", "Ставка составляет десять процентов.",
+                              "Срок уплаты наступает ежегодно до первого марта.",
+                              "Льготы устанавливаются законом."}));
+  SetBody(w->WB2, Paragraphs({"Статья 5. Налоговые ставки", "Ставка составляет двенадцать процентов.",
+                              "Срок уплаты наступает до первого марта.",
+                              "Льготы и вычеты устанавливаются законом."}));
+  const std::string head = PageHead("etalon5.css");
+  const std::string text1 = head + w->WB1->OuterHtml(TElementRef::Body()) + "</html>";
+  const std::string text2 = head + w->WB2->OuterHtml(TElementRef::Body()) + "</html>";
+
+  w->bCompareTexts->click();
+  EXPECT_TRUE(messages.List().empty());
+  EXPECT_EQ(w->ChangeCount, 3);
+  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 3");
+  EXPECT_TRUE(w->bNextDiff->isEnabled());
+  EXPECT_FALSE(w->bPrevDiff->isEnabled());
+  EXPECT_EQ(w->CurrentChange, -1);
+
+  // The written pages are byte for byte what the page builder makes of the same bodies.
+  TDiff diff;
+  TResultPages expected = BuildResultPages(text1, text2, diff);
+  ASSERT_EQ(expected.ChangeCount, 3);
+  QTemporaryDir scratch;
+  const std::string e1 = (scratch.path() + "/e1.htm").toStdString();
+  const std::string e2 = (scratch.path() + "/e2.htm").toStdString();
+  WritePageFile(e1, expected.Left);
+  WritePageFile(e2, expected.Right);
+  EXPECT_EQ(ReadFile(dir.WorkDir() + "c1.htm"), ReadFile(QString::fromStdString(e1)));
+  EXPECT_EQ(ReadFile(dir.WorkDir() + "c2.htm"), ReadFile(QString::fromStdString(e2)));
+
+  std::string body1 = expected.Left, body2 = expected.Right;
+  ExtractBodyContent(body1);
+  ExtractBodyContent(body2);
+  EXPECT_EQ(w->StoredBody[1], body1);
+  EXPECT_EQ(w->StoredBody[2], body2);
+
+  // Both shown pages carry the three marks, measured in document order.
+  for (int v = 1; v <= 2; ++v) {
+    EXPECT_EQ(w->Views[v]->CountElements("acronym", "t_d"), 3);
+    ASSERT_EQ(w->MarkTops[v].size(), 3u);
+    EXPECT_GT(w->MarkTops[v][1], w->MarkTops[v][0]);
+    EXPECT_GT(w->DocHeights[v], 0);
+  }
+  EXPECT_EQ(w->WB1->BackgroundColor(TElementRef::Item("t_d", 0)), "#ffcccc");
+  EXPECT_EQ(w->WB2->BackgroundColor(TElementRef::Item("t_d", 0)), "#ccffcc");
+}
+
+TEST(MainWindow, NewComparisonGivesTwoEmptyEditablePages) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  SetBody(w->WB1, Paragraphs({"Первая редакция текста."}));
+  SetBody(w->WB2, Paragraphs({"Вторая редакция текста."}));
+  w->bCompareTexts->click();
+  ASSERT_EQ(Text(w->LCurDiffTag), "Изменений: 1");
+
+  w->bCompareTexts->click();
+  ExpectEntryState(*w);
+  EXPECT_EQ(w->ChangeCount, 0);
+  EXPECT_TRUE(w->MarkTops[1].empty());
+  EXPECT_TRUE(w->MarkTops[2].empty());
+  EXPECT_EQ(w->CurrentChange, -1);
+  EXPECT_FALSE(w->SyncEnabled);
+  EXPECT_TRUE(w->StoredBody[1].empty());
+  EXPECT_TRUE(w->StoredBody[2].empty());
+  EXPECT_TRUE(messages.List().empty());
+}
+
+TEST(MainWindow, ViewWithoutDocumentGivesEmptyTextMessage) {
+  TProgramDir dir;
+  TMessages messages;
+  // Never shown: the views have no document yet.
+  TVerCmp w(dir.AppDir());
+  w.ChangeCount = 7;
+  w.bCompareTexts->click();
+  ASSERT_EQ(messages.List().size(), 1u);
+  EXPECT_EQ(messages.List()[0], "Текст 1 пуст");
+  // The window enters the result state with the previous count; nothing was written.
+  EXPECT_EQ(Text(w.LCurDiffTag), "Изменений: 7");
+  EXPECT_EQ(Text(w.bCompareTexts), "Новое сравнение");
+  EXPECT_FALSE(QFile::exists(dir.WorkDir() + "c1.htm"));
+}
+
+TEST(MainWindow, StopDuringLongComparisonEmptiesBothViews) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  // Two long texts with nothing in common keep the diff busy for a long time.
+  std::string a, b;
+  for (long long i = 0; i < 40000; ++i) {
+    a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
+    b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
+  }
+  SetBody(w->WB1, "<p>" + a + "</p>");
+  SetBody(w->WB2, "<p>" + b + "</p>");
+
+  bool stopped = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (stopped) return;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* run = qobject_cast<TVerCmpRun*>(top); run && run->isVisible()) {
+        QTimer::singleShot(700, run->bStop, [&stopped, run] {
+          run->bStop->click();
+          stopped = true;
+        });
+        poll.stop();
+      }
+  });
+  poll.start(50);
+  QElapsedTimer t;
+  t.start();
+  w->bCompareTexts->click();
+  EXPECT_TRUE(stopped);
+  EXPECT_LT(t.elapsed(), 60000);
+
+  ASSERT_EQ(messages.List().size(), 1u);
+  EXPECT_EQ(messages.List()[0], "Операция прервана пользователем");
+  EXPECT_EQ(w->ChangeCount, 0);
+  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 0");
+  EXPECT_FALSE(w->bNextDiff->isEnabled());
+  EXPECT_TRUE(w->MarkTops[1].empty());
+  EXPECT_EQ(ReadFile(dir.WorkDir() + "c1.htm"), "");
+  EXPECT_EQ(ReadFile(dir.WorkDir() + "c2.htm"), "");
+  for (THtmlView* v : {w->WB1, w->WB2}) EXPECT_EQ(v->InnerText(TElementRef::Body()), "");
+}
+
+PARVEL_GUI_TEST_MAIN()
