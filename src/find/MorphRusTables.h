@@ -175,7 +175,8 @@ extern std::vector<TQryDocList> QryDocLists;  // file order; nothing reads it
 //   "Не могу открыть файл " + dataDir + name + "\r\nВозможно файл занят другим процессом"
 //                                                            it exists but cannot be read;
 //   "Файл " + dataDir + "A49.DAT" + " повреждён: " + what    A49.DAT is truncated or inconsistent.
-// Tables are replaced only when all files loaded; a failed load never leaves half-filled tables.
+// The previous tables are released first; the new ones are put in place only when all three
+// files have loaded, so a failed load never leaves half-filled tables.
 bool LoadDictionaries(const std::string& dataDir, std::string& message);
 
 // Empties every table and releases its memory.

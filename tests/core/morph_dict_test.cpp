@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <set>
 
+#include "find/MorphRus.h"
 #include "find/MorphRusTables.h"
 #include "support/Cp1251.h"
 
@@ -539,4 +541,39 @@ TEST_F(RealDictionaries, KnownWordsAndPhrases) {
   for (const TLnTerm& t : LnTerms)
     if (t.First == W("ГК РФ") && t.Second == W("ГРАЖДАНСКИЙ КОДЕКС РОССИЙСКОЙ ФЕДЕРАЦИИ")) gk = true;
   EXPECT_TRUE(gk);
+}
+
+// The share of 10,000 lexemes (stems, or stem groups for words written with several stems), drawn
+// with a fixed seed, whose every form comes out of the word forms of one of its forms.
+TEST_F(RealDictionaries, WordFormsCoverSampledLexemes) {
+  std::mt19937 rng(20240605);
+  std::uniform_int_distribution<int> pick(0, Bases.Count() - 1);
+  const int n = 10000;
+  int covered = 0;
+  std::vector<std::string> misses;
+  for (int i = 0; i < n; ++i) {
+    const int b = pick(rng);
+    TVStringList forms(true, TVStringList::TDuplicates::dupIgnore);
+    if (BaseGroupOf[static_cast<size_t>(b)] > 0) {
+      for (uint32_t m : BaseGroups[BaseGroupOf[static_cast<size_t>(b)] - 1])
+        morph::AddForms(Bases.Stem(static_cast<int>(m)), "", Bases.Paradigm(static_cast<int>(m)), forms);
+    } else {
+      morph::AddForms(Bases.Stem(b), "", Bases.Paradigm(b), forms);
+    }
+    bool ok = false;
+    for (const std::string& f : forms) {
+      TVStringList got(true, TVStringList::TDuplicates::dupIgnore);
+      if (GetWordForms(f, got) == 0) got.Add(f);
+      ok = std::all_of(forms.begin(), forms.end(), [&](const std::string& x) { return got.Contains(x); });
+      if (ok) break;
+    }
+    if (ok) ++covered;
+    else if (misses.size() < 5) misses.push_back(cp1251::ToUtf8(forms[0]));
+  }
+  const double share = 100.0 * covered / n;
+  std::cout << "word forms cover " << covered << " of " << n << " sampled lexemes (" << share << " %)";
+  for (const auto& m : misses) std::cout << "; missed " << m;
+  std::cout << "\n";
+  RecordProperty("coverage_percent", std::to_string(share));
+  EXPECT_GE(share, 99.0);
 }
