@@ -1,0 +1,74 @@
+// Any bytes, cut in two at the position the first byte picks, compared as two view bodies:
+// splitting, the diff and page building must hold their invariants on every input.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+#include "engine/SplitHtml.h"
+#include "support/FastStrings.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+std::string ViewText(std::string_view file) {
+  std::string text = PageHead("etalon5.css");
+  const int body = FindFromNoCase("<body", file, 1);
+  if (body > 0) text.append(file.substr(static_cast<size_t>(body - 1)));
+  else text.append("<body>").append(file).append("</body>");
+  return text + "</html>";
+}
+
+void CheckTokens(std::string_view html) {
+  std::vector<int32_t> pos, hash;
+  SplitHtml(html, pos, hash);
+  Check(pos.size() == hash.size());
+  int32_t previous = 0;
+  for (int32_t p : pos) {
+    Check(p > previous && p <= static_cast<int32_t>(html.size()));
+    previous = p;
+  }
+}
+
+size_t Count(const std::string& s, std::string_view what) {
+  size_t n = 0;
+  for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const size_t cut = rest.size() * data[0] / 255;
+  const std::string_view left = rest.substr(0, cut), right = rest.substr(cut);
+  CheckTokens(left);
+  CheckTokens(right);
+
+  TDiff diff;
+  const TResultPages pages = BuildResultPages(ViewText(left), ViewText(right), diff);
+  // Every element of both token lists once, in ascending order.
+  int32_t next1 = 0, next2 = 0;
+  for (const TChangeRec& r : diff.Changes()) {
+    if (r.Kind != dkInsert) Check(r.Index1 == next1++);
+    if (r.Kind != dkDelete) Check(r.Index2 == next2++);
+  }
+  // Marks can be counted only when the input brings none of its own.
+  if (rest.find("acronym") == std::string_view::npos && rest.find("ACRONYM") == std::string_view::npos) {
+    Check(Count(pages.Left, "<acronym id=\"t_d\"") == static_cast<size_t>(pages.ChangeCount));
+    Check(Count(pages.Right, "<acronym id=\"t_d\"") == static_cast<size_t>(pages.ChangeCount));
+  }
+  std::string body = pages.Left;
+  ExtractBodyContent(body);
+  Check(body.size() <= pages.Left.size());
+  const std::string lines = ToCrLfLines(pages.Right);
+  Check(lines.size() >= pages.Right.size());
+  return 0;
+}
