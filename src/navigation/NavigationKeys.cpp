@@ -1,0 +1,45 @@
+// Ctrl+Down and Ctrl+Up step through the changes as the two buttons do. The keys are caught on
+// their way to any control of the main window, the document views included: a view keeps the
+// keys it gets for itself, so a window shortcut would not fire while a view has the focus.
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "app/VerCmp.h"
+#include "navigation/Navigation.h"
+
+namespace {
+
+class TNavigationKeys : public QObject {
+ public:
+  explicit TNavigationKeys(TVerCmp& window) : QObject(&window), window_(window) {
+    setObjectName("NavigationKeys");
+    qApp->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(e);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier) return false;
+    if (key->key() != Qt::Key_Down && key->key() != Qt::Key_Up) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != &window_) return false;
+    // Without changes the keys keep their usual meaning in the views.
+    if (window_.ChangeCount <= 0) return false;
+    if (key->key() == Qt::Key_Down)
+      window_.bNextDiffClick();
+    else
+      window_.bPrevDiffClick();
+    return true;
+  }
+
+ private:
+  TVerCmp& window_;
+};
+
+}  // namespace
+
+void InstallNavigation(TVerCmp& window) {
+  if (window.findChild<QObject*>("NavigationKeys", Qt::FindDirectChildrenOnly)) return;
+  new TNavigationKeys(window);
+}

@@ -1,0 +1,55 @@
+// Keeps the two result views scrolled in step: the view the user scrolls leads, the other
+// follows so that the pair of marks at the leader's top edge stays level.
+#include <algorithm>
+#include <exception>
+
+#include "app/MessageBox.h"
+#include "app/VerCmp.h"
+#include "navigation/NavigationBusy.h"
+#include "navigation/NavigationMath.h"
+
+namespace {
+
+// A notification of the leading view that came while a step was still reading and setting the
+// scroll offsets: the view moved on, so the step runs once more when done. Dropping it would
+// leave the other view behind where the user stopped scrolling.
+bool syncRunning = false;
+bool syncPending = false;
+
+}  // namespace
+
+void TVerCmp::SyncScroll(THtmlView* view) {
+  if (CurrentView != 1 && CurrentView != 2) return;
+  const size_t a = static_cast<size_t>(CurrentView), b = 3 - a;
+  if (view == nullptr || view != Views[a]) return;
+  if (!SyncEnabled) {
+    if (syncRunning) syncPending = true;
+    return;
+  }
+  SyncEnabled = false;
+  syncRunning = true;
+  navstate::TBusyScope busy;
+  try {
+    do {
+      syncPending = false;
+      const int32_t top = Views[a]->BodyScrollTop();
+      if (top == LastScrollTop[a]) continue;
+      const int found = navmath::FirstMarkAtOrBelow(
+          MarkTops[a], std::min<int>(ChangeCount, static_cast<int>(MarkTops[b].size())), top);
+      if (found >= 0)
+        SyncOffset = MarkTops[b][static_cast<size_t>(found)] - MarkTops[a][static_cast<size_t>(found)];
+      const int32_t target = top + SyncOffset;
+      if (Views[b]->BodyScrollTop() != target) Views[b]->SetBodyScrollTop(target);
+      if (found >= 0 && found != CurrentChange) HighlightChange(found);
+      LastScrollTop[a] = top;
+      LastScrollTop[b] = target;
+    } while (syncPending);
+  } catch (const std::exception& e) {
+    syncRunning = syncPending = false;
+    SyncEnabled = true;
+    ShowMessageBox(QString::fromUtf8(e.what()));
+    return;
+  }
+  syncRunning = syncPending = false;
+  SyncEnabled = true;
+}
