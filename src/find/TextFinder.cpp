@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <deque>
 #include <map>
-#include <unordered_set>
+#include <set>
+#include <unordered_map>
 
 #include "find/MorphRus.h"
 #include "support/Cp1251.h"
@@ -139,27 +140,46 @@ struct TWordItem {
   int End = 0;    // position just after the word
   int Next = 0;   // position after the reading
   bool More = false;  // false when the input ran out
-  bool Known = false; // in some form set of the query
+  const std::vector<int>* Sets = nullptr;  // the query words whose form sets hold it, if any
 };
 
 // Matching state of one MarkMatches call.
+//
+// Query words with equal form sets match exactly the same text words, so each distinct set gets
+// one number, a variant becomes the list of its set numbers (a later variant equal to an earlier
+// one can never be the first satisfied and is dropped), and one hash look-up per text word gives
+// every set that holds it. Testing a window then costs one pass over its entries and one over the
+// set numbers of the variants, however many variants the phrase pairs and terms produced.
 class TMatcher {
  public:
   TMatcher(const TQuery& query, std::string_view html)
-      : query_(query), html_(html), windowSize_(query.LargestWordCount > 1 ? 50 : 1) {
-    for (const auto& variant : query.Variants)
-      for (const auto& forms : variant)
-        for (const auto& f : forms) {
-          if (f.empty()) continue;
-          all_.insert(f);
-          firstByte_[static_cast<unsigned char>(f[0])] = true;
-          minLen_ = std::min(minLen_, f.size());
-          maxLen_ = std::max(maxLen_, f.size());
-        }
+      : html_(html), windowSize_(query.LargestWordCount > 1 ? 50 : 1) {
+    std::map<std::vector<std::string>, int> setNumbers;
+    std::set<std::vector<int>> seenVariants;
+    for (const auto& variant : query.Variants) {
+      if (variant.empty()) continue;  // a variant without words finds nothing
+      std::vector<int> sets;
+      for (const auto& forms : variant) {
+        std::vector<std::string> key(forms.begin(), forms.end());
+        auto [it, added] = setNumbers.emplace(std::move(key), static_cast<int>(setNumbers.size()));
+        if (added)
+          for (const auto& f : forms) {
+            if (f.empty()) continue;
+            postings_[f].push_back(it->second);
+            firstByte_[static_cast<unsigned char>(f[0])] = true;
+            minLen_ = std::min(minLen_, f.size());
+            maxLen_ = std::max(maxLen_, f.size());
+          }
+        sets.push_back(it->second);
+      }
+      if (seenVariants.insert(sets).second) variants_.push_back(std::move(sets));
+    }
+    present_.assign(setNumbers.size(), 0);
+    inVariant_.assign(setNumbers.size(), 0);
     window_.resize(windowSize_);
   }
 
-  bool CanMatch() const { return !all_.empty(); }
+  bool CanMatch() const { return !postings_.empty(); }
 
   // Finds occurrence k from pos on; false when the text ran out without one.
   // The words of a window are read once: those after entry 0 are kept and handed to the main
@@ -174,16 +194,13 @@ class TMatcher {
         cur = std::move(ahead_.front());
         ahead_.pop_front();
         pos = cur.Next;
-        if (!cur.Known) continue;
+        if (cur.Sets == nullptr) continue;
       } else {
         cur.Start = pos;
-        cur.More = ScanTextWord(html_, pos, raw_, cur.End);
+        cur.More = ScanTextWord(html_, pos, cur.Word, cur.End);
         cur.Next = pos;
-        if (!MayMatch(raw_)) continue;
-        NormalizeInPlace(raw_);
-        if (all_.find(raw_) == all_.end()) continue;
-        cur.Word = raw_;
-        cur.Known = true;
+        Classify(cur);
+        if (cur.Sets == nullptr) continue;
       }
       window_[0] = &cur;
       if (windowSize_ > 1) {
@@ -195,10 +212,7 @@ class TMatcher {
           int p = w.Start;
           w.More = ScanTextWord(html_, p, w.Word, w.End);
           w.Next = p;
-          if (MayMatch(w.Word)) {  // only a word that can match needs its normalised text
-            NormalizeInPlace(w.Word);
-            w.Known = all_.find(w.Word) != all_.end();
-          }
+          Classify(w);
           ahead_.push_back(std::move(w));
         }
         for (size_t j = 1; j < windowSize_; ++j)
@@ -218,56 +232,57 @@ class TMatcher {
   }
 
  private:
-  bool MayMatch(const std::string& raw) const {
-    if (raw.empty() || raw.size() < minLen_ || raw.size() > maxLen_) return false;
+  // Finds the sets that hold the word; only a word that can match is normalised and looked up.
+  void Classify(TWordItem& w) const {
+    const std::string& raw = w.Word;
+    if (raw.empty() || raw.size() < minLen_ || raw.size() > maxLen_) return;
     unsigned char c = ToUpper1251[static_cast<unsigned char>(raw[0])];
     if (c == kCapitalYo) c = kCapitalIe;
-    return firstByte_[c];
-  }
-
-  static bool Matches(const TWordItem* w, const TVStringList& forms) {
-    return w != nullptr && w->Known && forms.Contains(w->Word);
+    if (!firstByte_[c]) return;
+    NormalizeInPlace(w.Word);
+    const auto it = postings_.find(w.Word);
+    if (it != postings_.end()) w.Sets = &it->second;
   }
 
   // Selects the window entries of the first satisfied variant; false when none is satisfied.
-  // A variant without words finds nothing.
   bool SelectEntries() {
-    selected_.assign(windowSize_, false);
-    for (const auto& variant : query_.Variants) {
-      if (variant.empty()) continue;
+    ++stamp_;
+    for (const TWordItem* w : window_)
+      if (w != nullptr && w->Sets != nullptr)
+        for (const int s : *w->Sets) present_[static_cast<size_t>(s)] = stamp_;
+    for (const auto& variant : variants_) {
       bool satisfied = true;
-      for (const auto& forms : variant) {
-        bool any = false;
-        for (const TWordItem* w : window_)
-          if (Matches(w, forms)) {
-            any = true;
-            break;
-          }
-        if (!any) {
+      for (const int s : variant)
+        if (present_[static_cast<size_t>(s)] != stamp_) {
           satisfied = false;
           break;
         }
-      }
       if (!satisfied) continue;
-      for (size_t j = 0; j < windowSize_; ++j)
-        for (const auto& forms : variant)
-          if (Matches(window_[j], forms)) {
+      for (const int s : variant) inVariant_[static_cast<size_t>(s)] = stamp_;
+      selected_.assign(windowSize_, false);
+      for (size_t j = 0; j < windowSize_; ++j) {
+        const TWordItem* w = window_[j];
+        if (w == nullptr || w->Sets == nullptr) continue;
+        for (const int s : *w->Sets)
+          if (inVariant_[static_cast<size_t>(s)] == stamp_) {
             selected_[j] = true;
             break;
           }
+      }
       return true;
     }
     return false;
   }
 
-  const TQuery& query_;
   std::string_view html_;
   const size_t windowSize_;
+  std::vector<std::vector<int>> variants_;  // set numbers of each variant's words, in order
+  std::unordered_map<std::string, std::vector<int>> postings_;  // form -> sets holding it
+  std::vector<uint64_t> present_, inVariant_;  // per set: stamp of the window that has it
+  uint64_t stamp_ = 0;
   std::vector<const TWordItem*> window_;
   std::deque<TWordItem> ahead_;
-  std::string raw_;
   std::vector<bool> selected_;
-  std::unordered_set<std::string> all_;
   std::array<bool, 256> firstByte_{};
   size_t minLen_ = static_cast<size_t>(-1);
   size_t maxLen_ = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -234,4 +235,114 @@ TEST_F(TextFinderTest, PrepareQueryBuildsVariantsAndForms) {
   EXPECT_TRUE(q.Variants[0][0].Contains(W("ЗАКОНАМИ")));
   EXPECT_TRUE(q.Variants[0][1].Contains(W("РФ")));
   EXPECT_EQ(q.LargestWordCount, 2);
+}
+
+namespace {
+
+// The matching as plainly described: every window word read again, every form set searched.
+std::string ReferenceMarks(std::string_view text, const std::string& html, int& count) {
+  TQuery q;
+  PrepareQuery(text, q);
+  const size_t w = q.LargestWordCount > 1 ? 50 : 1;
+  const int n = static_cast<int>(html.size());
+  auto inSet = [](const TVStringList& forms, const std::string& word) {
+    return !word.empty() && forms.Contains(word);
+  };
+  struct TMark {
+    int k, start, end;
+  };
+  std::vector<TMark> marks;
+  int pos = 1;
+  for (int k = 0; pos < n; ++k) {
+    bool found = false;
+    while (pos < n && !found) {
+      const std::string first = NormalizeWord(NextTextWord(html, pos));
+      bool any = false;
+      for (const auto& v : q.Variants)
+        for (const auto& forms : v) any = any || inSet(forms, first);
+      if (!any) continue;
+      std::vector<std::pair<std::string, int>> window{{first, pos}};
+      int ahead = pos;
+      while (window.size() < w) {
+        const std::string next = NormalizeWord(NextTextWord(html, ahead));
+        window.emplace_back(next, ahead);
+      }
+      for (const auto& v : q.Variants) {
+        if (v.empty()) continue;
+        bool satisfied = true;
+        for (const auto& forms : v) {
+          bool hit = false;
+          for (const auto& e : window) hit = hit || inSet(forms, e.first);
+          satisfied = satisfied && hit;
+        }
+        if (!satisfied) continue;
+        for (const auto& e : window) {
+          bool sel = false;
+          for (const auto& forms : v) sel = sel || inSet(forms, e.first);
+          if (sel) marks.push_back({k, e.second - static_cast<int>(e.first.size()), e.second});
+        }
+        pos = marks.back().end;
+        found = true;
+        break;
+      }
+    }
+    if (!found) break;
+  }
+  std::string out;
+  size_t copied = 0;
+  int m = 0, last = -1;
+  for (const auto& mk : marks) {
+    m = mk.k == last ? m + 1 : 0;
+    last = mk.k;
+    out += html.substr(copied, static_cast<size_t>(mk.start - 1) - copied);
+    out += "<acronym id=\"fnd" + std::to_string(mk.k) + "_" + std::to_string(m) + "\">";
+    out += html.substr(static_cast<size_t>(mk.start - 1), static_cast<size_t>(mk.end - mk.start));
+    out += "</acronym>";
+    copied = static_cast<size_t>(mk.end - 1);
+  }
+  out += html.substr(copied);
+  count = marks.empty() ? 0 : marks.back().k + 1;
+  return out;
+}
+
+}  // namespace
+
+TEST_F(TextFinderTest, AgreesWithThePlainMatchingOnRandomTexts) {
+  TDictionaryBuilder b;
+  const int noun = b.AddParadigm({{""}, {W("А")}, {W("ОМ")}, {W("Ы")}});
+  const int zero = b.AddParadigm({{""}});
+  const int adj = b.AddParadigm({{W("ИЙ")}, {W("ОЙ")}, {W("АЯ")}});
+  const int fem = b.AddParadigm({{W("Я")}, {W("И")}});
+  b.AddStem(W("ЗАКОН"), noun);
+  const int rf = b.AddStem(W("РФ"), zero);
+  const int ross = b.AddStem(W("РОССИЙСК"), adj);
+  const int fed = b.AddStem(W("ФЕДЕРАЦИ"), fem);
+  b.AddTerm({rf, ross, fed});
+  b.AddLnTerm(1, W("ГК"), W("ГРАЖДАНСКИЙ КОДЕКС"));
+  b.Install();
+
+  const std::vector<std::string> words = {"закон", "Закона", "ЗАКОНЫ", "рф", "РФ", "Российской", "федерации",
+                                          "Федерация", "ГК", "гражданский", "кодекс", "ёлка", "елка", "x", "5"};
+  const std::vector<std::string> gaps = {" ", " ", " ", ", ", "<b>", "</b> ", " <!-- закон рф --> ",
+                                         "&nbsp;", "-", "\r\n", "<p class=\"ГК\">"};
+  std::mt19937 rng(7);
+  auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+  int total = 0, multiMark = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::string body;
+    const int len = 1 + static_cast<int>(rng() % 160);
+    for (int i = 0; i < len; ++i) body += pick(words) + pick(gaps);
+    std::string query;
+    const int qn = 1 + static_cast<int>(rng() % 3);
+    for (int i = 0; i < qn; ++i) query += pick(words) + " ";
+    const std::string html = W(body) + " ";
+    int count = -1, expected = -1;
+    const std::string got = MarkMatches(W(query), html, count);
+    ASSERT_EQ(U(got), U(ReferenceMarks(W(query), html, expected))) << query << " | " << body;
+    ASSERT_EQ(count, expected);
+    total += count;
+    multiMark += got.find("_1\"") != std::string::npos ? 1 : 0;
+  }
+  EXPECT_GT(total, 300);
+  EXPECT_GT(multiMark, 30);
 }
