@@ -138,6 +138,11 @@ void TVerCmp::CreateControls() {
   PanToolBar->setObjectName("PanToolBar");
   PanToolBar->setFixedHeight(kToolBarHeight);
   root->addWidget(PanToolBar);
+  auto* toolBarRule = new QFrame(this);
+  toolBarRule->setFrameShape(QFrame::HLine);
+  toolBarRule->setFrameShadow(QFrame::Sunken);
+  toolBarRule->setFixedHeight(2);
+  root->addWidget(toolBarRule);
 
   auto label = [this](const char* caption, int left) {
     auto* l = new QLabel(U(caption), PanToolBar);

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QMenu>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPageSetupDialog>
 #include <QPointer>
 #include <QPrintDialog>
@@ -120,7 +121,7 @@ class TWebEngineHtmlView : public THtmlView {
  public:
   explicit TWebEngineHtmlView(QWidget* parent) : THtmlView(parent) {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(1, 1, 1, 1);  // room for the frame line
     web_ = new TWebWidget(this);
     page_ = new TPage(this, web_);
     web_->setPage(page_);
@@ -170,6 +171,13 @@ class TWebEngineHtmlView : public THtmlView {
     });
   }
 
+  // A thin frame, so that two empty pages side by side still read as two views.
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+
   // --- Loading -----------------------------------------------------------------------------
   void Navigate(const std::string& pathOrAddress) override {
     QString a = ToQt(pathOrAddress);
@@ -189,7 +197,9 @@ class TWebEngineHtmlView : public THtmlView {
     connect(&poll, &QTimer::timeout, &loop, [&] {
       if (readyState_ >= rsComplete) loop.quit();
     });
-    connect(this, &TWebEngineHtmlView::ReadyChanged, &loop, &QEventLoop::quit);
+    connect(this, &TWebEngineHtmlView::ReadyChanged, &loop, [&] {
+      if (readyState_ >= rsComplete) loop.quit();
+    });
     QTimer limit;
     if (timeoutMs >= 0) {
       limit.setSingleShot(true);
@@ -228,15 +238,7 @@ class TWebEngineHtmlView : public THtmlView {
   }
   void Stop() override {
     web_->stop();
-    // A stop before the engine has even started leaves no load to finish.
-    if (pendingNavigation_ && readyState_ == rsLoading)
-      QTimer::singleShot(200, this, [this] {
-        if (pendingNavigation_ && readyState_ < rsComplete && !page_->isLoading()) {
-          readyState_ = rsComplete;
-          pendingNavigation_ = false;
-          emit ReadyChanged();
-        }
-      });
+    SettleLater();
   }
 
   // The page's own navigations pass here; a refused one leaves the state as it was.
@@ -244,11 +246,7 @@ class TWebEngineHtmlView : public THtmlView {
     bool cancel = false;
     QString a = url.isLocalFile() ? url.toLocalFile() : url.toString();
     emit BeforeNavigate(this, FromQt(a), cancel);
-    if (cancel && pendingNavigation_) {
-      pendingNavigation_ = false;
-      readyState_ = rsComplete;
-      QTimer::singleShot(0, this, [this] { emit ReadyChanged(); });
-    }
+    if (cancel) SettleLater();
     return !cancel;
   }
 
@@ -421,6 +419,22 @@ class TWebEngineHtmlView : public THtmlView {
   int RunInt(const QString& body) { return Run(body).toInt(); }
   QVariant RunOn(const TElementRef& ref, const QString& onElement, const QString& onMissing) {
     return Run(ElementPrologue(ref) + "var e=E();if(!e){" + onMissing + "}" + onElement);
+  }
+
+  // A navigation that was refused or stopped before it started leaves no load to finish: once
+  // the engine is idle, the view is complete again with the document it had.
+  void SettleLater(int attempts = 20) {
+    QTimer::singleShot(50, this, [this, attempts] {
+      if (!pendingNavigation_ || readyState_ >= rsComplete) return;
+      if (page_->isLoading() && attempts > 0) {
+        SettleLater(attempts - 1);
+        return;
+      }
+      if (page_->isLoading()) return;  // a real load: its end completes the view
+      pendingNavigation_ = false;
+      readyState_ = rsComplete;
+      emit ReadyChanged();
+    });
   }
 
   void EmitHistoryState() {

@@ -226,4 +226,25 @@ TEST(MainWindow, StopDuringLongComparisonEmptiesBothViews) {
   for (THtmlView* v : {w->WB1, w->WB2}) EXPECT_EQ(v->InnerText(TElementRef::Body()), "");
 }
 
+TEST(MainWindow, PageThatCannotBeWrittenIsReportedAndTheRunCloses) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  SetBody(w->WB1, Paragraphs({"Первая редакция."}));
+  SetBody(w->WB2, Paragraphs({"Вторая редакция."}));
+  // Something that is no file stands where the left page goes.
+  ASSERT_TRUE(QFile::remove(dir.WorkDir() + "c1.htm"));
+  ASSERT_TRUE(QDir().mkpath(dir.WorkDir() + "c1.htm"));
+  w->bCompareTexts->click();  // returns: the progress window does not hang
+  ASSERT_EQ(messages.List().size(), 1u);
+  EXPECT_NE(messages.List()[0].find("c1.htm"), std::string::npos) << messages.List()[0];
+  for (QWidget* top : QApplication::topLevelWidgets())
+    EXPECT_FALSE(qobject_cast<TVerCmpRun*>(top) && top->isVisible());
+  EXPECT_EQ(Text(w->bCompareTexts), "Новое сравнение");
+  // The user can start anew once the folder is sound again.
+  QDir(dir.WorkDir() + "c1.htm").removeRecursively();
+  w->bCompareTexts->click();
+  ExpectEntryState(*w);
+}
+
 PARVEL_GUI_TEST_MAIN()

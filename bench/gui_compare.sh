@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Time from pressing "Сравнить" to both result pages shown, in the real window (headless), for the
+# largest corpus pair; beside it the same comparison by parvel-cli (the core alone, no views).
+#
+#   bench/gui_compare.sh [BUILD_DIR] [PAIR] [RUNS]
+#
+# BUILD_DIR defaults to build/release; PAIR to 10_byudzhetny_kodeks; RUNS to 3.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${1:-build/release}
+PAIR=${2:-10_byudzhetny_kodeks}
+RUNS=${3:-3}
+BIN="$BUILD/bin"
+CORPUS=../shared/corpus
+
+[ -x "$BIN/corpus_compare_test" ] || cmake --build "$BUILD" -j2 --target corpus_compare_test
+[ -x "$BIN/parvel-cli" ] || cmake --build "$BUILD" -j2 --target parvel-cli
+
+export QT_QPA_PLATFORM=offscreen
+export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+export PARVEL_CORPUS_PAIR="$PAIR"
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+echo "pair: $PAIR ($(stat -c %s "$CORPUS/${PAIR}_old.htm") + $(stat -c %s "$CORPUS/${PAIR}_new.htm") bytes), runs: $RUNS"
+gui=()
+for ((i = 0; i < RUNS; i++)); do
+  line=$("$BIN/corpus_compare_test" --gtest_filter='CorpusCompare.PairThroughTheWindow' 2>/dev/null |
+         grep '^compare-ms' || true)
+  [ -n "$line" ] || { echo "the window run failed"; exit 1; }
+  echo "  window: $line"
+  gui+=("$(awk '{print $2}' <<<"$line")")
+done
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+cli=()
+for ((i = 0; i < RUNS; i++)); do
+  s=$(date +%s%N)
+  "$BIN/parvel-cli" compare "$CORPUS/${PAIR}_old.htm" "$CORPUS/${PAIR}_new.htm" "$out" >/dev/null
+  e=$(date +%s%N)
+  cli+=("$(((e - s) / 1000000))")
+done
+
+printf 'window, "Сравнить" to both pages shown: median %s ms (runs: %s)\n' \
+  "$(printf '%s\n' "${gui[@]}" | median)" "${gui[*]}"
+printf 'parvel-cli compare (core only):        median %s ms (runs: %s)\n' \
+  "$(printf '%s\n' "${cli[@]}" | median)" "${cli[*]}"

@@ -1,0 +1,142 @@
+// Real edition pairs through the real window: the marks the window shows are the ones the page
+// builder makes, and the window keeps handling events while a large pair is compared.
+//
+// PARVEL_CORPUS_PAIR names the pair (default "03_nk1_st45"); bench/gui_compare.sh runs the largest
+// one and reads the "compare-ms" line. PARVEL_SCREENSHOT_DIR, when set, receives a picture of
+// the window in each state.
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+
+#include "app/VerCmpRun.h"
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+#include "gui/GuiTestSupport.h"
+
+using namespace guitest;
+
+namespace {
+
+// A corpus file's body content (the files are body fragments in Windows-1251).
+std::string CorpusBody(const std::string& name) {
+  std::string s = ReadFile(QString(PARVEL_CORPUS_DIR) + "/" + QString::fromStdString(name));
+  ExtractBodyContent(s);
+  return s;
+}
+
+void Snapshot(QWidget* w, const char* name) {
+  const QByteArray dir = qgetenv("PARVEL_SCREENSHOT_DIR");
+  if (dir.isEmpty()) return;
+  WaitFor([] { return false; }, 1000);  // let the views paint
+  w->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+}
+
+std::string PairName() {
+  const QByteArray pair = qgetenv("PARVEL_CORPUS_PAIR");
+  return pair.isEmpty() ? std::string("03_nk1_st45") : pair.toStdString();
+}
+
+}  // namespace
+
+TEST(CorpusCompare, PairThroughTheWindow) {
+  const std::string pair = PairName();
+  const std::string oldBody = CorpusBody(pair + "_old.htm"), newBody = CorpusBody(pair + "_new.htm");
+  ASSERT_FALSE(oldBody.empty()) << pair;
+  ASSERT_FALSE(newBody.empty()) << pair;
+
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  Snapshot(w.get(), "1_start");
+  SetBody(w->WB1, oldBody);
+  SetBody(w->WB2, newBody);
+  Snapshot(w.get(), "2_texts_pasted");
+  const std::string head = PageHead("etalon5.css");
+  const std::string text1 = head + w->WB1->OuterHtml(TElementRef::Body()) + "</html>";
+  const std::string text2 = head + w->WB2->OuterHtml(TElementRef::Body()) + "</html>";
+
+  // A timer of the main window keeps firing while the run compares.
+  int ticks = 0;
+  qint64 lastTick = 0, longestGap = 0;
+  QElapsedTimer clock;
+  QTimer heartbeat;
+  QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    if (ticks > 0) longestGap = std::max(longestGap, now - lastTick);
+    lastTick = now;
+    ++ticks;
+  });
+  clock.start();
+  heartbeat.start(20);
+  w->bCompareTexts->click();
+  const qint64 elapsed = clock.elapsed();
+  heartbeat.stop();
+  std::printf("compare-ms %lld pair %s changes %d ticks %d longest-gap-ms %lld\n",
+              static_cast<long long>(elapsed), pair.c_str(), w->ChangeCount, ticks,
+              static_cast<long long>(longestGap));
+  Snapshot(w.get(), "3_result");
+
+  EXPECT_TRUE(messages.List().empty());
+  EXPECT_GT(ticks, 1);
+  TDiff diff;
+  const TResultPages expected = BuildResultPages(text1, text2, diff);
+  EXPECT_EQ(w->ChangeCount, expected.ChangeCount);
+  EXPECT_EQ(w->LCurDiffTag->text().toStdString(),
+            "Изменений: " + std::to_string(expected.ChangeCount));
+  EXPECT_EQ(w->bNextDiff->isEnabled(), expected.ChangeCount > 0);
+  for (int v = 1; v <= 2; ++v) {
+    EXPECT_EQ(w->Views[v]->CountElements("acronym", "t_d"), expected.ChangeCount);
+    EXPECT_EQ(static_cast<int>(w->MarkTops[v].size()), expected.ChangeCount);
+  }
+  // Marks lie in document order.
+  for (size_t i = 1; i < w->MarkTops[1].size(); ++i) EXPECT_GE(w->MarkTops[1][i], w->MarkTops[1][i - 1]);
+}
+
+// The abort picture (taken only when pictures are asked for): the message box over the window.
+TEST(CorpusCompare, AbortPicture) {
+  if (qEnvironmentVariableIsEmpty("PARVEL_SCREENSHOT_DIR")) GTEST_SKIP();
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  std::string a, b;
+  for (long long i = 0; i < 40000; ++i) {
+    a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
+    b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
+  }
+  SetBody(w->WB1, "<p>" + a + "</p>");
+  SetBody(w->WB2, "<p>" + b + "</p>");
+  QTimer poll;
+  bool pressed = false;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (auto* run = qobject_cast<TVerCmpRun*>(top); run && run->isVisible() && !pressed) {
+        pressed = true;
+        QTimer::singleShot(600, run, [run, &w] {
+          // The progress window over the main window, then the stop.
+          QPixmap shot = w->grab();
+          QPainter p(&shot);
+          p.drawPixmap(run->geometry().topLeft() - w->geometry().topLeft(), run->grab());
+          p.end();
+          shot.save(QString::fromUtf8(qgetenv("PARVEL_SCREENSHOT_DIR")) + "/4_running.png");
+          run->bStop->click();
+        });
+      }
+      if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+        QPixmap shot = w->grab();
+        QPainter p(&shot);
+        p.drawPixmap(box->geometry().topLeft() - w->geometry().topLeft(), box->grab());
+        p.end();
+        shot.save(QString::fromUtf8(qgetenv("PARVEL_SCREENSHOT_DIR")) + "/5_aborted_message.png");
+        box->accept();
+        poll.stop();
+      }
+    }
+  });
+  poll.start(100);
+  w->bCompareTexts->click();
+  Snapshot(w.get(), "6_aborted");
+  EXPECT_EQ(w->ChangeCount, 0);
+}
+
+PARVEL_GUI_TEST_MAIN()

@@ -1,0 +1,452 @@
+// Stepping through the changes of a real comparison, the views scrolling in step, the position
+// bar and the zoom, all in the real window with real pages.
+//
+// PARVEL_NAV_BENCH=1 also runs the timing of measuring and stepping on the largest corpus pair
+// (bench/navigation_bench.sh); PARVEL_SCREENSHOT_DIR receives a picture of a result with the
+// current change highlighted.
+#include <QImage>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "engine/ResultPages.h"
+#include "gui/GuiTestSupport.h"
+#include "navigation/Navigation.h"
+#include "navigation/NavigationMath.h"
+
+using namespace guitest;
+
+namespace {
+
+std::string Text(QLabel* l) { return l->text().toStdString(); }
+
+// Sixty numbered paragraphs of two to three lines each; `edit` may change a paragraph's text
+// (empty: the paragraph is left out).
+std::string Paragraphs(const std::function<std::string(int, std::string)>& edit) {
+  std::string s;
+  for (int i = 1; i <= 60; ++i) {
+    std::string p = "Статья " + std::to_string(i) +
+                    ". Настоящий пункт устанавливает порядок исчисления и уплаты сбора, сроки "
+                    "представления отчётности и права плательщиков при проверке, номер " +
+                    std::to_string(i) + ".";
+    p = edit(i, p);
+    if (!p.empty()) s += "<p>" + W(p.c_str()) + "</p>";
+  }
+  return s;
+}
+
+std::string OldText() {
+  return Paragraphs([](int, std::string p) { return p; });
+}
+
+// Changes at paragraphs 5 (a word), 15 (a long insertion after it), 30 (deleted), 45 (a word).
+std::string NewText() {
+  return Paragraphs([](int i, std::string p) -> std::string {
+    if (i == 5) return "Статья 5. Настоящий пункт отменяет порядок исчисления и уплаты сбора, сроки "
+                       "представления отчётности и права плательщиков при проверке, номер 5.";
+    if (i == 15) {
+      std::string extra = "</p><p>";
+      for (int k = 0; k < 12; ++k) extra += "Новый абзац о зачёте и возврате излишне уплаченных сумм. ";
+      return p + extra;
+    }
+    if (i == 30) return "";
+    if (i == 45) return "Статья 45. Настоящий пункт устанавливает порядок исчисления и уплаты взноса, "
+                        "сроки представления отчётности и права плательщиков при проверке, номер 45.";
+    return p;
+  });
+}
+
+// A shown window after "Сравнить" on the two bodies.
+std::unique_ptr<TVerCmp> Compared(const TProgramDir& dir, const std::string& body1,
+                                  const std::string& body2) {
+  auto w = ShowMainWindow(dir);
+  SetBody(w->WB1, body1);
+  SetBody(w->WB2, body2);
+  w->bCompareTexts->click();
+  EXPECT_TRUE(w->ResultShown);
+  EXPECT_TRUE(w->SyncEnabled);
+  return w;
+}
+
+std::string Colour(TVerCmp& w, int v, int i) {
+  return w.Views[v]->BackgroundColor(TElementRef::Item("t_d", i));
+}
+
+// Lets the views' scroll notifications arrive and be handled.
+void Settle(int ms = 300) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Scrolls a view as the user would and waits until synchronisation has seen it.
+void UserScroll(TVerCmp& w, int v, int top) {
+  w.Views[v]->SetBodyScrollTop(top);
+  WaitFor([&] { return w.LastScrollTop[v] == top; }, 5000);
+  Settle(150);
+}
+
+QImage BarImage(TVerCmp& w) {
+  w.pbDiffPos->update();
+  return w.pbDiffPos->grab().toImage();
+}
+
+bool IsLine(QRgb c) { return qRed(c) == 255 && qGreen(c) == 119 && qBlue(c) == 119; }
+
+// The rows of the bar where a line is drawn, with its columns checked: every column but the last.
+std::vector<int> LineRows(TVerCmp& w) {
+  const QImage img = BarImage(w);
+  std::vector<int> rows;
+  const qreal dpr = img.devicePixelRatio();
+  for (int y = 0; y < img.height(); ++y) {
+    if (!IsLine(img.pixel(0, y))) continue;
+    rows.push_back(static_cast<int>(y / dpr));
+    for (int x = 0; x + 1 < img.width(); ++x) EXPECT_TRUE(IsLine(img.pixel(x, y))) << "row " << y;
+    EXPECT_FALSE(IsLine(img.pixel(img.width() - 1, y))) << "the last column stays empty";
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(Navigation, StepsThroughTheChangesWithoutWrapping) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), NewText());
+  const int m = w->ChangeCount;
+  ASSERT_GE(m, 4);
+  ASSERT_EQ(w->MarkTops[1].size(), static_cast<size_t>(m));
+  EXPECT_EQ(w->CurrentChange, -1);
+  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: " + std::to_string(m));
+
+  // Colours as the result pages wrote them, before anything is highlighted.
+  std::vector<std::string> written[3];
+  for (int v = 1; v <= 2; ++v)
+    for (int i = 0; i < m; ++i) written[v].push_back(Colour(*w, v, i));
+
+  w->bNextDiff->click();
+  EXPECT_EQ(w->CurrentChange, 0);
+  EXPECT_EQ(Text(w->LCurDiffTag), "1 из " + std::to_string(m));
+  EXPECT_FALSE(w->bPrevDiff->isEnabled());
+  EXPECT_TRUE(w->bNextDiff->isEnabled());
+  EXPECT_EQ(Colour(*w, 1, 0), "#ff7777");  // the struck-through left side of a replaced word
+  EXPECT_EQ(Colour(*w, 2, 0), "#77ff77");
+  EXPECT_EQ(w->SavedMarkColor[1], "#ffcccc");
+  EXPECT_EQ(w->SavedMarkColor[2], "#ccffcc");
+
+  // Every step to the last change, then next does nothing.
+  for (int n = 1; n < m; ++n) {
+    w->bNextDiffClick();
+    ASSERT_EQ(w->CurrentChange, n);
+    EXPECT_EQ(Text(w->LCurDiffTag), std::to_string(n + 1) + " из " + std::to_string(m));
+    for (int v = 1; v <= 2; ++v) {
+      EXPECT_EQ(Colour(*w, v, n - 1), written[v][n - 1]) << "restored, view " << v << " mark " << n - 1;
+      EXPECT_EQ(Colour(*w, v, n), navmath::HighlightColour(written[v][n]));
+    }
+    EXPECT_TRUE(w->bPrevDiff->isEnabled());
+  }
+  EXPECT_FALSE(w->bNextDiff->isEnabled());
+  w->bNextDiffClick();
+  EXPECT_EQ(w->CurrentChange, m - 1);
+  EXPECT_EQ(Text(w->LCurDiffTag), std::to_string(m) + " из " + std::to_string(m));
+
+  // And back down to the first; previous then does nothing.
+  for (int n = m - 2; n >= 0; --n) {
+    w->bPrevDiff->click();
+    ASSERT_EQ(w->CurrentChange, n);
+    for (int v = 1; v <= 2; ++v) EXPECT_EQ(Colour(*w, v, n + 1), written[v][n + 1]);
+  }
+  EXPECT_FALSE(w->bPrevDiff->isEnabled());
+  w->bPrevDiffClick();
+  EXPECT_EQ(w->CurrentChange, 0);
+  EXPECT_EQ(Text(w->LCurDiffTag), "1 из " + std::to_string(m));
+  // The restored marks read back exactly as written (the whole style, not only the colour).
+  EXPECT_NE(w->WB1->OuterHtml(TElementRef::Item("t_d", 1)).find("background-color: rgb(255, 204, 204)"),
+            std::string::npos);
+  EXPECT_TRUE(messages.List().empty());
+}
+
+TEST(Navigation, GoToChangeScrollsBothViewsToTheMark) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  const int m = w->ChangeCount;
+  ASSERT_GE(m, 4);
+  const int k = m - 2;  // far down both pages
+  w->GoToChange(k);
+  EXPECT_TRUE(w->SyncEnabled);
+  for (int v = 1; v <= 2; ++v) {
+    THtmlView* view = w->Views[v];
+    EXPECT_EQ(w->LastScrollTop[v], view->BodyScrollTop());
+    EXPECT_GT(view->BodyScrollTop(), 0);
+    EXPECT_EQ(view->BoundingTop(TElementRef::Item("t_d", k)), 0) << "view " << v;
+    EXPECT_NEAR(view->BodyScrollTop(), w->MarkTops[v][k], 1);
+  }
+  // The scrolls made by the step do not count as the user's: nothing moves afterwards.
+  const int top1 = w->WB1->BodyScrollTop(), top2 = w->WB2->BodyScrollTop();
+  Settle();
+  EXPECT_EQ(w->WB1->BodyScrollTop(), top1);
+  EXPECT_EQ(w->WB2->BodyScrollTop(), top2);
+  EXPECT_EQ(w->CurrentChange, k);
+}
+
+TEST(Navigation, FocusedViewLeadsTheOtherByThePairOffset) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  const int m = w->ChangeCount;
+  ASSERT_GE(m, 4);
+  const auto& t1 = w->MarkTops[1];
+  const auto& t2 = w->MarkTops[2];
+  // A pair past the insertion: the right page's mark lies lower than the left one's.
+  int k = -1;
+  for (int i = 1; i < m; ++i)
+    if (t2[i] - t1[i] > 50 && t1[i] > t1[i - 1] + 1) {
+      k = i;
+      break;
+    }
+  ASSERT_GE(k, 1) << "no pair with an offset";
+  ASSERT_EQ(w->CurrentView, 1);
+
+  // A mark exactly at the top edge counts as at or below it.
+  UserScroll(*w, 1, t1[k]);
+  EXPECT_EQ(w->SyncOffset, t2[k] - t1[k]);
+  EXPECT_EQ(w->WB2->BodyScrollTop(), t1[k] + w->SyncOffset);
+  EXPECT_EQ(w->LastScrollTop[2], t1[k] + w->SyncOffset);
+  EXPECT_EQ(w->CurrentChange, k) << "scrolling makes the change at the top current";
+  EXPECT_EQ(Colour(*w, 1, k), "#ff7777");
+
+  // One pixel above it: still the same pair; one below: the previous one has been passed.
+  UserScroll(*w, 1, t1[k] - 1);
+  EXPECT_EQ(w->WB2->BodyScrollTop(), t1[k] - 1 + (t2[k] - t1[k]));
+  UserScroll(*w, 1, t1[k - 1] + 1);
+  EXPECT_EQ(w->CurrentChange, k);
+
+  // Scrolling the view without the focus moves nothing.
+  const int before1 = w->WB1->BodyScrollTop();
+  const int offset = w->SyncOffset;
+  w->WB2->SetBodyScrollTop(10);
+  Settle();
+  EXPECT_EQ(w->WB1->BodyScrollTop(), before1);
+  EXPECT_EQ(w->SyncOffset, offset);
+
+  // Now the right view has the focus and leads.
+  w->WB1Enter(w->WB2);
+  ASSERT_EQ(w->CurrentView, 2);
+  UserScroll(*w, 2, t2[k]);
+  EXPECT_EQ(w->SyncOffset, t1[k] - t2[k]);
+  EXPECT_EQ(w->WB1->BodyScrollTop(), t1[k]);
+}
+
+TEST(Navigation, BelowTheLastMarkTheLastOffsetStays) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  const int m = w->ChangeCount;
+  ASSERT_GE(m, 2);
+  const int last = w->MarkTops[1][m - 1];
+  UserScroll(*w, 1, last);
+  const int offset = w->SyncOffset;
+  EXPECT_EQ(offset, w->MarkTops[2][m - 1] - last);
+  UserScroll(*w, 1, last + 40);
+  EXPECT_EQ(w->SyncOffset, offset);
+  EXPECT_EQ(w->LastScrollTop[2], last + 40 + offset);
+}
+
+TEST(Navigation, WithoutChangesTheViewsScrollTogether) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), OldText());
+  ASSERT_EQ(w->ChangeCount, 0);
+  EXPECT_FALSE(w->bNextDiff->isEnabled());
+  EXPECT_TRUE(w->MarkTops[1].empty());
+  UserScroll(*w, 1, 321);
+  EXPECT_EQ(w->WB2->BodyScrollTop(), 321);
+  EXPECT_EQ(w->SyncOffset, 0);
+  w->bNextDiffClick();
+  EXPECT_EQ(w->CurrentChange, -1);
+}
+
+TEST(Navigation, CtrlDownAndCtrlUpStepAlsoFromAView) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  ASSERT_GE(w->ChangeCount, 3);
+  InstallNavigation(*w);  // a second call changes nothing
+  w->activateWindow();
+  w->WB1->FocusDocument();
+  WaitFor([&] { return QApplication::focusWidget() != nullptr; }, 3000);
+  QWidget* target = QApplication::focusWidget();
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(w->WB1->isAncestorOf(target)) << "the focus is not in the left view";
+
+  QTest::keyClick(target, Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(w->CurrentChange, 0);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(w->CurrentChange, 1);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up, Qt::ControlModifier);
+  EXPECT_EQ(w->CurrentChange, 0);
+  // From a button as well.
+  w->bCompareTexts->setFocus();
+  QTest::keyClick(w->bCompareTexts, Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(w->CurrentChange, 1);
+  // Plain arrows are the view's own.
+  QTest::keyClick(w->bCompareTexts, Qt::Key_Down);
+  EXPECT_EQ(w->CurrentChange, 1);
+}
+
+TEST(Navigation, ResizeRemeasuresExceptAtTheFixedSize) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  ASSERT_GE(w->ChangeCount, 1);
+  const int measured = w->MarkTops[1][0];
+  w->MarkTops[1][0] = -12345;  // would come back from a measurement
+  w->resize(984, 480);
+  Settle();
+  EXPECT_EQ(w->MarkTops[1][0], -12345);
+  w->resize(1100, 620);
+  Settle();
+  EXPECT_EQ(w->MeasuredSize, QSize(1100, 620));
+  EXPECT_GE(w->MarkTops[1][0], 0);
+  EXPECT_NE(w->MarkTops[1][0], -12345);
+  (void)measured;
+  // Asking again at the same size is not a resize.
+  w->MarkTops[1][0] = -1;
+  w->RecalcMarkPositions(true);
+  EXPECT_EQ(w->MarkTops[1][0], -1);
+  w->RecalcMarkPositions();
+  EXPECT_GE(w->MarkTops[1][0], 0);
+}
+
+TEST(PositionBar, EmptyBeforeAComparison) {
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  const QImage img = BarImage(*w);
+  ASSERT_FALSE(img.isNull());
+  const QColor face = w->pbDiffPos->palette().color(QPalette::Window);
+  EXPECT_EQ(w->pbDiffPos->width(), 8);
+  EXPECT_EQ(w->pbDiffPos->height(), w->WB1->height());
+  for (int y = 0; y < img.height(); y += 7)
+    for (int x = 0; x < img.width(); ++x) ASSERT_EQ(QColor(img.pixel(x, y)), face);
+}
+
+TEST(PositionBar, RowsAndMarginsByZoom) {
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  const int h = w->pbDiffPos->height();
+  ASSERT_GT(h, 200);
+  w->DocHeights[1] = 5000;
+  w->MarkTops[1] = {0};
+  w->ZoomIndex = 5;  // 100 %
+  EXPECT_EQ(LineRows(*w), (std::vector<int>{17, 18}));
+  w->MarkTops[1] = {5000};  // a mark at the page's end
+  EXPECT_EQ(LineRows(*w), (std::vector<int>{h - 19, h - 18}));
+
+  // A mark at the top shows the margin: its lines are the rows margin-1 and margin.
+  w->MarkTops[1] = {0};
+  for (auto [index, margin] : {std::pair{0, 9}, std::pair{7, 22}, std::pair{25, 54}}) {
+    w->ZoomIndex = index;
+    EXPECT_EQ(LineRows(*w), (std::vector<int>{margin - 1, margin})) << "zoom " << w->ZoomPercent();
+  }
+
+  // Marks closer than a bar pixel draw over each other; the page's height gives the scale.
+  w->ZoomIndex = 5;
+  const int usable = h - 36;
+  w->DocHeights[1] = usable * 10;
+  w->MarkTops[1] = {1000, 1003, 2000};
+  EXPECT_EQ(LineRows(*w), (std::vector<int>{117, 118, 217, 218}));
+}
+
+TEST(Zoom, StepsBoundsAndRemeasure) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  ASSERT_GE(w->ChangeCount, 4);
+  EXPECT_EQ(w->ZoomIndex, 7);
+  auto bodyStyle = [&](int v) {
+    std::string html = w->Views[v]->OuterHtml(TElementRef::Body());
+    return html.substr(0, html.find('>'));
+  };
+  // The result is shown at its natural size although the step is 120 %.
+  EXPECT_EQ(bodyStyle(1).find("zoom"), std::string::npos);
+  const std::vector<int32_t> natural = w->MarkTops[1];
+  const int naturalHeight = w->DocHeights[1];
+
+  w->acZoomIn->trigger();
+  EXPECT_EQ(w->ZoomIndex, 8);
+  EXPECT_EQ(w->ZoomPercent(), 131);
+  for (int v = 1; v <= 2; ++v) EXPECT_NE(bodyStyle(v).find("zoom: 131%"), std::string::npos) << bodyStyle(v);
+  // Remeasured in the layout the views now scroll in.
+  EXPECT_GT(w->DocHeights[1], naturalHeight * 5 / 4);
+  const int k = w->ChangeCount - 2;
+  EXPECT_NEAR(w->MarkTops[1][k], natural[k] * 1.31, natural[k] * 0.05);
+  w->GoToChange(k);
+  for (int v = 1; v <= 2; ++v)
+    EXPECT_NEAR(w->Views[v]->BodyScrollTop(), w->MarkTops[v][k], 2) << "view " << v;
+
+  w->acZoomOut->trigger();
+  w->acZoomOut->trigger();
+  EXPECT_EQ(w->ZoomIndex, 6);
+  EXPECT_NE(bodyStyle(1).find("zoom: 110%"), std::string::npos);
+
+  // At either bound nothing changes and nothing is measured again.
+  w->ZoomIndex = 25;
+  w->MarkTops[1][0] = -7;
+  w->acZoomInExecute();
+  EXPECT_EQ(w->ZoomIndex, 25);
+  EXPECT_EQ(w->MarkTops[1][0], -7);
+  EXPECT_NE(bodyStyle(1).find("zoom: 110%"), std::string::npos);
+  w->ZoomIndex = 0;
+  w->acZoomOutExecute();
+  EXPECT_EQ(w->ZoomIndex, 0);
+  EXPECT_EQ(w->MarkTops[1][0], -7);
+
+  // Seven steps out from 120 % reach 50 %; the eighth does nothing.
+  w->ZoomIndex = 7;
+  for (int i = 0; i < 8; ++i) w->acZoomOutExecute();
+  EXPECT_EQ(w->ZoomIndex, 0);
+  EXPECT_NE(bodyStyle(2).find("zoom: 50%"), std::string::npos);
+
+  // A new result appears unzoomed; the next step sets both views one above the kept one.
+  w->bCompareTexts->click();  // "Новое сравнение"
+  SetBody(w->WB1, OldText());
+  SetBody(w->WB2, NewText());
+  w->bCompareTexts->click();
+  EXPECT_EQ(bodyStyle(1).find("zoom"), std::string::npos);
+  EXPECT_EQ(w->ZoomIndex, 0);
+  w->acZoomInExecute();
+  for (int v = 1; v <= 2; ++v) EXPECT_NE(bodyStyle(v).find("zoom: 60%"), std::string::npos);
+}
+
+TEST(Zoom, ShortcutsCtrlIAndCtrlU) {
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  EXPECT_EQ(w->acZoomIn->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+  EXPECT_EQ(w->acZoomOut->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+  w->activateWindow();
+  (void)QTest::qWaitForWindowActive(w.get(), 2000);
+  QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
+  EXPECT_EQ(w->ZoomIndex, 8);
+  QTest::keyClick(w.get(), Qt::Key_U, Qt::ControlModifier);
+  QTest::keyClick(w.get(), Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(w->ZoomIndex, 6);
+}
+
+// A picture of a result with a change highlighted and the bar drawn.
+TEST(Navigation, Picture) {
+  const QByteArray shots = qgetenv("PARVEL_SCREENSHOT_DIR");
+  if (shots.isEmpty()) GTEST_SKIP();
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  w->bNextDiffClick();
+  w->bNextDiffClick();
+  w->bNextDiffClick();
+  Settle(800);
+  w->grab().save(QString::fromUtf8(shots) + "/navigation_window.png");
+  if (qgetenv("QT_QPA_PLATFORM") == "xcb" || qEnvironmentVariableIsSet("DISPLAY")) {
+    QProcess import;
+    import.start("import", {"-window", "root", QString::fromUtf8(shots) + "/navigation_screen.png"});
+    WaitFor([&] { return import.state() == QProcess::NotRunning; }, 20000);
+  }
+}
+
+PARVEL_GUI_TEST_MAIN()
