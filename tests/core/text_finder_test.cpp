@@ -346,3 +346,38 @@ TEST_F(TextFinderTest, AgreesWithThePlainMatchingOnRandomTexts) {
   EXPECT_GT(total, 300);
   EXPECT_GT(multiMark, 30);
 }
+
+TEST_F(TextFinderTest, RandomBytesKeepTheirText) {
+  // Whatever the bytes, the result is the input with well-formed marks around whole words.
+  const std::string alphabet = "<>!-&;\" ab" + W("аБёЁ") + "\xA0";
+  std::mt19937 rng(11);
+  for (int round = 0; round < 2000; ++round) {
+    std::string html;
+    const int len = static_cast<int>(rng() % 60);
+    for (int i = 0; i < len; ++i) html += alphabet[rng() % alphabet.size()];
+    const std::string query = std::string(1, "ab"[rng() % 2]) + (rng() % 2 ? " b" : "");
+    int count = -1;
+    const std::string out = MarkMatches(query, html, count);
+    std::string stripped;
+    int marks = 0;
+    for (size_t i = 0; i < out.size();) {
+      if (out.compare(i, 16, "<acronym id=\"fnd") == 0) {
+        const size_t close = out.find("\">", i);
+        ASSERT_NE(close, std::string::npos);
+        const size_t end = out.find("</acronym>", close);
+        ASSERT_NE(end, std::string::npos);
+        const std::string word = out.substr(close + 2, end - close - 2);
+        ASSERT_FALSE(word.empty());
+        for (const char c : word) ASSERT_TRUE(IsWordChar(c)) << out;
+        stripped += word;
+        i = end + 10;
+        ++marks;
+      } else {
+        stripped += out[i++];
+      }
+    }
+    ASSERT_EQ(stripped, html);
+    ASSERT_GE(count, 0);
+    ASSERT_LE(count, marks);
+  }
+}
