@@ -3,9 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -45,10 +43,15 @@ Exit codes:
 std::string ReadWholeFile(const std::string& path) {
   std::error_code ec;
   if (fs::is_directory(path, ec)) throw std::runtime_error("cannot read " + path + ": it is a folder");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error("cannot read " + path + ": read error");
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+  std::string bytes;
+  char buffer[1 << 16];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) throw std::runtime_error("cannot read " + path + ": read error");
   return bytes;
 }
 

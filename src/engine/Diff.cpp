@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -91,15 +92,54 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   return true;
 }
 
-void TDiff::InitDiagonals(int64_t maxD, int lenA, int lenB) {
-  // Only diagonals -(lenB+1) .. lenA+1 are ever read within this sub-problem.
-  const int64_t lo = std::max<int64_t>(-(maxD + 1), -(static_cast<int64_t>(lenB) + 1));
-  const int64_t hi = std::min<int64_t>(maxD + 1, static_cast<int64_t>(lenA) + 1);
-  std::fill(f_.begin() + (lo + diagOffset_), f_.begin() + (hi + diagOffset_ + 1), kFarBack);
-  std::fill(r_.begin() + (lo + diagOffset_), r_.begin() + (hi + diagOffset_ + 1), kFarAhead);
-  F(0) = -1;
-  R(static_cast<int64_t>(lenA) - lenB) = lenA - 1;
+void TDiff::InitDiagonals(int64_t lo, int64_t hi) {
+  // Grows the initialised range of both vectors to [lo, hi]. Diagonals are initialised only as
+  // the search reaches them; a diagonal outside the range is never read.
+  if (lo < diagLo_) {
+    std::fill(f_.begin() + (lo + diagOffset_), f_.begin() + (diagLo_ + diagOffset_), kFarBack);
+    std::fill(r_.begin() + (lo + diagOffset_), r_.begin() + (diagLo_ + diagOffset_), kFarAhead);
+    diagLo_ = lo;
+  }
+  if (hi > diagHi_) {
+    std::fill(f_.begin() + (diagHi_ + 1 + diagOffset_), f_.begin() + (hi + 1 + diagOffset_), kFarBack);
+    std::fill(r_.begin() + (diagHi_ + 1 + diagOffset_), r_.begin() + (hi + 1 + diagOffset_), kFarAhead);
+    diagHi_ = hi;
+  }
 }
+
+namespace {
+
+// Number of equal elements a[i] == b[i] from i = 0, at most n.
+int64_t CommonForward(const int32_t* a, const int32_t* b, int64_t n) {
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a + i, 8);
+    std::memcpy(&a1, a + i + 2, 8);
+    std::memcpy(&b0, b + i, 8);
+    std::memcpy(&b1, b + i + 2, 8);
+    if ((a0 ^ b0) | (a1 ^ b1)) break;
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// Number of equal elements a[-i] == b[-i] from i = 0, at most n.
+int64_t CommonBackward(const int32_t* a, const int32_t* b, int64_t n) {
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a - i - 3, 8);
+    std::memcpy(&a1, a - i - 1, 8);
+    std::memcpy(&b0, b - i - 3, 8);
+    std::memcpy(&b1, b - i - 1, 8);
+    if ((a0 ^ b0) | (a1 ^ b1)) break;
+  }
+  while (i < n && a[-i] == b[-i]) ++i;
+  return i;
+}
+
+}  // namespace
 
 void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
   // The second half of every split is handled by the next turn of this loop rather than by a
@@ -124,21 +164,32 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       return;
     }
     const int64_t maxD = std::max(lenA, lenB);
-    InitDiagonals(maxD, lenA, lenB);
     const int64_t delta = static_cast<int64_t>(lenA) - lenB;
+    // Diagonals -(lenB+1) .. lenA+1 are all this sub-problem can read.
+    const int64_t clipLo = -(static_cast<int64_t>(lenB) + 1), clipHi = static_cast<int64_t>(lenA) + 1;
+    diagLo_ = 1;
+    diagHi_ = 0;
+    InitDiagonals(std::min<int64_t>(0, delta), std::max<int64_t>(0, delta));
+    F(0) = -1;
+    R(delta) = lenA - 1;
     const bool deltaOdd = delta % 2 != 0;
     bool split = false;
     int firstA = 0, firstB = 0, secondA = 0, secondB = 0;  // the halves: [0,first) and [second,len)
     for (int64_t D = 1; D <= maxD && !split; ++D) {
       if (D % 200 == 0 && CheckCancel()) return;
+      InitDiagonals(std::max(clipLo, std::min(-D, delta - D) - 1), std::min(clipHi, std::max(D, delta + D) + 1));
       int64_t k = D;
       while (k > lenA) k -= 2;
       for (const int64_t lo = std::max<int64_t>(-D, -lenB); k >= lo; k -= 2) {
         int64_t x = F(k + 1);
         if (F(k - 1) >= x) x = static_cast<int64_t>(F(k - 1)) + 1;
         int64_t y = x - k;
-        // x, y >= -1 always hold on reachable diagonals; the checks only keep reads in bounds.
-        while (x < lenA - 1 && y < lenB - 1 && x >= -1 && y >= -1 && A[x + 1] == B[y + 1]) ++x, ++y;
+        // x, y >= -1 always hold on reachable diagonals; the check only keeps reads in bounds.
+        if (x >= -1 && y >= -1) {
+          const int64_t run = CommonForward(A + x + 1, B + y + 1, std::min(lenA - 1 - x, lenB - 1 - y));
+          x += run;
+          y += run;
+        }
         F(k) = static_cast<int32_t>(x);
         if (deltaOdd && F(k) >= R(k)) {
           int64_t a = x + 1, b = y + 1;
@@ -157,7 +208,11 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       for (const int64_t lo = std::max<int64_t>(delta - D, -lenB); k >= lo; k -= 2) {
         int64_t x = std::min<int64_t>(R(k - 1), static_cast<int64_t>(R(k + 1)) - 1);
         int64_t y = x - k;
-        while (x >= 0 && y >= 0 && x < lenA && y < lenB && A[x] == B[y]) --x, --y;
+        if (x < lenA && y < lenB) {
+          const int64_t run = CommonBackward(A + x, B + y, std::min(x, y) + 1);
+          x -= run;
+          y -= run;
+        }
         R(k) = static_cast<int32_t>(x);
         if (F(k) >= R(k)) {
           firstA = static_cast<int>(x + 1);

@@ -36,7 +36,7 @@ class TDiff {
 
  private:
   void RecursiveDiffInt(int off1, int off2, int lenA, int lenB);
-  void InitDiagonals(int64_t maxD, int lenA, int lenB);
+  void InitDiagonals(int64_t lo, int64_t hi);
   void AppendChange(int offset, int count, TDiffKind kind);
   void Push();
   // Lets pending messages through; true when the comparison should unwind.
@@ -52,6 +52,7 @@ class TDiff {
   // input and no length limit is needed.
   std::vector<int32_t> f_, r_;
   int64_t diagOffset_ = 0;
+  int64_t diagLo_ = 1, diagHi_ = 0;  // initialised range of the current sub-problem
   const int32_t* a_ = nullptr;
   const int32_t* b_ = nullptr;
   TChangeRec last_;

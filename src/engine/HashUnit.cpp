@@ -7,13 +7,16 @@
 
 namespace engine_detail {
 
-constinit const std::array<uint32_t, 256> Crc32Table = [] {
-  std::array<uint32_t, 256> t{};
+constinit const Crc32Tables Crc32Table4 = [] {
+  Crc32Tables t{};
   for (uint32_t n = 0; n < 256; ++n) {
     uint32_t c = n;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    t[n] = c;
+    t[0][n] = c;
   }
+  // t[s][n]: the CRC of byte n followed by s zero bytes.
+  for (size_t s = 1; s < 4; ++s)
+    for (uint32_t n = 0; n < 256; ++n) t[s][n] = (t[s - 1][n] >> 8) ^ t[0][t[s - 1][n] & 0xFFu];
   return t;
 }();
 

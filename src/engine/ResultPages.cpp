@@ -1,5 +1,6 @@
 #include "engine/ResultPages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "engine/Diff.h"
 #include "engine/HtmlScan.h"
 #include "engine/SplitHtml.h"
+#include "support/Cp1251.h"
 #include "support/FastStrings.h"
 
 namespace {
@@ -96,8 +98,39 @@ std::string CutTail(std::string& text) {
   return tail;
 }
 
+// ReplaceAllText without regard to case, for patterns whose first byte has no case partner:
+// candidates are found with memchr, which is several times faster over whole pages.
+std::string ReplaceNoCase(const std::string& source, std::string_view find, std::string_view replacement) {
+  const unsigned char first = static_cast<unsigned char>(find[0]);
+  if (cp1251::UpperTable[first] != first || cp1251::LowerTable[first] != first)
+    return ReplaceAllText(source, find, replacement, false);
+  std::string result;
+  result.reserve(source.size() + source.size() / 64);
+  const char* s = source.data();
+  const size_t n = source.size(), m = find.size();
+  size_t copied = 0, from = 0;
+  while (from + m <= n) {
+    const void* hit = std::memchr(s + from, first, n - m + 1 - from);
+    if (!hit) break;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - s);
+    size_t k = 1;
+    while (k < m && cp1251::UpperTable[static_cast<unsigned char>(s[at + k])] ==
+                        cp1251::UpperTable[static_cast<unsigned char>(find[k])])
+      ++k;
+    if (k < m) {
+      from = at + 1;
+      continue;
+    }
+    result.append(s + copied, at - copied);
+    result.append(replacement);
+    copied = from = at + m;
+  }
+  result.append(s + copied, n - copied);
+  return result;
+}
+
 std::string Rewrite(const std::string& page) {
-  return ReplaceAllText(ReplaceAllText(page, "> </p>", ">&nbsp;</p>", false), "<table", kTableStart, false);
+  return ReplaceNoCase(ReplaceNoCase(page, "> </p>", ">&nbsp;</p>"), "<table", kTableStart);
 }
 
 std::runtime_error WriteError(const std::string& what, const std::string& path, int err) {
@@ -120,8 +153,8 @@ size_t FindBodyEndTag(std::string_view html) { return html_scan::FindBodyEnd(htm
 TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
   std::string tail1 = CutTail(text1);
   std::string tail2 = CutTail(text2);
-  text1 = ReplaceAllText(text1, "&nbsp;", " ", false);
-  text2 = ReplaceAllText(text2, "&nbsp;", " ", false);
+  text1 = ReplaceNoCase(text1, "&nbsp;", " ");
+  text2 = ReplaceNoCase(text2, "&nbsp;", " ");
 
   std::vector<int32_t> pos1, hash1, pos2, hash2;
   SplitHtml(text1, pos1, hash1);
@@ -164,10 +197,18 @@ std::string ToCrLfLines(std::string_view content) {
   std::string out;
   out.reserve(content.size() + content.size() / 32 + 2);
   const size_t n = content.size();
-  size_t i = 0;
+  const char* s = content.data();
+  // Next CR and next LF at or after i; each is searched again only once passed.
+  auto next = [&](char c, size_t from) {
+    const void* p = std::memchr(s + from, c, n - from);
+    return p ? static_cast<size_t>(static_cast<const char*>(p) - s) : n;
+  };
+  size_t i = 0, cr = 0, lf = 0;
+  bool crKnown = false, lfKnown = false;
   while (i < n) {
-    size_t j = i;
-    while (j < n && content[j] != '\r' && content[j] != '\n') ++j;
+    if (!crKnown || cr < i) cr = next('\r', i), crKnown = true;
+    if (!lfKnown || lf < i) lf = next('\n', i), lfKnown = true;
+    size_t j = std::min(cr, lf);
     out.append(content.substr(i, j - i));
     out.append("\r\n");
     if (j < n && content[j] == '\r' && j + 1 < n && content[j + 1] == '\n') ++j;

@@ -1,0 +1,91 @@
+// Engine throughput on the edition corpus: splitting with hashing, the diff, the whole page build.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+#include "engine/SplitHtml.h"
+
+namespace {
+
+std::string ReadCorpus(const std::string& name) {
+  std::ifstream in(std::string(PARVEL_CORPUS_DIR) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Pair {
+  std::string text1, text2;
+  std::vector<int32_t> pos1, hash1, pos2, hash2;
+};
+
+const std::map<int, std::string> kPairs = {
+    {4, "04_nk1_gl8"}, {6, "06_nk1"}, {10, "10_byudzhetny_kodeks"}, {11, "11_uk_rf_heavy"}};
+
+const Pair& LoadPair(int number) {
+  static std::map<int, Pair> cache;
+  auto it = cache.find(number);
+  if (it != cache.end()) return it->second;
+  Pair p;
+  const std::string& name = kPairs.at(number);
+  p.text1 = PageHead("etalon5.css") + ReadCorpus(name + "_old.htm") + "</html>";
+  p.text2 = PageHead("etalon5.css") + ReadCorpus(name + "_new.htm") + "</html>";
+  SplitHtml(p.text1, p.pos1, p.hash1);
+  SplitHtml(p.text2, p.pos2, p.hash2);
+  return cache.emplace(number, std::move(p)).first->second;
+}
+
+// The largest page of the corpus.
+void BM_SplitHtmlAndHash(benchmark::State& state) {
+  const std::string html = ReadCorpus("10_byudzhetny_kodeks_new.htm");
+  if (html.empty()) {
+    state.SkipWithError("corpus missing");
+    return;
+  }
+  std::vector<int32_t> pos, hash;
+  for (auto _ : state) {
+    pos.clear();
+    hash.clear();
+    SplitHtml(html, pos, hash);
+    benchmark::DoNotOptimize(hash.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(html.size()));
+  state.counters["tokens"] = static_cast<double>(hash.size());
+}
+BENCHMARK(BM_SplitHtmlAndHash)->Unit(benchmark::kMillisecond);
+
+void BM_CompareLists(benchmark::State& state) {
+  const Pair& p = LoadPair(static_cast<int>(state.range(0)));
+  if (p.hash1.empty()) {
+    state.SkipWithError("corpus missing");
+    return;
+  }
+  size_t records = 0;
+  for (auto _ : state) {
+    TDiff diff;
+    diff.CompareLists(p.hash1.data(), p.hash2.data(), static_cast<int>(p.hash1.size()), static_cast<int>(p.hash2.size()));
+    records = diff.Changes().size();
+  }
+  state.counters["tokens"] = static_cast<double>(p.hash1.size() + p.hash2.size());
+  state.counters["records"] = static_cast<double>(records);
+}
+BENCHMARK(BM_CompareLists)->Arg(4)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+
+// Everything between reading the two views and writing the files.
+void BM_BuildResultPages(benchmark::State& state) {
+  const Pair& p = LoadPair(static_cast<int>(state.range(0)));
+  int changes = 0;
+  for (auto _ : state) {
+    TDiff diff;
+    changes = BuildResultPages(p.text1, p.text2, diff).ChangeCount;
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(p.text1.size() + p.text2.size()));
+  state.counters["changes"] = changes;
+}
+BENCHMARK(BM_BuildResultPages)->Arg(4)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+
+}  // namespace
