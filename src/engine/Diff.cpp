@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <climits>
 #include <stdexcept>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
 constexpr int32_t kFarBack = -2147483647;  // 0x80000001: no x reached yet from the start
 constexpr int32_t kFarAhead = 2147483647;  // no x reached yet from the end
+constexpr int64_t kSpare = 16;             // spare slots at each end of a diagonal half
 
 // Clears the executing flag and frees the diagonal vectors on every way out.
 struct RunGuard {
@@ -71,10 +77,17 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
     int off = 0;
     while (lenA > 0 && lenB > 0 && a[off] == b[off]) ++off, --lenA, --lenB;
     changes_.reserve(static_cast<size_t>(lenA) + static_cast<size_t>(lenB));
-    diagOffset_ = static_cast<int64_t>(lenB) + 1;
-    const size_t diagonals = static_cast<size_t>(lenA) + static_cast<size_t>(lenB) + 3;
-    f_.assign(diagonals, kFarBack);
-    r_.assign(diagonals, kFarAhead);
+    // Slot (k + offset) / 2 of the half of k's parity holds diagonal k; the offset is even so
+    // that k and k + offset have the same parity. A few spare slots at both ends let the block
+    // passes read one block beyond the diagonals in use.
+    const int64_t offset = ((static_cast<int64_t>(lenB) + 2) & ~int64_t{1}) + 2 * kSpare;
+    const int64_t half = ((offset + lenA + 1) >> 1) + 1 + kSpare;
+    f_.assign(static_cast<size_t>(2 * half), kFarBack);
+    r_.assign(static_cast<size_t>(2 * half), kFarAhead);
+    for (int p = 0; p < 2; ++p) {
+      fZero_[p] = f_.data() + p * half + offset / 2;
+      rZero_[p] = r_.data() + p * half + offset / 2;
+    }
     RecursiveDiffInt(off, off, lenA, lenB);
   }
   if (cancelled_) {
@@ -95,14 +108,20 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
 void TDiff::InitDiagonals(int64_t lo, int64_t hi) {
   // Grows the initialised range of both vectors to [lo, hi]. Diagonals are initialised only as
   // the search reaches them; a diagonal outside the range is never read.
+  auto fill = [this](int64_t from, int64_t to) {  // diagonals from .. to
+    for (int p = 0; p < 2; ++p) {
+      const int64_t k0 = from + ((from & 1) != p), k1 = to - ((to & 1) != p);
+      if (k0 > k1) continue;
+      std::fill(fZero_[p] + (k0 >> 1), fZero_[p] + (k1 >> 1) + 1, kFarBack);
+      std::fill(rZero_[p] + (k0 >> 1), rZero_[p] + (k1 >> 1) + 1, kFarAhead);
+    }
+  };
   if (lo < diagLo_) {
-    std::fill(f_.begin() + (lo + diagOffset_), f_.begin() + (diagLo_ + diagOffset_), kFarBack);
-    std::fill(r_.begin() + (lo + diagOffset_), r_.begin() + (diagLo_ + diagOffset_), kFarAhead);
+    fill(lo, diagLo_ - 1);
     diagLo_ = lo;
   }
   if (hi > diagHi_) {
-    std::fill(f_.begin() + (diagHi_ + 1 + diagOffset_), f_.begin() + (hi + 1 + diagOffset_), kFarBack);
-    std::fill(r_.begin() + (diagHi_ + 1 + diagOffset_), r_.begin() + (hi + 1 + diagOffset_), kFarAhead);
+    fill(diagHi_ + 1, hi);
     diagHi_ = hi;
   }
 }
@@ -139,6 +158,117 @@ int64_t CommonBackward(const int32_t* a, const int32_t* b, int64_t n) {
   return i;
 }
 
+// Block passes: eight diagonals at a time with AVX2. One pass over the diagonals of a value of
+// D is independent from diagonal to diagonal (it reads only the other parity), so eight of them
+// are computed together: the start of each snake, the first pair of its elements (gathered), and
+// the overlap test. Only the few diagonals whose first pair is equal follow their snake one by
+// one. Every value written is the one the one-diagonal-at-a-time loop writes; when several
+// diagonals of a block overlap, the one of highest k is taken, as that loop would meet it first.
+//
+// Each pass handles whole blocks from k down to lo (k and lo of the same parity), returns the
+// overlapping diagonal or kNoOverlap, and leaves k at the first diagonal not handled.
+constexpr int64_t kNoOverlap = INT64_MIN;
+
+struct BlockPass {
+  const int32_t* A;
+  const int32_t* B;
+  int64_t lenA, lenB;
+  int32_t* const* fZero;  // the two parity halves of F and R, at diagonal 0
+  int32_t* const* rZero;
+};
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define PARVEL_DIFF_BLOCKS 1
+
+bool HaveAvx2() {
+  static const bool have = __builtin_cpu_supports("avx2");
+  return have;
+}
+
+// The eight diagonals kLow, kLow+2, ..., kLow+14 as lanes 0..7 and their slots.
+__attribute__((target("avx2"))) inline __m256i LaneDiagonals(int64_t kLow) {
+  return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14));
+}
+
+template <class T>
+__attribute__((target("avx2"))) inline __m256i Load8(T* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+__attribute__((target("avx2"))) int64_t ForwardBlocks(const BlockPass& s, int64_t& k, int64_t lo, bool deltaOdd) {
+  const __m256i lastA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA - 1));
+  const __m256i lastB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB - 1));
+  const __m256i minusTwo = _mm256_set1_epi32(-2);
+  const __m256i one = _mm256_set1_epi32(1);
+  for (; k - 14 >= lo; k -= 16) {
+    const int64_t kLow = k - 14;
+    int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = s.fZero[(kLow + 1) & 1];
+    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // F(k + 1)
+    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // F(k - 1)
+    const __m256i x = _mm256_max_epi32(above, _mm256_add_epi32(below, one));
+    const __m256i y = _mm256_sub_epi32(x, LaneDiagonals(kLow));
+    // x >= -1, y >= -1, x < lenA - 1, y < lenB - 1: the snake has a pair to look at.
+    const __m256i valid = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusTwo), _mm256_cmpgt_epi32(y, minusTwo)),
+        _mm256_and_si256(_mm256_cmpgt_epi32(lastA, x), _mm256_cmpgt_epi32(lastB, y)));
+    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A + 1, x, valid, 4);
+    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B + 1, y, valid, 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(f), x);
+    unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
+    while (follow) {
+      const int lane = __builtin_ctz(follow);
+      follow &= follow - 1;
+      const int64_t xs = f[lane], ys = xs - (kLow + 2 * lane);
+      f[lane] = static_cast<int32_t>(xs + 1 + CommonForward(s.A + xs + 2, s.B + ys + 2, std::min(s.lenA - 2 - xs, s.lenB - 2 - ys)));
+    }
+    if (deltaOdd) {
+      const __m256i r = Load8(s.rZero[kLow & 1] + (kLow >> 1));
+      // F(k) >= R(k), that is not R(k) > F(k).
+      const unsigned over = ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(r, Load8(f))))) & 0xFFu;
+      if (over) return kLow + 2 * (31 - __builtin_clz(over));
+    }
+  }
+  return kNoOverlap;
+}
+
+__attribute__((target("avx2"))) int64_t BackwardBlocks(const BlockPass& s, int64_t& k, int64_t lo) {
+  const __m256i lenA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA));
+  const __m256i lenB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB));
+  const __m256i minusOne = _mm256_set1_epi32(-1);
+  for (; k - 14 >= lo; k -= 16) {
+    const int64_t kLow = k - 14;
+    int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = s.rZero[(kLow + 1) & 1];
+    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // R(k + 1)
+    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // R(k - 1)
+    const __m256i x = _mm256_min_epi32(below, _mm256_add_epi32(above, minusOne));
+    const __m256i y = _mm256_sub_epi32(x, LaneDiagonals(kLow));
+    // 0 <= x < lenA and 0 <= y < lenB: the snake has a pair to look at.
+    const __m256i valid = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusOne), _mm256_cmpgt_epi32(y, minusOne)),
+        _mm256_and_si256(_mm256_cmpgt_epi32(lenA, x), _mm256_cmpgt_epi32(lenB, y)));
+    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A, x, valid, 4);
+    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B, y, valid, 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), x);
+    unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
+    while (follow) {
+      const int lane = __builtin_ctz(follow);
+      follow &= follow - 1;
+      const int64_t xs = r[lane], ys = xs - (kLow + 2 * lane);
+      r[lane] = static_cast<int32_t>(xs - 1 - CommonBackward(s.A + xs - 1, s.B + ys - 1, std::min(xs, ys)));
+    }
+    const __m256i f = Load8(s.fZero[kLow & 1] + (kLow >> 1));
+    // F(k) >= R(k), that is not R(k) > F(k).
+    const unsigned over = ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(Load8(r), f)))) & 0xFFu;
+    if (over) return kLow + 2 * (31 - __builtin_clz(over));
+  }
+  return kNoOverlap;
+}
+#else
+#define PARVEL_DIFF_BLOCKS 0
+#endif
+
 }  // namespace
 
 void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
@@ -173,6 +303,11 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
     F(0) = -1;
     R(delta) = lenA - 1;
     const bool deltaOdd = delta % 2 != 0;
+#if PARVEL_DIFF_BLOCKS
+    const BlockPass pass{A, B, lenA, lenB, fZero_, rZero_};
+    // Lanes hold x, y and k in 32 bits.
+    const bool blocks = HaveAvx2() && static_cast<int64_t>(lenA) + lenB < (int64_t{1} << 30);
+#endif
     bool split = false;
     int firstA = 0, firstB = 0, secondA = 0, secondB = 0;  // the halves: [0,first) and [second,len)
     for (int64_t D = 1; D <= maxD && !split; ++D) {
@@ -180,7 +315,14 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       InitDiagonals(std::max(clipLo, std::min(-D, delta - D) - 1), std::min(clipHi, std::max(D, delta + D) + 1));
       int64_t k = D;
       while (k > lenA) k -= 2;
-      for (const int64_t lo = std::max<int64_t>(-D, -lenB); k >= lo; k -= 2) {
+      int64_t lo = std::max<int64_t>(-D, -lenB);
+#if PARVEL_DIFF_BLOCKS
+      if (blocks) {
+        const int64_t over = ForwardBlocks(pass, k, lo, deltaOdd);
+        if (over != kNoOverlap) k = lo = over;  // the loop below only takes up the split
+      }
+#endif
+      for (; k >= lo; k -= 2) {
         int64_t x = F(k + 1);
         if (F(k - 1) >= x) x = static_cast<int64_t>(F(k - 1)) + 1;
         int64_t y = x - k;
@@ -205,7 +347,14 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       if (split) break;
       k = delta + D;
       while (k > lenA) k -= 2;
-      for (const int64_t lo = std::max<int64_t>(delta - D, -lenB); k >= lo; k -= 2) {
+      lo = std::max<int64_t>(delta - D, -lenB);
+#if PARVEL_DIFF_BLOCKS
+      if (blocks) {
+        const int64_t over = BackwardBlocks(pass, k, lo);
+        if (over != kNoOverlap) k = lo = over;
+      }
+#endif
+      for (; k >= lo; k -= 2) {
         int64_t x = std::min<int64_t>(R(k - 1), static_cast<int64_t>(R(k + 1)) - 1);
         int64_t y = x - k;
         if (x < lenA && y < lenB) {

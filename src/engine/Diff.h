@@ -41,17 +41,20 @@ class TDiff {
   void Push();
   // Lets pending messages through; true when the comparison should unwind.
   bool CheckCancel();
-  int32_t& F(int64_t k) { return f_[static_cast<size_t>(k + diagOffset_)]; }
-  int32_t& R(int64_t k) { return r_[static_cast<size_t>(k + diagOffset_)]; }
+  // Diagonal k lives in the half of its parity: one pass of the search writes only diagonals of
+  // one parity and reads those of the other, so both stand in consecutive slots.
+  int32_t& F(int64_t k) { return fZero_[k & 1][k >> 1]; }
+  int32_t& R(int64_t k) { return rZero_[k & 1][k >> 1]; }
 
   std::vector<TChangeRec> changes_;
   std::atomic<bool> cancelled_{false};
   bool executing_ = false;
-  // Diagonal vectors, indexed by k + diagOffset_. They cover k from -(lenB+1) to lenA+1 of the
-  // whole comparison, every diagonal any sub-problem can read, so memory stays linear in the
-  // input and no length limit is needed.
+  // Diagonal vectors. They cover k from -(lenB+1) to lenA+1 of the whole comparison, every
+  // diagonal any sub-problem can read, so memory stays linear in the input and no length limit is
+  // needed. fZero_[p] and rZero_[p] point at the slot of diagonal 0 in the half of parity p.
   std::vector<int32_t> f_, r_;
-  int64_t diagOffset_ = 0;
+  int32_t* fZero_[2] = {nullptr, nullptr};
+  int32_t* rZero_[2] = {nullptr, nullptr};
   int64_t diagLo_ = 1, diagHi_ = 0;  // initialised range of the current sub-problem
   const int32_t* a_ = nullptr;
   const int32_t* b_ = nullptr;
