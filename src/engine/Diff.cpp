@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <memory>
 #include <climits>
 #include <stdexcept>
 
@@ -14,17 +15,16 @@ namespace {
 
 constexpr int32_t kFarBack = -2147483647;  // 0x80000001: no x reached yet from the start
 constexpr int32_t kFarAhead = 2147483647;  // no x reached yet from the end
-constexpr int64_t kSpare = 16;             // spare slots at each end of a diagonal half
 
 // Clears the executing flag and frees the diagonal vectors on every way out.
 struct RunGuard {
   bool& executing;
-  std::vector<int32_t>& f;
-  std::vector<int32_t>& r;
+  std::unique_ptr<int32_t[]>& f;
+  std::unique_ptr<int32_t[]>& r;
   ~RunGuard() {
     executing = false;
-    std::vector<int32_t>().swap(f);
-    std::vector<int32_t>().swap(r);
+    f.reset();
+    r.reset();
   }
 };
 
@@ -78,15 +78,16 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
     while (lenA > 0 && lenB > 0 && a[off] == b[off]) ++off, --lenA, --lenB;
     changes_.reserve(static_cast<size_t>(lenA) + static_cast<size_t>(lenB));
     // Slot (k + offset) / 2 of the half of k's parity holds diagonal k; the offset is even so
-    // that k and k + offset have the same parity. A few spare slots at both ends let the block
-    // passes read one block beyond the diagonals in use.
-    const int64_t offset = ((static_cast<int64_t>(lenB) + 2) & ~int64_t{1}) + 2 * kSpare;
-    const int64_t half = ((offset + lenA + 1) >> 1) + 1 + kSpare;
-    f_.assign(static_cast<size_t>(2 * half), kFarBack);
-    r_.assign(static_cast<size_t>(2 * half), kFarAhead);
+    // that k and k + offset have the same parity.
+    const int64_t offset = (static_cast<int64_t>(lenB) + 2) & ~int64_t{1};
+    const int64_t half = ((offset + lenA + 1) >> 1) + 1;
+    // Left uninitialised: InitDiagonals fills each diagonal before the search first reads it,
+    // and on texts with few differences the search reaches only a small part of the vectors.
+    f_.reset(new int32_t[static_cast<size_t>(2 * half)]);
+    r_.reset(new int32_t[static_cast<size_t>(2 * half)]);
     for (int p = 0; p < 2; ++p) {
-      fZero_[p] = f_.data() + p * half + offset / 2;
-      rZero_[p] = r_.data() + p * half + offset / 2;
+      fZero_[p] = f_.get() + p * half + offset / 2;
+      rZero_[p] = r_.get() + p * half + offset / 2;
     }
     RecursiveDiffInt(off, off, lenA, lenB);
   }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 enum TDiffKind : uint8_t { dkSame = 0, dkInsert = 1, dkDelete = 2, dkChange = 3 };
@@ -52,7 +53,7 @@ class TDiff {
   // Diagonal vectors. They cover k from -(lenB+1) to lenA+1 of the whole comparison, every
   // diagonal any sub-problem can read, so memory stays linear in the input and no length limit is
   // needed. fZero_[p] and rZero_[p] point at the slot of diagonal 0 in the half of parity p.
-  std::vector<int32_t> f_, r_;
+  std::unique_ptr<int32_t[]> f_, r_;
   int32_t* fZero_[2] = {nullptr, nullptr};
   int32_t* rZero_[2] = {nullptr, nullptr};
   int64_t diagLo_ = 1, diagHi_ = 0;  // initialised range of the current sub-problem
