@@ -18,6 +18,7 @@
 #include "app/Workspace.h"
 #include "engine/ResultPages.h"
 #include "find/MorphRusTables.h"
+#include "navigation/Navigation.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   CreateActions();
   CreateControls();
   FormCreate();
+  InstallNavigation(*this);
 }
 
 TVerCmp::~TVerCmp() { FormDestroy(); }

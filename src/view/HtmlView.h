@@ -1,7 +1,8 @@
 #pragma once
 // The program's embedded HTML view: one document view with exactly the operations and events the
 // windows rely on. All text crossing this interface is Windows-1251 (std::string); the view's
-// own Unicode text is converted here and nowhere else. Lengths are CSS pixels.
+// own Unicode text is converted here and nowhere else. Lengths are document pixels at the
+// document's current zoom (the units of the scroll offsets), element offsets included.
 //
 // Operations the underlying view answers asynchronously wait for the answer in a local event
 // loop, so window messages (a stop button, a timer) keep being handled while they wait; callers
@@ -137,6 +138,10 @@ class THtmlView : public QWidget {
                                                     const std::string& id) = 0;
 
  signals:
+  // Every event but BeforeNavigate reaches its handlers from the event loop, after the view has
+  // finished its own processing, so handlers may use every operation above. A BeforeNavigate
+  // handler decides at once and must not wait for a view.
+  //
   // The status text changed (for example the address of the link under the mouse).
   void StatusTextChange(THtmlView* view, const std::string& text);
   // command: TCommandState; enabled: whether that history step is possible now.

@@ -27,6 +27,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <functional>
 #include <memory>
 
 #include "support/Cp1251.h"
@@ -70,7 +71,13 @@ QString TagIdSelector(const std::string& tagName, const std::string& id) {
       .arg(JsString(ToQt(tagName)), JsString(ToQt(id)));
 }
 
-const char* kAbsTop = "function absTop(e){var t=0;for(;e;e=e.offsetParent)t+=e.offsetTop;return t;}";
+// The engine reports element offsets in the zoomed body's own units; scaled by the body's zoom
+// they are document pixels, the units of the scroll offsets and the document height.
+const char* kAbsTop =
+    "function zf(){var z=1,b=document.body,h=document.documentElement;"
+    "if(h)z*=parseFloat(getComputedStyle(h).zoom)||1;if(b)z*=parseFloat(getComputedStyle(b).zoom)||1;"
+    "return z;}"
+    "function absTop(e){var t=0;for(;e;e=e.offsetParent)t+=e.offsetTop;return t;}";
 const char* kScroller = "var S=document.scrollingElement||document.body;";
 
 // A view's answer must come within this time; a page that stops answering is a failed view.
@@ -148,16 +155,32 @@ class TWebEngineHtmlView : public THtmlView {
       hasDocument_ = true;
       pendingNavigation_ = false;
       emit ReadyChanged();
-      emit DocumentComplete(this);
-      EmitHistoryState();
+      Later([this] {
+        emit DocumentComplete(this);
+        EmitHistoryState();
+      });
     });
-    connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl&) { EmitHistoryState(); });
-    connect(page_, &QWebEnginePage::linkHovered, this,
-            [this](const QString& url) { emit StatusTextChange(this, FromQt(url)); });
-    connect(page_, &QWebEnginePage::selectionChanged, this,
-            [this] { emit CommandStateChange(this, csUpdateCommands, true); });
-    connect(page_, &QWebEnginePage::scrollPositionChanged, this,
-            [this](const QPointF&) { emit Scrolled(this); });
+    connect(page_, &QWebEnginePage::urlChanged, this,
+            [this](const QUrl&) { Later([this] { EmitHistoryState(); }); });
+    connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& url) {
+      Later([this, url] { emit StatusTextChange(this, FromQt(url)); });
+    });
+    connect(page_, &QWebEnginePage::selectionChanged, this, [this] {
+      if (selectionPending_) return;
+      selectionPending_ = true;
+      Later([this] {
+        selectionPending_ = false;
+        emit CommandStateChange(this, csUpdateCommands, true);
+      });
+    });
+    connect(page_, &QWebEnginePage::scrollPositionChanged, this, [this](const QPointF&) {
+      if (scrollPending_) return;  // one notification for a burst of scroll steps
+      scrollPending_ = true;
+      Later([this] {
+        scrollPending_ = false;
+        emit Scrolled(this);
+      });
+    });
     connect(page_, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
               // Nothing will answer any more: let every wait end.
@@ -325,13 +348,14 @@ class TWebEngineHtmlView : public THtmlView {
     return RunOn(ref, "return !!e;", "return false;").toBool();
   }
   int OffsetTop(const TElementRef& ref) override {
-    return RunOn(ref, "return e.offsetTop;", "return 0;").toInt();
+    return RunOn(ref, QString(kAbsTop) + "return Math.round(e.offsetTop*zf());", "return 0;").toInt();
   }
   int AbsoluteTop(const TElementRef& ref) override {
-    return RunOn(ref, QString(kAbsTop) + "return absTop(e);", "return 0;").toInt();
+    return RunOn(ref, QString(kAbsTop) + "return Math.round(absTop(e)*zf());", "return 0;").toInt();
   }
   int BoundingTop(const TElementRef& ref) override {
-    return RunOn(ref, "return Math.round(e.getBoundingClientRect().top);", "return 0;").toInt();
+    return RunOn(ref, QString(kAbsTop) + "return Math.round(e.getBoundingClientRect().top*zf());",
+                 "return 0;").toInt();
   }
   void ScrollIntoView(const TElementRef& ref, bool alignToTop) override {
     RunOn(ref, QString("e.scrollIntoView(%1);return 0;").arg(alignToTop ? "true" : "false"),
@@ -364,7 +388,8 @@ class TWebEngineHtmlView : public THtmlView {
     std::vector<int> tops;
     if (!hasDocument_) return tops;
     QVariantList l = Run(QString(kAbsTop) + "var l=" + TagIdSelector(tagName, id) +
-                         ";var r=new Array(l.length);for(var i=0;i<l.length;i++)r[i]=absTop(l[i]);"
+                         ";var z=zf(),r=new Array(l.length);"
+                         "for(var i=0;i<l.length;i++)r[i]=Math.round(absTop(l[i])*z);"
                          "return r;")
                          .toList();
     tops.reserve(l.size());
@@ -437,6 +462,13 @@ class TWebEngineHtmlView : public THtmlView {
     });
   }
 
+  // The engine reports from inside its own processing, where it cannot answer a script: a
+  // handler that asks the page anything would wait forever. Our events therefore reach their
+  // handlers from the event loop, after the engine has returned.
+  void Later(std::function<void()> f) {
+    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+  }
+
   void EmitHistoryState() {
     emit CommandStateChange(this, csNavigateForward, page_->history()->canGoForward());
     emit CommandStateChange(this, csNavigateBack, page_->history()->canGoBack());
@@ -477,6 +509,8 @@ class TWebEngineHtmlView : public THtmlView {
   int readyState_ = rsUninitialized;
   bool hasDocument_ = false;
   bool pendingNavigation_ = false;
+  bool scrollPending_ = false;
+  bool selectionPending_ = false;
 };
 
 namespace {

@@ -1,5 +1,7 @@
 // The main use from start to end in the real window: paste two texts, compare, see the marked
 // pages, start anew.
+#include <QClipboard>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 
@@ -64,6 +66,23 @@ TEST(MainWindow, EntryStateAtStart) {
   // The empty pages on disk: one CR LF line linking the style sheet.
   EXPECT_EQ(ReadFile(dir.WorkDir() + "c1.htm"), PageHead("etalon5.css") + "<body></body></html>\r\n");
   EXPECT_TRUE(messages.List().empty());
+}
+
+TEST(MainWindow, PasteCommandPutsTheClipboardIntoTheFocusedView) {
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  w->activateWindow();
+  auto* mime = new QMimeData;
+  mime->setHtml(QString::fromUtf8("<p>Вставленный <b>текст</b></p>"));
+  mime->setText(QString::fromUtf8("Вставленный текст"));
+  QApplication::clipboard()->setMimeData(mime);
+  w->WB2->FocusDocument();
+  ASSERT_TRUE(WaitFor([&] { return w->WB2->isAncestorOf(QApplication::focusWidget()); }, 5000));
+  w->acPaste->trigger();
+  EXPECT_TRUE(WaitFor([&] { return w->WB2->InnerText(TElementRef::Body()) == W("Вставленный текст"); }, 5000))
+      << w->WB2->OuterHtml(TElementRef::Body());
+  EXPECT_EQ(w->WB1->InnerText(TElementRef::Body()), "");
+  EXPECT_EQ(w->CurrentView, 2);  // the focus entered the right view
 }
 
 TEST(MainWindow, EqualTextsGiveNoChanges) {
