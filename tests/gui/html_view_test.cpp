@@ -102,7 +102,8 @@ TEST_F(HtmlViewTest, ElementsByIdAndIndexWithBatchedForms) {
 
 TEST_F(HtmlViewTest, ScrollingAndTheBodyHeight) {
   std::string body = "<body>";
-  for (int i = 0; i < 300; ++i) body += "<p>line " + std::to_string(i) + "</p>";
+  for (int i = 0; i < 300; ++i)
+    body += (i == 150 ? "<p id=\"mid\">line " : "<p>line ") + std::to_string(i) + "</p>";
   body += "<p id=\"last\">end</p></body>";
   Show(body);
   const int height = view_->BodyScrollHeight();
@@ -114,8 +115,15 @@ TEST_F(HtmlViewTest, ScrollingAndTheBodyHeight) {
   EXPECT_GT(view_->BodyScrollTop(), 500);
   EXPECT_LE(view_->BoundingTop(TElementRef::ById("last")), 400);
   view_->SetBodyScrollLeft(0);
+  view_->ScrollIntoView(TElementRef::ById("mid"), true);
+  EXPECT_NEAR(view_->BodyScrollTop(), view_->AbsoluteTop(TElementRef::ById("mid")), 2);
+  // Zoomed, offsets stay in the units the view scrolls in.
   view_->SetBodyZoom("200%");
-  EXPECT_GT(view_->BodyScrollHeight(), height);
+  EXPECT_GT(view_->BodyScrollHeight(), height * 3 / 2);
+  view_->ScrollIntoView(TElementRef::ById("mid"), true);
+  EXPECT_NEAR(view_->BodyScrollTop(), view_->AbsoluteTop(TElementRef::ById("mid")), 2);
+  EXPECT_NEAR(view_->AbsoluteTops("p", "mid").at(0), view_->AbsoluteTop(TElementRef::ById("mid")), 0);
+  EXPECT_NEAR(view_->BoundingTop(TElementRef::ById("mid")), 0, 2);
 }
 
 TEST_F(HtmlViewTest, DesignModeAndRefusedNavigation) {
