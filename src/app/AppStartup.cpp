@@ -1,7 +1,6 @@
 #include "app/AppStartup.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLocale>
 
 #ifndef _WIN32
@@ -27,6 +26,4 @@ void InitApplication() {
   QCoreApplication::setOrganizationName("Kvilon");
   QCoreApplication::setApplicationName("Parvel");
   QGuiApplication::setApplicationDisplayName(QString());
-  // Without a desktop theme, the freedesktop icon set if installed; our drawings otherwise.
-  if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor") QIcon::setThemeName("Adwaita");
 }
