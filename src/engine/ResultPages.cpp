@@ -45,13 +45,62 @@ struct PageSide {
 
 int32_t IndexOn(const TChangeRec& r, bool left) { return left ? r.Index1 : r.Index2; }
 
+// The places of the two rewrites in a text: every "> </p>" becomes ">&nbsp;</p>" and every
+// "<table" gets the white table style, both without regard to case. Applying them to the text
+// while the page is copied is the same as applying them to the marked page: neither pattern
+// holds the first byte of a token, where marks go, and no mark, placed before a token or at the
+// end, completes or breaks one.
+struct Rewrite {
+  size_t at;       // 0-based index of the pattern in the text
+  bool table;      // "<table" (else "> </p>")
+};
+
+constexpr std::string_view kEmptyParagraph = "> </p>";
+constexpr std::string_view kEmptyParagraphKept = ">&nbsp;</p>";
+constexpr std::string_view kTableTag = "<table";
+
+bool MatchesNoCase(const char* s, std::string_view pattern) {
+  for (size_t k = 0; k < pattern.size(); ++k)
+    if (cp1251::UpperTable[static_cast<unsigned char>(s[k])] != cp1251::UpperTable[static_cast<unsigned char>(pattern[k])])
+      return false;
+  return true;
+}
+
+// Both patterns hold a "<"; a page has one about every twenty bytes, so "<" is found with memchr
+// and the rest compared by hand. Matches are taken left to right without overlapping, as
+// ReplaceAllText takes them.
+std::vector<Rewrite> FindRewrites(const std::string& text) {
+  std::vector<Rewrite> found;
+  const char* s = text.data();
+  const size_t n = text.size();
+  size_t taken = 0;  // "> </p>" matches may not start before this (the end of the last one)
+  for (size_t i = 0; i < n;) {
+    const void* hit = std::memchr(s + i, '<', n - i);
+    if (!hit) break;
+    const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - s);
+    if (lt + kTableTag.size() <= n && MatchesNoCase(s + lt, kTableTag)) {
+      found.push_back({lt, true});
+    } else if (lt >= 2 && lt - 2 >= taken && lt + 4 <= n && MatchesNoCase(s + lt - 2, kEmptyParagraph)) {
+      found.push_back({lt - 2, false});
+      taken = lt + 4;
+    }
+    i = lt + 1;
+  }
+  return found;
+}
+
 std::string BuildPage(const std::string& text, const std::vector<int32_t>& positions,
                       const std::vector<TChangeRec>& recs, size_t groups, const PageSide& side,
-                      int& counter) {
+                      const std::string& tail, int& counter) {
+  const std::vector<Rewrite> rewrites = FindRewrites(text);
+  size_t tables = 0;
+  for (const Rewrite& r : rewrites) tables += r.table;
   std::string page;
-  page.reserve(text.size() + kGroupReserve * groups);
+  page.reserve(text.size() + kGroupReserve * groups + tables * (kTableStart.size() - kTableTag.size()) +
+               (rewrites.size() - tables) * (kEmptyParagraphKept.size() - kEmptyParagraph.size()) + tail.size());
   const size_t n = recs.size();
   size_t next = 0;  // 0-based index of the first byte not yet copied
+  size_t nextRewrite = 0;
   auto positionOf = [&](const TChangeRec& r) -> size_t {
     const int32_t index = IndexOn(r, side.left);
     if (index < 0 || static_cast<size_t>(index) >= positions.size())
@@ -60,6 +109,13 @@ std::string BuildPage(const std::string& text, const std::vector<int32_t>& posit
   };
   auto copyUpTo = [&](size_t q) {  // q: 0-based index of the first byte not to copy
     if (q < next || q > text.size()) throw std::logic_error("oops! change marks out of order");
+    // A pattern never straddles q: q is the start of a token or the end of the text.
+    for (; nextRewrite < rewrites.size() && rewrites[nextRewrite].at < q; ++nextRewrite) {
+      const Rewrite& r = rewrites[nextRewrite];
+      page.append(text, next, r.at - next);
+      page.append(r.table ? kTableStart : kEmptyParagraphKept);
+      next = r.at + (r.table ? kTableTag.size() : kEmptyParagraph.size());
+    }
     page.append(text, next, q - next);
     next = q;
   };
@@ -87,6 +143,7 @@ std::string BuildPage(const std::string& text, const std::vector<int32_t>& posit
   }
   copyUpTo(text.size());
   if (open) page.append(kClose);
+  page.append(tail);
   return page;
 }
 
@@ -98,39 +155,28 @@ std::string CutTail(std::string& text) {
   return tail;
 }
 
-// ReplaceAllText without regard to case, for patterns whose first byte has no case partner:
-// candidates are found with memchr, which is several times faster over whole pages.
-std::string ReplaceNoCase(const std::string& source, std::string_view find, std::string_view replacement) {
-  const unsigned char first = static_cast<unsigned char>(find[0]);
-  if (cp1251::UpperTable[first] != first || cp1251::LowerTable[first] != first)
-    return ReplaceAllText(source, find, replacement, false);
-  std::string result;
-  result.reserve(source.size() + source.size() / 64);
-  const char* s = source.data();
-  const size_t n = source.size(), m = find.size();
-  size_t copied = 0, from = 0;
-  while (from + m <= n) {
-    const void* hit = std::memchr(s + from, first, n - m + 1 - from);
+// Replaces every "&nbsp;" (any case) by one space, in place: the text only shrinks.
+void ReplaceNbsp(std::string& text) {
+  static constexpr std::string_view kNbsp = "&nbsp;";
+  char* s = text.data();
+  const size_t n = text.size();
+  size_t from = 0, out = 0;  // read and write positions
+  for (size_t i = 0; i + kNbsp.size() <= n;) {
+    const void* hit = std::memchr(s + i, '&', n - kNbsp.size() + 1 - i);
     if (!hit) break;
     const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - s);
-    size_t k = 1;
-    while (k < m && cp1251::UpperTable[static_cast<unsigned char>(s[at + k])] ==
-                        cp1251::UpperTable[static_cast<unsigned char>(find[k])])
-      ++k;
-    if (k < m) {
-      from = at + 1;
+    if (!MatchesNoCase(s + at, kNbsp)) {
+      i = at + 1;
       continue;
     }
-    result.append(s + copied, at - copied);
-    result.append(replacement);
-    copied = from = at + m;
+    if (out != from) std::memmove(s + out, s + from, at - from);
+    out += at - from;
+    s[out++] = ' ';
+    from = i = at + kNbsp.size();
   }
-  result.append(s + copied, n - copied);
-  return result;
-}
-
-std::string Rewrite(const std::string& page) {
-  return ReplaceNoCase(ReplaceNoCase(page, "> </p>", ">&nbsp;</p>"), "<table", kTableStart);
+  if (from == 0) return;  // none found
+  std::memmove(s + out, s + from, n - from);
+  text.resize(out + n - from);
 }
 
 std::runtime_error WriteError(const std::string& what, const std::string& path, int err) {
@@ -153,8 +199,8 @@ size_t FindBodyEndTag(std::string_view html) { return html_scan::FindBodyEnd(htm
 TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
   std::string tail1 = CutTail(text1);
   std::string tail2 = CutTail(text2);
-  text1 = ReplaceNoCase(text1, "&nbsp;", " ");
-  text2 = ReplaceNoCase(text2, "&nbsp;", " ");
+  ReplaceNbsp(text1);
+  ReplaceNbsp(text2);
 
   std::vector<int32_t> pos1, hash1, pos2, hash2;
   SplitHtml(text1, pos1, hash1);
@@ -171,11 +217,10 @@ TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff)
 
   TResultPages pages;
   int leftCount = 0;
-  pages.Left = BuildPage(text1, pos1, recs, groups, {dkInsert, dkDelete, kDeleteOpen, kInsertPlace, true}, leftCount);
-  pages.Right = BuildPage(text2, pos2, recs, groups, {dkDelete, dkInsert, kInsertOpen, kDeletePlace, false},
+  pages.Left =
+      BuildPage(text1, pos1, recs, groups, {dkInsert, dkDelete, kDeleteOpen, kInsertPlace, true}, tail1, leftCount);
+  pages.Right = BuildPage(text2, pos2, recs, groups, {dkDelete, dkInsert, kInsertOpen, kDeletePlace, false}, tail2,
                           pages.ChangeCount);
-  pages.Left = Rewrite(pages.Left) + tail1;
-  pages.Right = Rewrite(pages.Right) + tail2;
   return pages;
 }
 
