@@ -7,6 +7,9 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
+
+#include <sys/stat.h>
 
 #include "cli/Commands.h"
 #include "engine/Diff.h"
@@ -39,31 +42,45 @@ Exit codes:
   2  wrong arguments
 )";
 
-// Throws with the path and the system's reason when the file cannot be read.
-std::string ReadWholeFile(const std::string& path) {
+// Appends the bytes of the file to out, reading it with as few calls as its size allows. Throws
+// with the path and the system's reason when the file cannot be read.
+void AppendWholeFile(const std::string& path, std::string& out) {
   std::error_code ec;
   if (fs::is_directory(path, ec)) throw std::runtime_error("cannot read " + path + ": it is a folder");
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
-  std::string bytes;
-  char buffer[1 << 16];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-  const bool failed = std::ferror(f) != 0;
+  struct stat st {};
+  size_t chunk = 1 << 16;
+  if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    chunk = static_cast<size_t>(st.st_size) + 1;  // + 1: the end of the file shows in the first read
+  bool failed = false;
+  for (;;) {
+    const size_t old = out.size();
+    out.resize(old + chunk);
+    const size_t got = std::fread(out.data() + old, 1, chunk, f);
+    out.resize(old + got);
+    if (got < chunk) {
+      failed = std::ferror(f) != 0;
+      break;
+    }
+    chunk = 1 << 16;
+  }
   std::fclose(f);
   if (failed) throw std::runtime_error("cannot read " + path + ": read error");
-  return bytes;
 }
 
-// The text a view would hand to the run: head + body outer HTML + "</html>".
-std::string ViewText(const std::string& file) {
+// The text a view would hand to the run: head + body outer HTML + "</html>", built in one
+// buffer. Empty when the file is empty (a view without a document).
+std::string ReadViewText(const std::string& path) {
   std::string text = PageHead("etalon5.css");
-  const int body = FindFromNoCase("<body", file, 1);
+  const size_t headSize = text.size();
+  AppendWholeFile(path, text);
+  if (text.size() == headSize) return {};
+  const int body = FindFromNoCase("<body", std::string_view(text).substr(headSize), 1);
   if (body > 0) {
-    text.append(file, static_cast<size_t>(body - 1));
+    text.erase(headSize, static_cast<size_t>(body - 1));
   } else {
-    text.append("<body>");
-    text.append(file);
+    text.insert(headSize, "<body>");
     text.append("</body>");
   }
   text.append("</html>");
@@ -87,8 +104,8 @@ int RunCompareCommand(const CliArgs& args) {
   const std::string& rightPath = args[1];
   const fs::path outDir(args[2]);
 
-  const std::string left = ReadWholeFile(leftPath);
-  const std::string right = ReadWholeFile(rightPath);
+  std::string left = ReadViewText(leftPath);
+  std::string right = ReadViewText(rightPath);
   if (left.empty()) {
     std::cerr << "Текст 1 пуст\n";
     return 1;
@@ -105,7 +122,7 @@ int RunCompareCommand(const CliArgs& args) {
                              (ec ? ec.message() : std::string("a file of that name exists")));
 
   TDiff diff;
-  const TResultPages pages = BuildResultPages(ViewText(left), ViewText(right), diff);
+  const TResultPages pages = BuildResultPages(std::move(left), std::move(right), diff);
 
   const std::string c1 = (outDir / "c1.htm").string();
   const std::string c2 = (outDir / "c2.htm").string();
