@@ -443,18 +443,110 @@ TEST(Zoom, ShortcutsCtrlIAndCtrlU) {
 TEST(Navigation, Picture) {
   const QByteArray shots = qgetenv("PARVEL_SCREENSHOT_DIR");
   if (shots.isEmpty()) GTEST_SKIP();
+  const QByteArray pair = qgetenv("PARVEL_CORPUS_PAIR");
+  auto body = [](const std::string& name) {
+    std::string s = ReadFile(QString(PARVEL_CORPUS_DIR) + "/" + QString::fromStdString(name));
+    ExtractBodyContent(s);
+    return s;
+  };
   TProgramDir dir;
-  auto w = Compared(dir, OldText(), NewText());
-  w->bNextDiffClick();
-  w->bNextDiffClick();
-  w->bNextDiffClick();
-  Settle(800);
+  auto w = pair.isEmpty() ? Compared(dir, OldText(), NewText())
+                          : Compared(dir, body(pair.toStdString() + "_old.htm"),
+                                     body(pair.toStdString() + "_new.htm"));
+  w->activateWindow();
+  Settle(500);
+  for (int i = 0; i < 3; ++i) w->bNextDiffClick();
+  Settle(1500);
   w->grab().save(QString::fromUtf8(shots) + "/navigation_window.png");
   if (qgetenv("QT_QPA_PLATFORM") == "xcb" || qEnvironmentVariableIsSet("DISPLAY")) {
     QProcess import;
     import.start("import", {"-window", "root", QString::fromUtf8(shots) + "/navigation_screen.png"});
     WaitFor([&] { return import.state() == QProcess::NotRunning; }, 20000);
   }
+}
+
+namespace {
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double Ms(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+template <class F>
+std::vector<double> Timed(int runs, F&& f) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f(i);
+    ms.push_back(Ms(std::chrono::steady_clock::now() - t0));
+  }
+  return ms;
+}
+
+void Report(const char* name, const std::vector<double>& ms) {
+  std::printf("nav-bench %-28s median %8.2f ms  max %8.2f ms  runs %zu\n", name, Median(ms),
+              *std::max_element(ms.begin(), ms.end()), ms.size());
+}
+
+}  // namespace
+
+// Timing on a large real pair (PARVEL_NAV_BENCH=1; PARVEL_CORPUS_PAIR, default 11_uk_rf_heavy):
+// measuring all marks, one step to the next change, one synchronisation step, and beside them
+// the measuring done with one round trip per mark.
+TEST(NavigationBench, LargestPair) {
+  if (qEnvironmentVariableIsEmpty("PARVEL_NAV_BENCH")) GTEST_SKIP();
+  const QByteArray pairEnv = qgetenv("PARVEL_CORPUS_PAIR");
+  const std::string pair = pairEnv.isEmpty() ? "11_uk_rf_heavy" : pairEnv.toStdString();
+  auto body = [](const std::string& name) {
+    std::string s = ReadFile(QString(PARVEL_CORPUS_DIR) + "/" + QString::fromStdString(name));
+    ExtractBodyContent(s);
+    return s;
+  };
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, body(pair + "_old.htm"), body(pair + "_new.htm"));
+  const int m = w->ChangeCount;
+  ASSERT_GT(m, 100);
+  std::printf("nav-bench pair %s changes %d page heights %d / %d px\n", pair.c_str(), m,
+              w->DocHeights[1], w->DocHeights[2]);
+
+  Report("RecalcMarkPositions", Timed(15, [&](int) { w->RecalcMarkPositions(); }));
+  Report("bNextDiffClick", Timed(30, [&](int) { w->bNextDiffClick(); }));
+  Report("bPrevDiffClick", Timed(10, [&](int) { w->bPrevDiffClick(); }));
+  Report("GoToChange (far jump)", Timed(10, [&](int i) { w->GoToChange(i % 2 ? m / 10 : m - 1 - i); }));
+  const int base = w->MarkTops[1][m / 2];
+  Report("SyncScroll step", Timed(15, [&](int i) {
+           w->WB1->SetBodyScrollTop(base + 37 * (i + 1));
+           w->SyncScroll(w->WB1);
+         }));
+  Report("pbDiffPos paint", Timed(15, [&](int) { w->pbDiffPos->repaint(); }));
+  Report("zoom step with remeasure", Timed(6, [&](int i) {
+           if (i % 2) w->acZoomOutExecute(); else w->acZoomInExecute();
+         }));
+
+  if (qEnvironmentVariableIsSet("PARVEL_NAV_BENCH_OPS")) {
+    const TElementRef mark = TElementRef::Item("t_d", m / 3);
+    Report("op BackgroundColor", Timed(10, [&](int) { (void)w->WB1->BackgroundColor(mark); }));
+    Report("op SetBackgroundColor", Timed(10, [&](int) { w->WB1->SetBackgroundColor(mark, std::string("#ffcccc")); }));
+    Report("op ScrollIntoView", Timed(10, [&](int i) { w->WB1->ScrollIntoView(TElementRef::Item("t_d", (m / 3 + 17 * i) % m), true); }));
+    Report("op SetBodyScrollLeft", Timed(10, [&](int) { w->WB1->SetBodyScrollLeft(0); }));
+    Report("op BodyScrollTop", Timed(10, [&](int) { (void)w->WB1->BodyScrollTop(); }));
+    Report("op ElementExists(body)", Timed(10, [&](int) { (void)w->WB1->ElementExists(TElementRef::Body()); }));
+    Report("op CountElements", Timed(10, [&](int) { (void)w->WB1->CountElements("acronym", "t_d"); }));
+  }
+
+  // Peer: one round trip per mark, as a view without a batched form would need.
+  const int sample = std::min(m, 300);
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < sample; ++i) (void)w->WB1->AbsoluteTop(TElementRef::Item("t_d", i));
+  const double perMark = Ms(std::chrono::steady_clock::now() - t0) / sample;
+  std::printf("nav-bench %-28s %8.3f ms per mark, both views of %d marks ~ %.0f ms\n",
+              "peer: one round trip a mark", perMark, m, perMark * 2 * m);
+  EXPECT_TRUE(messages.List().empty());
 }
 
 PARVEL_GUI_TEST_MAIN()
