@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QProcess>
+#include <QTimer>
 #include <QPushButton>
 #include <QtTest/QTest>
 
@@ -243,6 +244,48 @@ TEST(Navigation, FocusedViewLeadsTheOtherByThePairOffset) {
   UserScroll(*w, 2, t2[k]);
   EXPECT_EQ(w->SyncOffset, t1[k] - t2[k]);
   EXPECT_EQ(w->WB1->BodyScrollTop(), t1[k]);
+}
+
+TEST(Navigation, FastScrollingEndsLevel) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  ASSERT_GE(w->ChangeCount, 4);
+  // The leading view moves on while a synchronisation step is still talking to the views; the
+  // other view must end where the leading one stopped, not where it was when the step began.
+  const int base = w->MarkTops[1][1];
+  UserScroll(*w, 1, base);
+  const int final1 = base + 300;
+  for (int round = 0; round < 3; ++round) {
+    w->WB1->SetBodyScrollTop(final1 - 100 + 40 * round);
+    // The user scrolls on while the step waits for its first answer.
+    QTimer::singleShot(0, [&] { w->WB1->SetBodyScrollTop(final1 + round); });
+    w->SyncScroll(w->WB1);
+    WaitFor([&] { return w->LastScrollTop[1] == final1 + round; }, 3000);
+    Settle();
+    EXPECT_EQ(w->LastScrollTop[1], final1 + round);
+    EXPECT_EQ(w->WB2->BodyScrollTop(), final1 + round + w->SyncOffset);
+  }
+  EXPECT_TRUE(w->SyncEnabled);
+}
+
+TEST(Navigation, AStepAskedForDuringAStepIsDropped) {
+  TProgramDir dir;
+  auto w = Compared(dir, OldText(), NewText());
+  ASSERT_GE(w->ChangeCount, 3);
+  // The timer fires inside the first wait of the step for the views.
+  bool fired = false;
+  QTimer::singleShot(0, [&] {
+    fired = true;
+    w->bNextDiffClick();
+  });
+  w->bNextDiffClick();
+  EXPECT_TRUE(fired);
+  EXPECT_EQ(w->CurrentChange, 0);
+  for (int v = 1; v <= 2; ++v)
+    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", 0)), 0, 1) << "view " << v;
+  // Afterwards steps work as before.
+  w->bNextDiffClick();
+  EXPECT_EQ(w->CurrentChange, 1);
 }
 
 TEST(Navigation, BelowTheLastMarkTheLastOffsetStays) {
