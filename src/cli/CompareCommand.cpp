@@ -126,10 +126,10 @@ int RunCompareCommand(const CliArgs& args) {
 
   const std::string c1 = (outDir / "c1.htm").string();
   const std::string c2 = (outDir / "c2.htm").string();
-  const std::string temp1 = WriteTempBeside(c1, ToCrLfLines(pages.Left));
+  const std::string temp1 = WriteCrLfTempBeside(c1, pages.Left);
   std::string temp2;
   try {
-    temp2 = WriteTempBeside(c2, ToCrLfLines(pages.Right));
+    temp2 = WriteCrLfTempBeside(c2, pages.Right);
   } catch (...) {
     DiscardTemp(temp1);
     throw;

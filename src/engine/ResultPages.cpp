@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "engine/Diff.h"
@@ -238,9 +239,12 @@ void ExtractBodyContent(std::string& s) {
   if (end != std::string::npos) s.resize(end);
 }
 
-std::string ToCrLfLines(std::string_view content) {
-  std::string out;
-  out.reserve(content.size() + content.size() / 32 + 2);
+namespace {
+
+// Calls line(begin, end) for every line of content: lines end at CR, LF or CR LF, or at the end
+// of a non-empty content; the break itself belongs to no line.
+template <class Line>
+void ForEachLine(std::string_view content, Line&& line) {
   const size_t n = content.size();
   const char* s = content.data();
   // Next CR and next LF at or after i; each is searched again only once passed.
@@ -254,31 +258,39 @@ std::string ToCrLfLines(std::string_view content) {
     if (!crKnown || cr < i) cr = next('\r', i), crKnown = true;
     if (!lfKnown || lf < i) lf = next('\n', i), lfKnown = true;
     size_t j = std::min(cr, lf);
-    out.append(content.substr(i, j - i));
-    out.append("\r\n");
+    line(i, j);
     if (j < n && content[j] == '\r' && j + 1 < n && content[j + 1] == '\n') ++j;
     i = j + 1;
   }
-  return out;
 }
 
-std::string WriteTempBeside(const std::string& path, std::string_view bytes) {
+void WriteAll(int fd, iovec* iov, int count, const std::string& path) {
+  while (count > 0) {
+    const ssize_t w = ::writev(fd, iov, count);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) throw WriteError("write", path, w < 0 ? errno : EIO);
+    size_t done = static_cast<size_t>(w);
+    for (; count > 0 && done >= iov->iov_len; ++iov, --count) done -= iov->iov_len;
+    if (count > 0) {
+      iov->iov_base = static_cast<char*>(iov->iov_base) + done;
+      iov->iov_len -= done;
+    }
+  }
+}
+
+// Creates a temporary file beside path, lets write fill it and returns its name; on failure
+// removes it and throws.
+template <class Write>
+std::string WriteTemp(const std::string& path, Write&& write) {
   std::string temp = path + ".tmpXXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) throw WriteError("write", path, errno);
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t w = ::write(fd, p, left);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      throw WriteError("write", path, err);
-    }
-    p += w;
-    left -= static_cast<size_t>(w);
+  try {
+    write(fd);
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw;
   }
   // mkstemp creates the file private to the user; pages are ordinary files.
   const mode_t mask = ::umask(0);
@@ -292,6 +304,45 @@ std::string WriteTempBeside(const std::string& path, std::string_view bytes) {
   return temp;
 }
 
+}  // namespace
+
+std::string ToCrLfLines(std::string_view content) {
+  std::string out;
+  out.reserve(content.size() + content.size() / 32 + 2);
+  ForEachLine(content, [&](size_t begin, size_t end) {
+    out.append(content.substr(begin, end - begin));
+    out.append("\r\n");
+  });
+  return out;
+}
+
+std::string WriteTempBeside(const std::string& path, std::string_view bytes) {
+  return WriteTemp(path, [&](int fd) {
+    iovec iov{const_cast<char*>(bytes.data()), bytes.size()};
+    WriteAll(fd, &iov, 1, path);
+  });
+}
+
+std::string WriteCrLfTempBeside(const std::string& path, std::string_view content) {
+  // The lines are written straight from content, with CR LF between them, many lines to a call:
+  // no converted copy of the page is made.
+  static char kCrLf[] = "\r\n";
+  return WriteTemp(path, [&](int fd) {
+    constexpr int kBatch = 512;  // iovecs per call, two per line; well below IOV_MAX
+    iovec iov[kBatch];
+    int used = 0;
+    ForEachLine(content, [&](size_t begin, size_t end) {
+      if (used + 2 > kBatch) {
+        WriteAll(fd, iov, used, path);
+        used = 0;
+      }
+      if (end > begin) iov[used++] = {const_cast<char*>(content.data()) + begin, end - begin};
+      iov[used++] = {kCrLf, 2};
+    });
+    WriteAll(fd, iov, used, path);
+  });
+}
+
 void CommitTemp(const std::string& tempPath, const std::string& path) {
   if (std::rename(tempPath.c_str(), path.c_str()) != 0) {
     const int err = errno;
@@ -303,5 +354,5 @@ void CommitTemp(const std::string& tempPath, const std::string& path) {
 void DiscardTemp(const std::string& tempPath) noexcept { ::unlink(tempPath.c_str()); }
 
 void WritePageFile(const std::string& path, std::string_view content) {
-  CommitTemp(WriteTempBeside(path, ToCrLfLines(content)), path);
+  CommitTemp(WriteCrLfTempBeside(path, content), path);
 }

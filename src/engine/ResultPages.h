@@ -37,6 +37,8 @@ std::string ToCrLfLines(std::string_view content);
 // Throw std::runtime_error naming the target path; a failed step leaves no temporary behind.
 std::string WriteTempBeside(const std::string& path, std::string_view bytes);
 void CommitTemp(const std::string& tempPath, const std::string& path);
+// WriteTempBeside of ToCrLfLines(content), without making the converted copy.
+std::string WriteCrLfTempBeside(const std::string& path, std::string_view content);
 void DiscardTemp(const std::string& tempPath) noexcept;
 
 // 0-based index of the body end tag that ends the body (not one inside a comment or an
