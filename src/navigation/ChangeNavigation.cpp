@@ -7,7 +7,6 @@
 
 #include "app/MessageBox.h"
 #include "app/VerCmp.h"
-#include "navigation/Navigation.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 
@@ -20,8 +19,6 @@ void TVerCmp::RecalcMarkPositions(bool resized) {
   if (resized && !navmath::ResizeMeasures(width(), height(), MeasuredSize.width(),
                                           MeasuredSize.height()))
     return;
-  // A result is shown from here on: the change keys can work.
-  InstallNavigation(*this);
   MeasuredSize = size();
   try {
     for (size_t v = 1; v <= 2; ++v)

@@ -4,6 +4,5 @@
 class TVerCmp;
 
 // Binds Ctrl+Down and Ctrl+Up to the next and the previous change, also while a document view
-// has the keyboard focus. Safe to call more than once; the window's constructor may call it, and
-// the first measurement of a result does.
+// has the keyboard focus. The window's constructor calls it; a second call changes nothing.
 void InstallNavigation(TVerCmp& window);
