@@ -42,9 +42,10 @@ Exit codes:
   2  wrong arguments
 )";
 
-// Appends the bytes of the file to out, reading it with as few calls as its size allows. Throws
-// with the path and the system's reason when the file cannot be read.
-void AppendWholeFile(const std::string& path, std::string& out) {
+// Appends the bytes of the file to out, reading it with as few calls as its size allows, and
+// leaves room for spare more bytes after them. Throws with the path and the system's reason
+// when the file cannot be read.
+void AppendWholeFile(const std::string& path, std::string& out, size_t spare) {
   std::error_code ec;
   if (fs::is_directory(path, ec)) throw std::runtime_error("cannot read " + path + ": it is a folder");
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -53,6 +54,7 @@ void AppendWholeFile(const std::string& path, std::string& out) {
   size_t chunk = 1 << 16;
   if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
     chunk = static_cast<size_t>(st.st_size) + 1;  // + 1: the end of the file shows in the first read
+  out.reserve(out.size() + chunk + spare);
   bool failed = false;
   for (;;) {
     const size_t old = out.size();
@@ -74,16 +76,17 @@ void AppendWholeFile(const std::string& path, std::string& out) {
 std::string ReadViewText(const std::string& path) {
   std::string text = PageHead("etalon5.css");
   const size_t headSize = text.size();
-  AppendWholeFile(path, text);
+  static constexpr std::string_view kBodyStart = "<body>", kBodyEnd = "</body>", kHtmlEnd = "</html>";
+  AppendWholeFile(path, text, kBodyStart.size() + kBodyEnd.size() + kHtmlEnd.size());
   if (text.size() == headSize) return {};
   const int body = FindFromNoCase("<body", std::string_view(text).substr(headSize), 1);
   if (body > 0) {
     text.erase(headSize, static_cast<size_t>(body - 1));
   } else {
-    text.insert(headSize, "<body>");
-    text.append("</body>");
+    text.insert(headSize, kBodyStart);
+    text.append(kBodyEnd);
   }
-  text.append("</html>");
+  text.append(kHtmlEnd);
   return text;
 }
 
