@@ -114,8 +114,11 @@ void TVerCmp::CreateActions() {
 void TVerCmp::CreateControls() {
   setWindowTitle(ApplicationTitle());
   resize(1254, 480);
-  // The toolbar's positions are laid out for an 11-pixel interface font.
+  // The toolbar's positions are laid out for an 11-pixel interface font of "MS Sans Serif"
+  // widths; Liberation Sans and Arial have about the same metrics where it is missing.
   QFont f = font();
+  f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                 QStringLiteral("Arial"), f.family()});
   f.setPixelSize(11);
   setFont(f);
 
