@@ -107,6 +107,17 @@ inline void SetBody(THtmlView* view, const std::string& html) {
   view->SetInnerHtml(TElementRef::Body(), html);
 }
 
+// Two long texts with nothing in common: they keep the diff busy long enough to press "Прервать".
+inline void PutLongUnrelatedTexts(TVerCmp& w) {
+  std::string a, b;
+  for (long long i = 0; i < 40000; ++i) {
+    a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
+    b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
+  }
+  SetBody(w.WB1, "<p>" + a + "</p>");
+  SetBody(w.WB2, "<p>" + b + "</p>");
+}
+
 }  // namespace guitest
 
 // Every GUI test program: one application, headless unless a display is asked for.

@@ -104,13 +104,7 @@ TEST(CorpusCompare, AbortPicture) {
   if (qEnvironmentVariableIsEmpty("PARVEL_SCREENSHOT_DIR")) GTEST_SKIP();
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
-  std::string a, b;
-  for (long long i = 0; i < 40000; ++i) {
-    a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
-    b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
-  }
-  SetBody(w->WB1, "<p>" + a + "</p>");
-  SetBody(w->WB2, "<p>" + b + "</p>");
+  PutLongUnrelatedTexts(*w);
   QTimer poll;
   bool pressed = false;
   QObject::connect(&poll, &QTimer::timeout, [&] {

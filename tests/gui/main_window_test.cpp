@@ -205,14 +205,7 @@ TEST(MainWindow, StopDuringLongComparisonEmptiesBothViews) {
   TProgramDir dir;
   TMessages messages;
   auto w = ShowMainWindow(dir);
-  // Two long texts with nothing in common keep the diff busy for a long time.
-  std::string a, b;
-  for (long long i = 0; i < 40000; ++i) {
-    a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
-    b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
-  }
-  SetBody(w->WB1, "<p>" + a + "</p>");
-  SetBody(w->WB2, "<p>" + b + "</p>");
+  PutLongUnrelatedTexts(*w);
 
   bool stopped = false;
   QTimer poll;
