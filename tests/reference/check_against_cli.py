@@ -13,6 +13,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import reference_compare as ref  # noqa: E402
 
