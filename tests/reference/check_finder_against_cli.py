@@ -22,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # keep the source tree clean when run from CTest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import finder_reference as ref  # noqa: E402
 
