@@ -147,7 +147,7 @@ struct TWordItem {
 //
 // Query words with equal form sets match exactly the same text words, so each distinct set gets
 // one number, a variant becomes the list of its set numbers (a later variant equal to an earlier
-// one can never be the first satisfied and is dropped), and one hash look-up per text word gives
+// one selects the same entries and is dropped), and one hash look-up per text word gives
 // every set that holds it. Testing a window then costs one pass over its entries and one over the
 // set numbers of the variants, however many variants the phrase pairs and terms produced.
 class TMatcher {
@@ -244,12 +244,15 @@ class TMatcher {
     if (it != postings_.end()) w.Sets = &it->second;
   }
 
-  // Selects the window entries of the first satisfied variant; false when none is satisfied.
+  // Selects every window entry that matches a word of any satisfied variant; false when no
+  // variant is satisfied. All satisfied variants count, so the words the user typed are marked
+  // even when an expanded variant earlier in the list is satisfied too.
   bool SelectEntries() {
     ++stamp_;
     for (const TWordItem* w : window_)
       if (w != nullptr && w->Sets != nullptr)
         for (const int s : *w->Sets) present_[static_cast<size_t>(s)] = stamp_;
+    bool any = false;
     for (const auto& variant : variants_) {
       bool satisfied = true;
       for (const int s : variant)
@@ -258,20 +261,21 @@ class TMatcher {
           break;
         }
       if (!satisfied) continue;
+      any = true;
       for (const int s : variant) inVariant_[static_cast<size_t>(s)] = stamp_;
-      selected_.assign(windowSize_, false);
-      for (size_t j = 0; j < windowSize_; ++j) {
-        const TWordItem* w = window_[j];
-        if (w == nullptr || w->Sets == nullptr) continue;
-        for (const int s : *w->Sets)
-          if (inVariant_[static_cast<size_t>(s)] == stamp_) {
-            selected_[j] = true;
-            break;
-          }
-      }
-      return true;
     }
-    return false;
+    if (!any) return false;
+    selected_.assign(windowSize_, false);
+    for (size_t j = 0; j < windowSize_; ++j) {
+      const TWordItem* w = window_[j];
+      if (w == nullptr || w->Sets == nullptr) continue;
+      for (const int s : *w->Sets)
+        if (inVariant_[static_cast<size_t>(s)] == stamp_) {
+          selected_[j] = true;
+          break;
+        }
+    }
+    return true;
   }
 
   std::string_view html_;

@@ -333,3 +333,14 @@ TEST_F(RealDictionaryTest, AbbreviationFindsItsFullWording) {
   MarkMatches(W("ГК РФ"), W("Статья 1 Гражданский кодекс Российской Федерации. "), count);
   EXPECT_EQ(count, 1);
 }
+
+// The words the user typed are marked even where an expanded variant is satisfied in the same window.
+TEST_F(RealDictionaryTest, EverySatisfiedVariantIsMarked) {
+  int count = -1;
+  const std::string out = cp1251::ToUtf8(MarkMatches(
+      W("ГК РФ"), W("по ГК РФ и Гражданскому кодексу Российской Федерации, ГК, ГК РФ. "), count));
+  EXPECT_EQ(count, 1);
+  for (const char* id : {"fnd0_0\">ГК<", "fnd0_1\">РФ<", "fnd0_2\">Гражданскому<", "fnd0_8\">РФ<"})
+    EXPECT_NE(out.find(id), std::string::npos) << id;
+  EXPECT_EQ(out.find("fnd0_9"), std::string::npos);
+}

@@ -267,6 +267,8 @@ std::string ReferenceMarks(std::string_view text, const std::string& html, int& 
         const std::string next = NormalizeWord(NextTextWord(html, ahead));
         window.emplace_back(next, ahead);
       }
+      // Every satisfied variant selects the entries matching any of its words.
+      std::vector<bool> selected(window.size(), false);
       for (const auto& v : q.Variants) {
         if (v.empty()) continue;
         bool satisfied = true;
@@ -276,14 +278,15 @@ std::string ReferenceMarks(std::string_view text, const std::string& html, int& 
           satisfied = satisfied && hit;
         }
         if (!satisfied) continue;
-        for (const auto& e : window) {
-          bool sel = false;
-          for (const auto& forms : v) sel = sel || inSet(forms, e.first);
-          if (sel) marks.push_back({k, e.second - static_cast<int>(e.first.size()), e.second});
-        }
-        pos = marks.back().end;
         found = true;
-        break;
+        for (size_t j = 0; j < window.size(); ++j)
+          for (const auto& forms : v) selected[j] = selected[j] || inSet(forms, window[j].first);
+      }
+      if (found) {
+        for (size_t j = 0; j < window.size(); ++j)
+          if (selected[j])
+            marks.push_back({k, window[j].second - static_cast<int>(window[j].first.size()), window[j].second});
+        pos = marks.back().end;
       }
     }
     if (!found) break;

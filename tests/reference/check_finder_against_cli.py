@@ -6,11 +6,6 @@ short and «Ё» words; phrases built from the phrase pairs and the term words; 
 over snippets of the corpus texts (skipped when the corpus is absent) and small hand-made
 bodies with split words, comments and entities; plus phrase pairs read from a hand-made
 A71.DAT. Prints "N passed, M failed"; exits 1 on any difference.
-
-One difference is tolerated and counted separately: when several variants of a query are
-satisfied in one window, the rules select the words of every one of them, while parvel-cli
-selects only those of the first satisfied variant. A find case that differs from the rules
-passes only if it matches that reading exactly, and the summary lists how many did.
 """
 
 import argparse
@@ -49,10 +44,6 @@ class Report:
     def __init__(self):
         self.passed = 0
         self.failed = []
-        self.known_diffs = []
-
-    def known(self, name):
-        self.known_diffs.append(name)
 
     def check(self, name, expected, actual):
         if expected == actual:
@@ -352,15 +343,6 @@ def check_find(cli, data, morph, cases, report, jobs, tmp):
         exp_marked, exp_count = ref.mark_matches(morph, q.encode(ENC), body + b" ")
         actual = (rc, stdout.decode("utf-8", "replace").strip(), marked)
         expected = (0, str(exp_count), exp_marked)
-        if expected != actual:
-            morph.opt.first_satisfied_variant_only = True
-            try:
-                alt_marked, alt_count = ref.mark_matches(morph, q.encode(ENC), body + b" ")
-            finally:
-                morph.opt.first_satisfied_variant_only = False
-            if (0, str(alt_count), alt_marked) == actual:
-                report.known("find %s %r" % (name, q))
-                continue
         report.check("find %s %r" % (name, q), expected, actual)
 
 
@@ -401,10 +383,6 @@ def main():
         print("FAIL:", name)
         print("  expected:", short(expected))
         print("  actual:  ", short(actual))
-    if report.known_diffs:
-        print("%d find cases match only when just the first satisfied variant selects words "
-              "(the rule selects the words of every satisfied variant), e.g. %s"
-              % (len(report.known_diffs), "; ".join(report.known_diffs[:3])))
     print("%d passed, %d failed" % (report.passed, len(report.failed)))
     return 1 if report.failed else 0
 

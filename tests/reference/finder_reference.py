@@ -152,9 +152,6 @@ class Options:
         # A word still open when the HTML runs out ends where its last byte ends (literally
         # the position becomes the length of the HTML, one short for a word at the very end).
         self.true_end_at_eof = not literal
-        # Not a known deviation: set to compare with parvel-cli's observed behaviour, where
-        # only the first satisfied variant (in list order) selects window entries.
-        self.first_satisfied_variant_only = False
 
 
 # ---------------------------------------------------------------- dictionaries
@@ -759,8 +756,6 @@ def mark_matches(morph, query_text, html):
                     for idx, e in enumerate(window):
                         if any(e[0] in fs for fs in v):
                             selected[idx] = True
-                    if morph.opt.first_satisfied_variant_only:
-                        break
             if not satisfied:
                 continue
             last_end = None
