@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "cli/Commands.h"
+#include "engine/ResultPages.h"
 #include "find/MorphRus.h"
 #include "find/MorphRusTables.h"
 #include "find/TextFinder.h"
@@ -95,37 +96,6 @@ bool ReadFile(const std::string& path, std::string& data) {
   return true;
 }
 
-// Writes data to a temporary file beside path and renames it into place, so that a reader never
-// sees a half-written file and a failure leaves any old file as it was.
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error) {
-  const fs::path target(path);
-  const fs::path temp = target.string() + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = "cannot create " + temp.string();
-      return false;
-    }
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    out.flush();
-    if (!out) {
-      error = "cannot write " + temp.string();
-      out.close();
-      std::error_code ec;
-      fs::remove(temp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    error = "cannot replace " + path + ": " + ec.message();
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int RunFormsCommand(const CliArgs& args) {
@@ -182,9 +152,11 @@ int RunFindCommand(const CliArgs& args) {
   const std::string marked = MarkMatches(cp1251::FromUtf8(a.Positional[0]), html, count);
   FreeDictionaries();
   if (a.Out) {
-    std::string error;
-    if (!WriteFileAtomically(*a.Out, marked, error)) {
-      std::cerr << "parvel-cli find: " << error << "\n";
+    // Written beside the target and renamed into place: a failure leaves any old file as it was.
+    try {
+      CommitTemp(WriteTempBeside(*a.Out, marked), *a.Out);
+    } catch (const std::exception& e) {
+      std::cerr << "parvel-cli find: " << e.what() << "\n";
       return 1;
     }
   }
