@@ -27,13 +27,15 @@ marked result pages OUTDIR/c1.htm (text 1 with deletions marked) and OUTDIR/c2.h
 (text 2 with insertions marked). OUTDIR is created when missing.
 
 LEFT and RIGHT are files of Windows-1251 bytes standing for what the left and right
-view hold: the body is taken from the first "<body" (any case) to the end of the file;
-a file without "<body" is taken as the content of a body. A 0-byte file stands for a
+view hold: the body is taken from the body start tag (any case; not a "<body" inside a
+comment or a script) to the end of the file; a file without one is taken as the content
+of a body. A 0-byte file stands for a
 view without a document.
 
 On success prints the number of changes as one line on standard output and exits 0.
 Both pages are replaced together: they are written to temporary files first and
-renamed into place only when both are complete.
+renamed into place only when both are complete and both old files can be replaced;
+on any failure the earlier pair stays as it was.
 
 Exit codes:
   0  pages written
@@ -79,9 +81,10 @@ std::string ReadViewText(const std::string& path) {
   static constexpr std::string_view kBodyStart = "<body>", kBodyEnd = "</body>", kHtmlEnd = "</html>";
   AppendWholeFile(path, text, kBodyStart.size() + kBodyEnd.size() + kHtmlEnd.size());
   if (text.size() == headSize) return {};
-  const int body = FindFromNoCase("<body", std::string_view(text).substr(headSize), 1);
-  if (body > 0) {
-    text.erase(headSize, static_cast<size_t>(body - 1));
+  // The real start tag: a "<body" inside a comment or a script of the head is not one.
+  const size_t body = FindBodyStartTag(std::string_view(text).substr(headSize));
+  if (body != std::string::npos) {
+    text.erase(headSize, body);
   } else {
     text.insert(headSize, kBodyStart);
     text.append(kBodyEnd);
@@ -129,27 +132,7 @@ int RunCompareCommand(const CliArgs& args) {
 
   const std::string c1 = (outDir / "c1.htm").string();
   const std::string c2 = (outDir / "c2.htm").string();
-  const std::string temp1 = WriteCrLfTempBeside(c1, pages.Left);
-  std::string temp2;
-  try {
-    temp2 = WriteCrLfTempBeside(c2, pages.Right);
-  } catch (...) {
-    DiscardTemp(temp1);
-    throw;
-  }
-  try {
-    CommitTemp(temp1, c1);
-  } catch (...) {
-    DiscardTemp(temp2);
-    throw;
-  }
-  try {
-    CommitTemp(temp2, c2);
-  } catch (const std::exception& e) {
-    // A new c1 beside an old c2 would be a mismatched pair.
-    std::remove(c1.c_str());
-    throw std::runtime_error(std::string(e.what()) + " (" + c1 + " removed, so as not to leave a mismatched pair)");
-  }
+  WritePagePair(c1, pages.Left, c2, pages.Right);
   std::cout << pages.ChangeCount << "\n";
   return 0;
 }

@@ -25,6 +25,9 @@ constexpr std::string_view kClose = "</acronym>";
 constexpr std::string_view kDeleteOpen =
     "<acronym id=\"t_d\" style=\"background-color:#ffcccc; text-decoration: line-through\">";
 constexpr std::string_view kInsertOpen = "<acronym id=\"t_d\" style=\"background-color:#ccffcc\">";
+constexpr std::string_view kDeleteContinued =
+    "<acronym id=\"t_dc\" style=\"background-color:#ffcccc; text-decoration: line-through\">";
+constexpr std::string_view kInsertContinued = "<acronym id=\"t_dc\" style=\"background-color:#ccffcc\">";
 constexpr std::string_view kInsertPlace =
     "<acronym id=\"t_d\" style=\"background-color:#ccffcc\">&nbsp;</acronym>";
 constexpr std::string_view kDeletePlace =
@@ -40,6 +43,7 @@ struct PageSide {
   TDiffKind surplus;         // runs of this kind only leave a placeholder on this page
   TDiffKind marked;          // this kind (and dkChange) is marked
   std::string_view open;     // opening tag of a mark
+  std::string_view cont;     // opening tag of a continuation piece of a mark
   std::string_view place;    // placeholder
   bool left;
 };
@@ -47,10 +51,10 @@ struct PageSide {
 int32_t IndexOn(const TChangeRec& r, bool left) { return left ? r.Index1 : r.Index2; }
 
 // The places of the two rewrites in a text: every "> </p>" becomes ">&nbsp;</p>" and every
-// "<table" gets the white table style, both without regard to case. Applying them to the text
-// while the page is copied is the same as applying them to the marked page: neither pattern
-// holds the first byte of a token, where marks go, and no mark, placed before a token or at the
-// end, completes or breaks one.
+// "<table" gets the white table style, both without regard to case. They are applied to the text
+// while the page is copied, which is the same as applying them to the marked page: neither
+// pattern holds the first byte of a token, where marks go. The one thing a mark can do is break
+// "> </p>" after a ">" of the text: a piece open at its blank ends right before the "</p>".
 struct Rewrite {
   size_t at;       // 0-based index of the pattern in the text
   bool table;      // "<table" (else "> </p>")
@@ -68,82 +72,142 @@ bool MatchesNoCase(const char* s, std::string_view pattern) {
 }
 
 // Both patterns hold a "<"; a page has one about every twenty bytes, so "<" is found with memchr
-// and the rest compared by hand. Matches are taken left to right without overlapping, as
-// ReplaceAllText takes them.
+// and the rest compared by hand. Every "> </p>" is listed, overlapping ones too ("> </p> </p>"):
+// which of them are replaced is decided while copying, left to right without overlapping, as
+// ReplaceAllText takes them on the page.
 std::vector<Rewrite> FindRewrites(const std::string& text) {
   std::vector<Rewrite> found;
   const char* s = text.data();
   const size_t n = text.size();
-  size_t taken = 0;  // "> </p>" matches may not start before this (the end of the last one)
   for (size_t i = 0; i < n;) {
     const void* hit = std::memchr(s + i, '<', n - i);
     if (!hit) break;
     const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - s);
-    if (lt + kTableTag.size() <= n && MatchesNoCase(s + lt, kTableTag)) {
+    if (lt + kTableTag.size() <= n && MatchesNoCase(s + lt, kTableTag))
       found.push_back({lt, true});
-    } else if (lt >= 2 && lt - 2 >= taken && lt + 4 <= n && MatchesNoCase(s + lt - 2, kEmptyParagraph)) {
+    else if (lt >= 2 && lt + 4 <= n && MatchesNoCase(s + lt - 2, kEmptyParagraph))
       found.push_back({lt - 2, false});
-      taken = lt + 4;
-    }
     i = lt + 1;
   }
   return found;
 }
 
+// Markup items inside the marked token runs of a page: each may end a piece of a mark and have
+// the next one opened after it, so together they bound what the pieces add to the page.
+size_t MarkupInMarkedRuns(const std::string& text, const std::vector<int32_t>& positions,
+                          const std::vector<TChangeRec>& recs, const PageSide& side) {
+  size_t count = 0;
+  for (const TChangeRec& r : recs) {
+    if (r.Kind != side.marked && r.Kind != dkChange) continue;
+    const int32_t k = IndexOn(r, side.left);
+    if (k < 0 || static_cast<size_t>(k) >= positions.size()) continue;
+    const size_t from = static_cast<size_t>(positions[static_cast<size_t>(k)] - 1);
+    const size_t to = static_cast<size_t>(k) + 1 < positions.size()
+                          ? static_cast<size_t>(positions[static_cast<size_t>(k) + 1] - 1)
+                          : text.size();
+    for (size_t m = html_scan::NextMarkup(text, from, to); m < to;
+         m = html_scan::NextMarkup(text, m + 1, to))
+      ++count;
+  }
+  return count;
+}
+
+// A marked run is written as one or more pieces, each holding only text: a piece ends right
+// before markup inside the run and the next one opens right before the run's next token. A mark
+// open across markup would be cut by the browser's parser where that markup closes an element
+// the mark lies in, and the rest of the change would show as unchanged text.
 std::string BuildPage(const std::string& text, const std::vector<int32_t>& positions,
                       const std::vector<TChangeRec>& recs, size_t groups, const PageSide& side,
                       const std::string& tail, int& counter) {
   const std::vector<Rewrite> rewrites = FindRewrites(text);
   size_t tables = 0;
   for (const Rewrite& r : rewrites) tables += r.table;
+  const size_t pieceBreaks = MarkupInMarkedRuns(text, positions, recs, side);
   std::string page;
-  page.reserve(text.size() + kGroupReserve * groups + tables * (kTableStart.size() - kTableTag.size()) +
+  page.reserve(text.size() + kGroupReserve * groups + pieceBreaks * (kClose.size() + side.cont.size()) +
+               tables * (kTableStart.size() - kTableTag.size()) +
                (rewrites.size() - tables) * (kEmptyParagraphKept.size() - kEmptyParagraph.size()) + tail.size());
   const size_t n = recs.size();
   size_t next = 0;  // 0-based index of the first byte not yet copied
   size_t nextRewrite = 0;
+  size_t paragraphTaken = 0;  // a "> </p>" may not start before this (the end of the last one replaced)
+  size_t nextToken = 0;       // index in positions of the first token not before next
+  bool marking = false;       // inside a marked run
+  bool pieceOpen = false;     // a piece of its mark is open
   auto positionOf = [&](const TChangeRec& r) -> size_t {
     const int32_t index = IndexOn(r, side.left);
     if (index < 0 || static_cast<size_t>(index) >= positions.size())
       throw std::logic_error("oops! change record outside the token list");
     return static_cast<size_t>(positions[static_cast<size_t>(index)] - 1);
   };
-  auto copyUpTo = [&](size_t q) {  // q: 0-based index of the first byte not to copy
-    if (q < next || q > text.size()) throw std::logic_error("oops! change marks out of order");
-    // A pattern never straddles q: q is the start of a token or the end of the text.
+  // Copies the text up to q (0-based index of the first byte not to copy) with the rewrites.
+  auto copyPlain = [&](size_t q) {
+    // A pattern never straddles q: q is the start of a token or markup, or the end of the text.
     for (; nextRewrite < rewrites.size() && rewrites[nextRewrite].at < q; ++nextRewrite) {
       const Rewrite& r = rewrites[nextRewrite];
-      page.append(text, next, r.at - next);
-      page.append(r.table ? kTableStart : kEmptyParagraphKept);
-      next = r.at + (r.table ? kTableTag.size() : kEmptyParagraph.size());
+      if (r.table) {
+        page.append(text, next, r.at - next);
+        page.append(kTableStart);
+        next = r.at + kTableTag.size();
+      } else if (r.at >= paragraphTaken && !pieceOpen) {
+        // Not when a piece is open at the blank: it ends before the "</p>" and breaks the pattern
+        // (then q is that "</p>", inside the pattern, which is why this is tested first).
+        page.append(text, next, r.at - next);
+        page.append(kEmptyParagraphKept);
+        next = r.at + kEmptyParagraph.size();
+        paragraphTaken = next;
+      }
     }
     page.append(text, next, q - next);
     next = q;
   };
+  auto closePiece = [&] {
+    if (pieceOpen) page.append(kClose);
+    pieceOpen = false;
+  };
+  // Copies up to q, inside a marked run when marking.
+  auto copyUpTo = [&](size_t q) {
+    if (q < next || q > text.size()) throw std::logic_error("oops! change marks out of order");
+    while (marking && next < q) {
+      if (pieceOpen) {
+        const size_t m = html_scan::NextMarkup(text, next, q);
+        copyPlain(m);
+        if (m < q) closePiece();
+      } else {
+        while (nextToken < positions.size() && static_cast<size_t>(positions[nextToken] - 1) < next) ++nextToken;
+        const size_t t = nextToken < positions.size() ? static_cast<size_t>(positions[nextToken] - 1) : q;
+        if (t >= q) break;
+        copyPlain(t);
+        page.append(side.cont);
+        pieceOpen = true;
+      }
+    }
+    copyPlain(q);
+  };
   TDiffKind previous = dkSame;
-  bool open = false;
   for (size_t i = 0; i < n; ++i) {
     if (recs[i].Kind == side.surplus) {
       while (i < n && recs[i].Kind == side.surplus) ++i;
       copyUpTo(i < n ? positionOf(recs[i]) : text.size());
-      if (open) page.append(kClose);
-      open = false;
+      closePiece();
+      marking = false;
       page.append(side.place);
       ++counter;
     }
     if (i < n && recs[i].Kind != previous) {
       copyUpTo(positionOf(recs[i]));
-      if (open) page.append(kClose);
-      open = recs[i].Kind == side.marked || recs[i].Kind == dkChange;
-      if (open) {
+      closePiece();
+      marking = recs[i].Kind == side.marked || recs[i].Kind == dkChange;
+      if (marking) {
         page.append(side.open);
+        pieceOpen = true;
         ++counter;
       }
       previous = recs[i].Kind;
     }
   }
   copyUpTo(text.size());
-  if (open) page.append(kClose);
+  closePiece();
   page.append(tail);
   return page;
 }
@@ -197,6 +261,8 @@ std::string PageHead(std::string_view styleSheetName) {
 
 size_t FindBodyEndTag(std::string_view html) { return html_scan::FindBodyEnd(html); }
 
+size_t FindBodyStartTag(std::string_view html) { return html_scan::FindBodyStart(html); }
+
 TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
   std::string tail1 = CutTail(text1);
   std::string tail2 = CutTail(text2);
@@ -219,8 +285,8 @@ TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff)
   TResultPages pages;
   int leftCount = 0;
   pages.Left =
-      BuildPage(text1, pos1, recs, groups, {dkInsert, dkDelete, kDeleteOpen, kInsertPlace, true}, tail1, leftCount);
-  pages.Right = BuildPage(text2, pos2, recs, groups, {dkDelete, dkInsert, kInsertOpen, kDeletePlace, false}, tail2,
+      BuildPage(text1, pos1, recs, groups, {dkInsert, dkDelete, kDeleteOpen, kDeleteContinued, kInsertPlace, true}, tail1, leftCount);
+  pages.Right = BuildPage(text2, pos2, recs, groups, {dkDelete, dkInsert, kInsertOpen, kInsertContinued, kDeletePlace, false}, tail2,
                           pages.ChangeCount);
   return pages;
 }
@@ -355,4 +421,66 @@ void DiscardTemp(const std::string& tempPath) noexcept { ::unlink(tempPath.c_str
 
 void WritePageFile(const std::string& path, std::string_view content) {
   CommitTemp(WriteCrLfTempBeside(path, content), path);
+}
+
+namespace {
+
+// Moves an existing file aside so that it can be put back; empty when there was none.
+std::string MoveAside(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return {};
+    throw WriteError("replace", path, errno);
+  }
+  if (S_ISDIR(st.st_mode)) throw std::runtime_error("cannot replace " + path + ": it is a folder");
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    throw std::runtime_error("cannot replace " + path + ": it is not a file");
+  // A free name beside it: mkstemp reserves one, and the rename takes its place.
+  std::string aside = path + ".oldXXXXXX";
+  const int fd = ::mkstemp(aside.data());
+  if (fd < 0) throw WriteError("replace", path, errno);
+  ::close(fd);
+  if (std::rename(path.c_str(), aside.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(aside.c_str());
+    throw WriteError("replace", path, err);
+  }
+  return aside;
+}
+
+void PutBack(const std::string& aside, const std::string& path) noexcept {
+  if (aside.empty()) ::unlink(path.c_str());
+  else std::rename(aside.c_str(), path.c_str());
+}
+
+}  // namespace
+
+void WritePagePair(const std::string& path1, std::string_view content1, const std::string& path2,
+                   std::string_view content2) {
+  const std::string temp1 = WriteCrLfTempBeside(path1, content1);
+  std::string temp2;
+  std::string aside1, aside2;
+  bool placed1 = false;
+  try {
+    temp2 = WriteCrLfTempBeside(path2, content2);
+    aside1 = MoveAside(path1);
+    try {
+      aside2 = MoveAside(path2);
+    } catch (...) {
+      PutBack(aside1, path1);
+      aside1.clear();
+      throw;
+    }
+    if (std::rename(temp1.c_str(), path1.c_str()) != 0) throw WriteError("replace", path1, errno);
+    placed1 = true;
+    if (std::rename(temp2.c_str(), path2.c_str()) != 0) throw WriteError("replace", path2, errno);
+  } catch (...) {
+    if (placed1 || !aside1.empty()) PutBack(aside1, path1);
+    if (!aside2.empty()) PutBack(aside2, path2);
+    DiscardTemp(temp1);
+    if (!temp2.empty()) DiscardTemp(temp2);
+    throw;
+  }
+  if (!aside1.empty()) ::unlink(aside1.c_str());
+  if (!aside2.empty()) ::unlink(aside2.c_str());
 }

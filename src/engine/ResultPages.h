@@ -41,6 +41,15 @@ void CommitTemp(const std::string& tempPath, const std::string& path);
 std::string WriteCrLfTempBeside(const std::string& path, std::string_view content);
 void DiscardTemp(const std::string& tempPath) noexcept;
 
-// 0-based index of the body end tag that ends the body (not one inside a comment or an
-// attribute value), or std::string::npos.
+// Writes both pages as CR LF lines and replaces both files together. Before either is replaced
+// both are checked to be replaceable (no folder stands there, the old file can be moved aside);
+// on any failure both keep their earlier content and no temporary is left. Throws
+// std::runtime_error naming the file that could not be written or replaced.
+void WritePagePair(const std::string& path1, std::string_view content1, const std::string& path2,
+                   std::string_view content2);
+
+// 0-based index of the body end tag that ends the body (not one inside a comment, a script or
+// an attribute value, nor a longer tag name such as "</bodyguard>"), or std::string::npos.
 size_t FindBodyEndTag(std::string_view html);
+// The same for the body start tag.
+size_t FindBodyStartTag(std::string_view html);

@@ -123,14 +123,27 @@ TEST_F(CliCompare, BadPathsLeaveNothing) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find((dir_ / "text" / "sub").string()), std::string::npos) << r.err;
 
-  // c2.htm cannot be replaced: neither page may be left, nor a temporary file.
+  // c2.htm cannot be replaced: the earlier c1.htm stays as it was, and no temporary file is left.
   fs::create_directories(out / "c2.htm" / "keep");
+  WriteFile(out / "c1.htm", "earlier");
   r = Compare(dir_ / "text", dir_ / "text", out);
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find((out / "c2.htm").string()), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");
-  EXPECT_FALSE(fs::exists(out / "c1.htm"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+  EXPECT_EQ(ReadFile(out / "c1.htm"), "earlier");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+}
+
+// The body is the real body element: not a "<body" inside a comment or a script of the head.
+TEST_F(CliCompare, BodyStartIsTheRealTag) {
+  WriteFile(dir_ / "l.htm", "<html><head><!-- <body> --><script>'<body>'</script></head><body>a b</body></html>");
+  WriteFile(dir_ / "r.htm", "<html><head></head><body class=x>a c</body></html>");
+  const Result r = Compare(dir_ / "l.htm", dir_ / "r.htm", dir_ / "out");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "1\n");
+  const std::string c1 = ReadFile(dir_ / "out" / "c1.htm");
+  EXPECT_EQ(c1.find("-->"), std::string::npos) << c1;
+  EXPECT_NE(c1.find("<body>a <acronym"), std::string::npos) << c1;
 }
 
 TEST_F(CliCompare, UsageAndHelp) {

@@ -23,6 +23,8 @@ const std::string kIns = "<acronym id=\"t_d\" style=\"background-color:#ccffcc\"
 const std::string kInsPlace = "<acronym id=\"t_d\" style=\"background-color:#ccffcc\">&nbsp;</acronym>";
 const std::string kDelPlace = "<acronym id=\"t_d\" style=\"background-color:#ffcccc\">&nbsp;</acronym>";
 const std::string kEnd = "</acronym>";
+const std::string kDelCont = "<acronym id=\"t_dc\" style=\"background-color:#ffcccc; text-decoration: line-through\">";
+const std::string kInsCont = "<acronym id=\"t_dc\" style=\"background-color:#ccffcc\">";
 const std::string kTable = "<table style=\"background-color:#ffffff; text-decoration: none\"";
 
 std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
@@ -47,8 +49,8 @@ std::string ReadFile(const fs::path& path) {
 }
 
 std::string Strip(std::string page, bool left) {
-  for (const std::string& mark : left ? std::vector<std::string>{kInsPlace, kDel, kEnd}
-                                      : std::vector<std::string>{kDelPlace, kIns, kEnd})
+  for (const std::string& mark : left ? std::vector<std::string>{kInsPlace, kDel, kDelCont, kEnd}
+                                      : std::vector<std::string>{kDelPlace, kIns, kInsCont, kEnd})
     page = ReplaceAllText(page, mark, "", true);
   page = ReplaceAllText(page, kTable, "<table", true);
   return ReplaceAllText(page, ">&nbsp;</p>", "> </p>", true);
@@ -65,9 +67,48 @@ TEST(ResultPages, ReplacedWord) {
   EXPECT_EQ(p.Left, kHead + "<body>a " + kDel + "b" + kEnd + "</body></html>");
   EXPECT_EQ(p.Right, kHead + "<body>a " + kIns + "c" + kEnd + "</body></html>");
   EXPECT_EQ(p.ChangeCount, 1);
-  // A mark still open at the end closes after the body's last end tags.
+  // A mark still open at the end closes before the body's last end tags.
   const TResultPages q = Compare("<BODY><p>a b</p></BODY>", "<BODY><p>a c</p></BODY>");
-  EXPECT_EQ(q.Left, kHead + "<BODY><p>a " + kDel + "b</p>" + kEnd + "</BODY></html>");
+  EXPECT_EQ(q.Left, kHead + "<BODY><p>a " + kDel + "b" + kEnd + "</p></BODY></html>");
+}
+
+// A mark never encloses markup: it ends right before the markup and goes on, with a continuation
+// piece, right before the run's next token, so the browser's parser cannot cut it short.
+TEST(ResultPages, MarkPiecesHoldOnlyText) {
+  // Across paragraphs: the first piece is the counted mark, the rest are continuations.
+  const TResultPages para = Compare("<body><p>a</p></body>", "<body><p>a</p><p>x <b>y</b></p><p>z</p></body>");
+  EXPECT_EQ(para.ChangeCount, 1);
+  EXPECT_EQ(para.Right, kHead + "<body><p>a</p><p>" + kIns + "x " + kEnd + "<b>" + kInsCont + "y" + kEnd +
+                            "</b></p><p>" + kInsCont + "z" + kEnd + "</p></body></html>");
+  EXPECT_EQ(para.Left, kHead + "<body><p>a</p>" + kInsPlace + "</body></html>");
+  // A mark that starts inside bold text ends there and goes on after it.
+  const TResultPages bold = Compare("<body><p>a <b>b</b> c d</p></body>", "<body><p>a d</p></body>");
+  EXPECT_EQ(bold.Left, kHead + "<body><p>a <b>" + kDel + "b" + kEnd + "</b> " + kDelCont + "c " + kEnd +
+                           "d</p></body></html>");
+  // A ">" of the text right before an empty-looking paragraph end: the piece ends before "</p>",
+  // so the blank is not "> </p>" any more and stays a blank; the real empty paragraph keeps its
+  // "&nbsp;".
+  const TResultPages gt = Compare("<body><p>x</p></body>", "<body><p>x</p><p>a > </p><p> </p></body>");
+  EXPECT_EQ(gt.Right,
+            kHead + "<body><p>x</p><p>" + kIns + "a > " + kEnd + "</p><p>&nbsp;</p></body></html>");
+}
+
+// Scripts and style sheets are markup: their content is never compared and never marked.
+TEST(ResultPages, ScriptAndStyleAreNotText) {
+  EXPECT_EQ(Compare("<body><script>var a = 1;</script><p>a</p><style>p { color: red }</style></body>",
+                    "<body><SCRIPT type=x>var a = 2; if (a < b) x();</SCRIPT ><p>a</p></body>")
+                .ChangeCount,
+            0);
+  const TResultPages p = Compare("<body><p>a</p></body>", "<body><p>a c <script>s('</p>')</script>d</p></body>");
+  EXPECT_EQ(p.Right, kHead + "<body><p>a " + kIns + "c " + kEnd + "<script>s('</p>')</script>" + kInsCont + "d" +
+                         kEnd + "</p></body></html>");
+  // A body end tag inside a script does not end the body; a longer tag name is no body end.
+  EXPECT_EQ(Compare("<body><script>'</body>'</script><p>a</p></bodyguard><p>b</p></body>",
+                    "<body><script>'</body>'</script><p>a</p></bodyguard><p>c</p></body>")
+                .ChangeCount,
+            1);
+  EXPECT_EQ(FindBodyStartTag("<head><!-- <body> --><script>'<body>'</script></head><BODY\tclass=x>"), 53u);
+  EXPECT_EQ(FindBodyStartTag("<bodyguard>"), std::string::npos);
 }
 
 TEST(ResultPages, InsertionAndDeletion) {
@@ -110,8 +151,8 @@ TEST(ResultPages, BodyEndInsideCommentOrAttribute) {
   const TResultPages p = Compare("<body><p>a</p><!-- </body> --><p title=\"</body>\">b</p></body>",
                                  "<body><p>a</p><!-- </body> --><p title=\"</body>\">c</p></body>");
   EXPECT_EQ(p.ChangeCount, 1);
-  EXPECT_EQ(p.Right, kHead + "<body><p>a</p><!-- </body> --><p title=\"</body>\">" + kIns + "c</p>" + kEnd +
-                         "</body></html>");
+  EXPECT_EQ(p.Right, kHead + "<body><p>a</p><!-- </body> --><p title=\"</body>\">" + kIns + "c" + kEnd +
+                         "</p></body></html>");
 }
 
 // Marks stay right before their tokens even after markup that depth counting misreads.
@@ -119,7 +160,7 @@ TEST(ResultPages, MarksStayWithTheirTokens) {
   const std::string before = "<body><p>a</p><![if !vml]><img src=x><![endif]><!-- x -> y --><!DOCTYPE z>";
   const TResultPages p = Compare(before + "<p>b &gt; c > d</p></body>", before + "<p>b &gt; c > e</p></body>");
   EXPECT_EQ(p.ChangeCount, 1);
-  EXPECT_EQ(p.Left, kHead + before + "<p>b &gt; c > " + kDel + "d</p>" + kEnd + "</body></html>");
+  EXPECT_EQ(p.Left, kHead + before + "<p>b &gt; c > " + kDel + "d" + kEnd + "</p></body></html>");
 }
 
 TEST(ResultPages, CancelledDiffLeavesUnmarkedPages) {
@@ -180,6 +221,16 @@ TEST(WritePageFile, CrLfLinesAndAtomicReplace) {
   fs::create_directories(dir / "c2.htm" / "sub");
   EXPECT_THROW(WritePageFile((dir / "c2.htm").string(), "x"), std::runtime_error);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+
+  // A pair is replaced together or not at all: with a folder in the way of the second page the
+  // first keeps its earlier content.
+  const std::string c2 = (dir / "c2.htm").string();
+  WritePagePair(path, "new1", (dir / "c3.htm").string(), "new3");
+  EXPECT_EQ(ReadFile(path), "new1\r\n");
+  EXPECT_THROW(WritePagePair(path, "newer1", c2, "newer2"), std::runtime_error);
+  EXPECT_EQ(ReadFile(path), "new1\r\n");
+  EXPECT_TRUE(fs::is_directory(c2));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
   fs::remove_all(dir);
 }
 
@@ -198,12 +249,11 @@ TEST(ResultPages, CorpusPairs) {
     for (const bool left : {true, false}) {
       const std::string& page = left ? p.Left : p.Right;
       EXPECT_EQ(Count(page, "<acronym id=\"t_d\""), static_cast<size_t>(p.ChangeCount));
-      EXPECT_EQ(Count(page, kEnd), static_cast<size_t>(p.ChangeCount));
+      EXPECT_EQ(Count(page, kEnd), p.ChangeCount + Count(page, "<acronym id=\"t_dc\""));
       EXPECT_EQ(Strip(page, left), ReplaceAllText(Text(left ? body1 : body2), "&nbsp;", " ", false));
-      const std::string& open = left ? kDel : kIns;
       const std::string& place = left ? kInsPlace : kDelPlace;
       for (size_t at = page.find("<acronym"); at != std::string::npos; at = page.find("<acronym", at + 1)) {
-        const size_t after = page.compare(at, place.size(), place) == 0 ? at + place.size() : at + open.size();
+        const size_t after = page.compare(at, place.size(), place) == 0 ? at + place.size() : page.find('>', at) + 1;
         ASSERT_LT(after, page.size());
         const unsigned char c = static_cast<unsigned char>(page[after]);
         const bool tokenStart = c != ' ' && c != '<' && c != '\r' && c != '\n' && c != '\t' && c != 0xA0;

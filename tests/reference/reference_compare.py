@@ -5,6 +5,7 @@ C++ engine can be checked byte for byte against it.
 
 Usage: reference_compare.py LEFT RIGHT OUTDIR   (prints the change count)
 """
+import bisect
 import os
 import sys
 import zlib
@@ -113,7 +114,9 @@ def hash_line(text, ignore_case, ignore_blanks):
     return calc_crc32(s)
 
 
-def split_html(html, positions, hashes):
+def split_html(html, positions, hashes, markup_starts=None):
+    """markup_starts, when given, receives the 1-based position of every "<" that starts
+    markup outside other markup."""
     n_html = len(html)
     if n_html == 0:
         return
@@ -149,6 +152,8 @@ def split_html(html, positions, hashes):
     for i in range(start, n_html + 1):
         c = html[i - 1]
         if c == 0x3C:  # '<'
+            if markup_starts is not None and tag_depth <= 0 and comment_depth <= 0:
+                markup_starts.append(i)
             if i != n_html and html[i] == 0x21:  # '!'
                 comment_depth += 1
             if comment_depth <= 0:
@@ -392,32 +397,63 @@ INS_OPEN = b'<acronym id="t_d" style="background-color:#ccffcc">'
 INS_PLACE = b'<acronym id="t_d" style="background-color:#ccffcc">&nbsp;</acronym>'
 DEL_PLACE = b'<acronym id="t_d" style="background-color:#ffcccc">&nbsp;</acronym>'
 CLOSE = b'</acronym>'
+DEL_CONT = b'<acronym id="t_dc" style="background-color:#ffcccc; text-decoration: line-through">'
+INS_CONT = b'<acronym id="t_dc" style="background-color:#ccffcc">'
 TABLE_TAG = b'<table style="background-color:#ffffff; text-decoration: none"'
 
 
-def build_page(text, P, recs, side):
+def build_page(text, P, recs, side, markup_starts):
     """side 1: left page (index1, insert runs are placeholders);
-    side 2: right page (index2, delete runs are placeholders)."""
+    side 2: right page (index2, delete runs are placeholders).
+    A marked run never encloses markup: while a piece of its mark is open, "</acronym>" goes
+    right before every markup start inside the run, and the mark is reopened with the
+    continuation tag right before the run's next token, if it has one."""
     if side == 1:
-        skip_kind, placeholder, open_tag = DK_INSERT, INS_PLACE, DEL_OPEN
+        skip_kind, placeholder, open_tag, cont_tag = DK_INSERT, INS_PLACE, DEL_OPEN, DEL_CONT
         open_kinds = (DK_DELETE, DK_CHANGE)
         idx = lambda r: r.index1
     else:
-        skip_kind, placeholder, open_tag = DK_DELETE, DEL_PLACE, INS_OPEN
+        skip_kind, placeholder, open_tag, cont_tag = DK_DELETE, DEL_PLACE, INS_OPEN, INS_CONT
         open_kinds = (DK_INSERT, DK_CHANGE)
         idx = lambda r: r.index2
     page = bytearray()
     nxt = 1
     count = 0
     prev = DK_SAME
-    is_open = False
+    marking = False     # inside a marked run
+    piece_open = False  # a piece of its mark is open
     N = len(recs)
 
-    def copy_to(q):
+    def copy_plain(q):
         nonlocal nxt
         if q > nxt:
             page.extend(text[nxt - 1:q - 1])
         nxt = q
+
+    def copy_to(q):
+        nonlocal piece_open
+        while marking and nxt < q:
+            if piece_open:
+                k = bisect.bisect_left(markup_starts, nxt)
+                if k == len(markup_starts) or markup_starts[k] >= q:
+                    break
+                copy_plain(markup_starts[k])
+                page.extend(CLOSE)
+                piece_open = False
+            else:
+                t = bisect.bisect_left(P, nxt)
+                if t == len(P) or P[t] >= q:
+                    break
+                copy_plain(P[t])
+                page.extend(cont_tag)
+                piece_open = True
+        copy_plain(q)
+
+    def close():
+        nonlocal piece_open
+        if piece_open:
+            page.extend(CLOSE)
+        piece_open = False
 
     i = 0
     while i < N:
@@ -426,26 +462,24 @@ def build_page(text, P, recs, side):
                 i += 1
             q = P[idx(recs[i])] if i < N else len(text) + 1
             copy_to(q)
-            if is_open:
-                page.extend(CLOSE)
-                is_open = False
+            close()
+            marking = False
             page.extend(placeholder)
             count += 1
         if i < N and recs[i].kind != prev:
             copy_to(P[idx(recs[i])])
-            if is_open:
-                page.extend(CLOSE)
+            close()
             if recs[i].kind in open_kinds:
                 page.extend(open_tag)
-                is_open = True
+                marking = True
+                piece_open = True
                 count += 1
             else:
-                is_open = False
+                marking = False
             prev = recs[i].kind
         i += 1
     copy_to(len(text) + 1)
-    if is_open:
-        page.extend(CLOSE)
+    close()
     return bytes(page), count
 
 
@@ -462,14 +496,14 @@ def run_comparison(text1, text2):
             tails.append(b"")
         texts.append(t)
     texts = [replace_all_text(t, b"&nbsp;", b" ", False) for t in texts]
-    P1, H1, P2, H2 = [], [], [], []
-    split_html(texts[0], P1, H1)
-    split_html(texts[1], P2, H2)
+    P1, H1, P2, H2, M1, M2 = [], [], [], [], [], []
+    split_html(texts[0], P1, H1, M1)
+    split_html(texts[1], P2, H2, M2)
     d = Diff()
     d.compare_lists(H1, H2, len(H1), len(H2))
     recs = d.changes
-    left, _ = build_page(texts[0], P1, recs, 1)
-    right, change_count = build_page(texts[1], P2, recs, 2)
+    left, _ = build_page(texts[0], P1, recs, 1, M1)
+    right, change_count = build_page(texts[1], P2, recs, 2, M2)
     pages = []
     for pg, tail in ((left, tails[0]), (right, tails[1])):
         pg = replace_all_text(pg, b"> </p>", b">&nbsp;</p>", False)
