@@ -368,6 +368,13 @@ void TVerCmp::LayoutPanLeft() {
 }
 
 void TVerCmp::closeEvent(QCloseEvent* e) {
+  if (run_) {
+    // A comparison is running: stop it; the window closes once the run has ended.
+    closeRequested_ = true;
+    run_->bStopClick();
+    e->ignore();
+    return;
+  }
   // The window is freed when closed, which ends the program.
   setAttribute(Qt::WA_DeleteOnClose, true);
   e->accept();
@@ -403,38 +410,57 @@ void TVerCmp::bCompareTextsClick() {
       acPaste->setEnabled(false);
       WB1->SetDesignMode(false);
       WB2->SetDesignMode(false);
-      ShowComparison();
-      acTextFind->setEnabled(true);
-      bTextShowPanFind->show();
+      if (ShowComparison()) {
+        acTextFind->setEnabled(true);
+        bTextShowPanFind->show();
+      } else if (!closeRequested_) {
+        // Nothing to show: the user's texts stay where they were, editable.
+        EnterEntryState(false);
+      }
     } else {
-      LVersions->setText(U(kEnterCaption));
-      PlaceCompareButton();
-      bCompareTexts->setText(U(kCompareCaption));
-      acPaste->setEnabled(true);
-      SyncEnabled = false;
-      ChangeCount = 0;
-      MarkTops[1].clear();
-      MarkTops[2].clear();
-      LCurDiffTag->hide();
-      LCurDiffTag->setText(U("Изменений: 0"));
-      LCurDiffTag->adjustSize();
-      CurrentChange = -1;
-      bNextDiff->setEnabled(false);
-      bPrevDiff->setEnabled(false);
-      LastScrollTop[1] = LastScrollTop[2] = 0;
-      SyncOffset = 0;
-      LoadEmptyPage(1);
-      LoadEmptyPage(2);
-      pbDiffPos->update();
+      EnterEntryState(true);
     }
   } catch (const std::exception& e) {
     ShowMessageBox(QString::fromUtf8(e.what()));
   }
+  if (closeRequested_) QTimer::singleShot(0, this, [this] { close(); });
 }
 
-void TVerCmp::ShowComparison() {
+void TVerCmp::EnterEntryState(bool emptyPages) {
+  LVersions->setText(U(kEnterCaption));
+  PlaceCompareButton();
+  bCompareTexts->setText(U(kCompareCaption));
+  acPaste->setEnabled(true);
   SyncEnabled = false;
-  ShowComparisonRun();  // the result state follows whatever the run left
+  ChangeCount = 0;
+  MarkTops[1].clear();
+  MarkTops[2].clear();
+  LCurDiffTag->hide();
+  LCurDiffTag->setText(U("Изменений: 0"));
+  LCurDiffTag->adjustSize();
+  CurrentChange = -1;
+  bNextDiff->setEnabled(false);
+  bPrevDiff->setEnabled(false);
+  LastScrollTop[1] = LastScrollTop[2] = 0;
+  SyncOffset = 0;
+  if (emptyPages) {
+    LoadEmptyPage(1);
+    LoadEmptyPage(2);
+  } else {
+    PanFind->hide();
+    acTextFind->setEnabled(false);
+    bTextShowPanFind->hide();
+    for (size_t v = 1; v <= 2; ++v) {
+      StoredBody[v].clear();
+      Views[v]->SetDesignMode(true);
+    }
+  }
+  pbDiffPos->update();
+}
+
+bool TVerCmp::ShowComparison() {
+  SyncEnabled = false;
+  if (!ShowComparisonRun()) return false;
   LCurDiffTag->setText(U("Изменений: ") + QString::number(ChangeCount));
   LCurDiffTag->adjustSize();
   LCurDiffTag->show();
@@ -446,11 +472,15 @@ void TVerCmp::ShowComparison() {
   ResultShown = true;
   RecalcMarkPositions();
   SyncEnabled = true;
+  return true;
 }
 
 bool TVerCmp::ShowComparisonRun() {
   TVerCmpRun run(this);
-  return run.exec() == QDialog::Accepted;
+  run_ = &run;
+  const bool produced = run.Exec() == QDialog::Accepted;
+  run_ = nullptr;
+  return produced;
 }
 
 void TVerCmp::WB1Enter(THtmlView* view) {

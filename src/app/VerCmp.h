@@ -123,9 +123,17 @@ class TVerCmp : public QWidget {
   // ---- Text entry and the compare command ------------------------------------------------
   void LoadEmptyPage(int v);
   void bCompareTextsClick();
-  void ShowComparison();
-  // Runs one comparison in the modal progress window; true when it produced the pages.
+  // Runs the comparison and shows its result; false when it produced none (a text was empty, the
+  // run was stopped or failed), the views then holding the texts as they were before.
+  bool ShowComparison();
+  // Runs one comparison in the progress window; true when it produced the pages.
   bool ShowComparisonRun();
+  // Back to text entry: both views editable, holding two empty pages or, with emptyPages false,
+  // whatever they hold now.
+  void EnterEntryState(bool emptyPages);
+  // True once the window was asked to close while a comparison ran: the run stops and the
+  // window closes after it.
+  bool CloseRequested() const { return closeRequested_; }
 
   // ---- Result navigation, position bar and zoom ------------------------------------------
   // Measures the marks of both result pages (resized: the call comes from a window resize).
@@ -163,6 +171,8 @@ class TVerCmp : public QWidget {
   void LayoutPanLeft();
   void HistoryStep(bool forward);
 
+  class TVerCmpRun* run_ = nullptr;  // the comparison running now, if any
+  bool closeRequested_ = false;
   bool startupFailed_ = false;
   bool shown_ = false;
   bool activated_ = false;

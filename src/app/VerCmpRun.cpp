@@ -1,6 +1,7 @@
 #include "app/VerCmpRun.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -74,11 +75,68 @@ void TVerCmpRun::FormActivate() {
   try {
     succeeded_ = RunComparison();
   } catch (const std::exception& e) {
-    // A page that cannot be written or a view that fails: say so and close as cancelled.
+    // A page that cannot be written or a view that fails: the texts go back into the views, the
+    // failure is said, and the window closes as cancelled.
     succeeded_ = false;
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    try {
+      RestoreEnteredTexts();
+    } catch (const std::exception&) {
+      // the first failure is the one to report
+    }
+    if (!mainWindow_->CloseRequested()) ShowMessageBox(QString::fromUtf8(e.what()));
   }
   Timer1->start();
+}
+
+int TVerCmpRun::Exec() {
+  QEventLoop loop;
+  connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+  qApp->installEventFilter(this);
+  show();
+  raise();
+  activateWindow();
+  loop.exec();
+  qApp->removeEventFilter(this);
+  return result();
+}
+
+bool TVerCmpRun::eventFilter(QObject* watched, QEvent* e) {
+  // Input meant for any other window is dropped while the run lasts; closing is not input.
+  switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+      for (QObject* o = watched; o; o = o->parent())
+        if (o == this) return false;
+      // Message boxes shown during the run (their own modality guards them) take their input.
+      if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() != mainWindow_ && w->window()->isModal())
+        return false;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void TVerCmpRun::RestoreEnteredTexts() {
+  if (!navigated_ || mainWindow_->CloseRequested()) return;
+  TVerCmp& w = *mainWindow_;
+  for (int v = 1; v <= 2; ++v) {
+    const QString path = w.WorkDir + (v == 1 ? "c1.htm" : "c2.htm");
+    WritePageFile(ToNativeBytes(path), PageHead(w.StyleSheetName) + enteredBody_[static_cast<size_t>(v)] + "</html>");
+    w.Views[static_cast<size_t>(v)]->Navigate(ToNativeBytes(path));
+  }
+  for (int v = 1; v <= 2; ++v) w.Views[static_cast<size_t>(v)]->WaitReady();
+  navigated_ = false;
 }
 
 void TVerCmpRun::Timer1Timer() {
@@ -115,15 +173,17 @@ bool TVerCmpRun::RunComparison() {
   w.StyleSheetName = "etalon5.css";
 
   // The texts as the views hold them: head + body + "</html>".
-  auto readText = [&](THtmlView* view) {
+  auto readText = [&](THtmlView* view, std::string& body) {
     std::string text;
+    body.clear();
     if (!view->HasDocument()) return text;
     view->WaitReady();
-    text = PageHead(w.StyleSheetName) + view->OuterHtml(TElementRef::Body()) + "</html>";
+    body = view->OuterHtml(TElementRef::Body());
+    text = PageHead(w.StyleSheetName) + body + "</html>";
     return text;
   };
-  std::string text1 = readText(w.WB1);
-  std::string text2 = readText(w.WB2);
+  std::string text1 = readText(w.WB1, enteredBody_[1]);
+  std::string text2 = readText(w.WB2, enteredBody_[2]);
   if (text1.empty()) {
     ShowMessageBox(QStringLiteral("Текст 1 пуст"));
     return false;
@@ -146,35 +206,34 @@ bool TVerCmpRun::RunComparison() {
     }
     diff_ = nullptr;  // a later stop click only sets AbortRequested
   }
+
+  // Stopped: the views still show the user's texts; nothing is written or loaded.
+  auto stopped = [&] {
+    RestoreEnteredTexts();
+    w.ChangeCount = 0;
+    if (!w.CloseRequested()) ShowMessageBox(QStringLiteral("Операция прервана пользователем"));
+    return false;
+  };
+  if (AbortRequested) return stopped();
   w.ChangeCount = pages.ChangeCount;
 
-  if (AbortRequested) {
-    pages.Left.clear();
-    pages.Right.clear();
-    w.ChangeCount = 0;
-  }
-
   const QString path1 = w.WorkDir + "c1.htm", path2 = w.WorkDir + "c2.htm";
-  WritePageFile(ToNativeBytes(path1), pages.Left);
-  WritePageFile(ToNativeBytes(path2), pages.Right);
+  WritePagePair(ToNativeBytes(path1), pages.Left, ToNativeBytes(path2), pages.Right);
 
   w.StoredBody[1] = pages.Left;
   ExtractBodyContent(w.StoredBody[1]);
   w.StoredBody[2] = pages.Right;
   ExtractBodyContent(w.StoredBody[2]);
 
+  navigated_ = true;
   w.WB1->Navigate(ToNativeBytes(path1));
   w.WB2->Navigate(ToNativeBytes(path2));
   w.WB1->WaitReady();
   w.WB2->WaitReady();
+  if (AbortRequested) return stopped();
 
   w.MarkTops[1].assign(static_cast<size_t>(w.ChangeCount), 0);
   w.MarkTops[2].assign(static_cast<size_t>(w.ChangeCount), 0);
   w.RecalcMarkPositions();
-
-  if (AbortRequested) {
-    ShowMessageBox(QStringLiteral("Операция прервана пользователем"));
-    return false;
-  }
   return true;
 }

@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <array>
+#include <string>
+
 class TDiff;
 class TVerCmp;
 
@@ -29,11 +32,15 @@ class TVerCmpRun : public QDialog {
   void bStopClick();
   // The run itself: true when the pages were produced and not aborted.
   bool RunComparison();
+  // Shows the window and waits for its result. The main window takes no input meanwhile, as
+  // under a modal window, but a request to close it still reaches it (and stops the run).
+  int Exec();
 
  protected:
   void showEvent(QShowEvent* e) override;
   void reject() override;  // Esc presses the stop button
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   TVerCmp* mainWindow_;
@@ -41,4 +48,9 @@ class TVerCmpRun : public QDialog {
   bool succeeded_ = false;
   bool closing_ = false;
   TDiff* diff_ = nullptr;  // present only while the run's diff exists
+  // The bodies the views held when the run read them, and whether the views were since told to
+  // load the result pages: a run that ends without a result puts the texts back.
+  std::array<std::string, 3> enteredBody_;
+  bool navigated_ = false;
+  void RestoreEnteredTexts();
 };

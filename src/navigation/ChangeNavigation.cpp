@@ -43,16 +43,14 @@ void TVerCmp::RecalcMarkPositions(bool resized) {
 }
 
 void TVerCmp::HighlightChange(int n) {
-  if (CurrentChange >= 0) {
-    const TElementRef previous = TElementRef::Item(navmath::MarkId, CurrentChange);
-    for (size_t v = 1; v <= 2; ++v) Views[v]->SetBackgroundColor(previous, SavedMarkColor[v]);
-  }
+  // A change may be written in several pieces; all of them are coloured and restored, the
+  // previous change and the new one in one round trip per view.
+  const int previous = CurrentChange;
   CurrentChange = n;
-  const TElementRef mark = TElementRef::Item(navmath::MarkId, n);
-  for (size_t v = 1; v <= 2; ++v) {
-    SavedMarkColor[v] = Views[v]->BackgroundColor(mark);
-    Views[v]->SetBackgroundColor(mark, std::string(navmath::HighlightColour(SavedMarkColor[v])));
-  }
+  for (size_t v = 1; v <= 2; ++v)
+    SavedMarkColor[v] = Views[v]->RecolourRuns(
+        navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, previous, SavedMarkColor[v], n,
+        {{"#ffcccc", navmath::HighlightColour("#ffcccc")}}, navmath::HighlightColour("#ccffcc"));
   LCurDiffTag->setText(QString::fromUtf8(navmath::ChangeCaption(n, ChangeCount).c_str()));
   LCurDiffTag->adjustSize();
   bNextDiff->setEnabled(n < ChangeCount - 1);

@@ -13,6 +13,8 @@ namespace navmath {
 // Marks and zoom steps of the program.
 inline constexpr const char* MarkTag = "acronym";
 inline constexpr const char* MarkId = "t_d";
+// The further pieces of a mark whose change spans markup.
+inline constexpr const char* MarkContinuationId = "t_dc";
 inline constexpr int ZoomIndexMax = 25;
 // The window size at which a resize never measures the marks again.
 inline constexpr int NoMeasureWidth = 984;

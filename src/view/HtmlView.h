@@ -13,6 +13,7 @@ class QMenu;
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A view operation that could not be carried out (the view stopped answering, its page is gone).
@@ -136,6 +137,23 @@ class THtmlView : public QWidget {
   // BackgroundColor of every element with this tag name and id, in document order.
   virtual std::vector<std::string> BackgroundColors(const std::string& tagName,
                                                     const std::string& id) = 0;
+
+  // --- Runs of elements (one change of a result page, written in pieces) -------------------
+  // A run is the Index-th element with this tag name and id together with the elements of that
+  // tag whose id is continuationId that follow it in document order, up to the next element
+  // with id. In one round trip: every element of run restoreIndex (none when negative) gets the
+  // colour restoreColour; then the colour of run index's first element is read and the whole run
+  // gets the colour that recolour pairs with it (`otherwise` when it is not listed). Returns the
+  // colour read, as "#rrggbb" in lower case, or empty when none is set or the run does not exist.
+  virtual std::string RecolourRuns(const std::string& tagName, const std::string& id,
+                                   const std::string& continuationId, int restoreIndex,
+                                   const std::string& restoreColour, int index,
+                                   const std::vector<std::pair<std::string, std::string>>& recolour,
+                                   const std::string& otherwise) = 0;
+  // The text content of every element with this tag name whose id is one of ids, in document
+  // order.
+  virtual std::vector<std::string> TextContents(const std::string& tagName,
+                                                const std::vector<std::string>& ids) = 0;
 
  signals:
   // Every event but BeforeNavigate reaches its handlers from the event loop, after the view has

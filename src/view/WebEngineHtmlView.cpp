@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QPageLayout>
 #include <QPainter>
@@ -407,6 +408,52 @@ class TWebEngineHtmlView : public THtmlView {
     colours.reserve(l.size());
     for (const QVariant& v : l) colours.push_back(NormaliseColour(FromQt(v.toString())));
     return colours;
+  }
+  std::string RecolourRuns(const std::string& tagName, const std::string& id,
+                           const std::string& continuationId, int restoreIndex,
+                           const std::string& restoreColour, int index,
+                           const std::vector<std::pair<std::string, std::string>>& recolour,
+                           const std::string& otherwise) override {
+    if (!hasDocument_) return {};
+    QJsonObject table;
+    for (const auto& [from, to] : recolour) table.insert(ToQt(NormaliseColour(from)), ToQt(to));
+    const QString js =
+        QString(
+            "var T=CSS.escape(%1),I=%2,C=%3;"
+            "var l=document.querySelectorAll(T+'[id=\"'+CSS.escape(I)+'\"],'+T+'[id=\"'+CSS.escape(C)+'\"]');"
+            "function run(n){var r=[],k=-1;for(var i=0;i<l.length;i++){if(l[i].id===I){if(k===n)break;k++;}"
+            "if(k===n)r.push(l[i]);}return r;}"
+            "function nc(c){c=(c||'').toLowerCase();"
+            "var m=c.match(/^rgba?\\((\\d+),\\s*(\\d+),\\s*(\\d+)/);"
+            "if(m)return '#'+[m[1],m[2],m[3]].map(function(x){return ('0'+(+x).toString(16)).slice(-2);}).join('');"
+            "if(/^#[0-9a-f]{3}$/.test(c))return '#'+c[1]+c[1]+c[2]+c[2]+c[3]+c[3];return c;}"
+            "if(%4>=0)run(%4).forEach(function(e){e.style.backgroundColor=%5;});"
+            "var r=run(%6);if(!r.length)return '';var old=nc(r[0].style.backgroundColor),M=%7;"
+            "var c=Object.prototype.hasOwnProperty.call(M,old)?M[old]:%8;"
+            "r.forEach(function(e){e.style.backgroundColor=c;});return old;")
+            .arg(JsString(ToQt(tagName)), JsString(ToQt(id)), JsString(ToQt(continuationId)))
+            .arg(restoreIndex)
+            .arg(JsString(ToQt(restoreColour)))
+            .arg(index)
+            .arg(QString::fromUtf8(QJsonDocument(table).toJson(QJsonDocument::Compact)),
+                 JsString(ToQt(otherwise)));
+    return NormaliseColour(FromQt(Run(js).toString()));
+  }
+  std::vector<std::string> TextContents(const std::string& tagName,
+                                        const std::vector<std::string>& ids) override {
+    std::vector<std::string> texts;
+    if (!hasDocument_ || ids.empty()) return texts;
+    QString selector;
+    for (const std::string& id : ids)
+      selector += QString("%1+'[id=\"'+CSS.escape(%2)+'\"],'+")
+                      .arg("CSS.escape(" + JsString(ToQt(tagName)) + ")", JsString(ToQt(id)));
+    QVariantList l = Run("var l=document.querySelectorAll((" + selector +
+                         "'').replace(/,$/,''));var r=new Array(l.length);"
+                         "for(var i=0;i<l.length;i++)r[i]=l[i].textContent;return r;")
+                         .toList();
+    texts.reserve(l.size());
+    for (const QVariant& v : l) texts.push_back(FromQt(v.toString()));
+    return texts;
   }
 
  private:

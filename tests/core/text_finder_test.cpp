@@ -139,6 +139,14 @@ TEST_F(TextFinderTest, TagsCommentsAndEntities) {
   int count = -1;
   EXPECT_EQ(Mark("закон", "зак<b>он</b>", count), "зак<b>он</b> ");
   EXPECT_EQ(count, 0);
+  // A mark holds a word's bytes only, so it never encloses the end of an element: a word split
+  // by bold text or a link is two words, and a whole word inside an element is marked inside it.
+  for (const char* split : {"<b>за</b>кон", "за<b>кон</b>", "за<a href=\"#x\">кон</a>"}) {
+    EXPECT_EQ(Mark("закон", split, count), std::string(split) + " ");
+    EXPECT_EQ(count, 0);
+  }
+  EXPECT_EQ(Mark("закон", "<a href=\"#x\"><b>закон</b></a>", count),
+            "<a href=\"#x\"><b><acronym id=\"fnd0_0\">закон</acronym></b></a> ");
   EXPECT_EQ(Mark("закон", "<!-- закон --> <p title=\"закон\">x</p>", count),
             "<!-- закон --> <p title=\"закон\">x</p> ");
   EXPECT_EQ(count, 0);

@@ -2,6 +2,7 @@
 // pages, start anew.
 #include <QClipboard>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -22,7 +23,8 @@ void ExpectButtonBesideLabel(TVerCmp& w) {
   EXPECT_EQ(w.bCompareTexts->x(), w.LVersions->x() + w.LVersions->width() + 6);
 }
 
-void ExpectEntryState(TVerCmp& w) {
+// The entry state, the views holding the given texts (Windows-1251 InnerText of their bodies).
+void ExpectEntryState(TVerCmp& w, const std::string& text1 = "", const std::string& text2 = "") {
   EXPECT_EQ(Text(w.bCompareTexts), "Сравнить");
   EXPECT_TRUE(w.bCompareTexts->isVisible());
   EXPECT_EQ(Text(w.LVersions), "Вставьте тексты в окна ниже и нажмите кнопку");
@@ -38,7 +40,7 @@ void ExpectEntryState(TVerCmp& w) {
   for (THtmlView* v : {w.WB1, w.WB2}) {
     EXPECT_TRUE(v->HasDocument());
     EXPECT_TRUE(v->DesignMode());
-    EXPECT_EQ(v->InnerText(TElementRef::Body()), "");
+    EXPECT_EQ(v->InnerText(TElementRef::Body()), v == w.WB1 ? text1 : text2);
   }
 }
 
@@ -195,32 +197,40 @@ TEST(MainWindow, ViewWithoutDocumentGivesEmptyTextMessage) {
   w.bCompareTexts->click();
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Текст 1 пуст");
-  // The window enters the result state with the previous count; nothing was written.
-  EXPECT_EQ(Text(w.LCurDiffTag), "Изменений: 7");
-  EXPECT_EQ(Text(w.bCompareTexts), "Новое сравнение");
+  // Back to text entry, so that the missing text can be added; nothing was written.
+  EXPECT_FALSE(w.LCurDiffTag->isVisible());
+  EXPECT_EQ(Text(w.bCompareTexts), "Сравнить");
   EXPECT_FALSE(QFile::exists(dir.WorkDir() + "c1.htm"));
 }
 
-TEST(MainWindow, StopDuringLongComparisonEmptiesBothViews) {
+// Presses "Прервать" (or closes the main window) 700 ms after the progress window shows.
+void StopSoonAfterTheRunStarts(const std::function<void(TVerCmpRun*)>& stop, bool& stopped) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, stop, &stopped] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* run = qobject_cast<TVerCmpRun*>(top); run && run->isVisible()) {
+        QTimer::singleShot(700, run->bStop, [&stopped, run, stop] {
+          stop(run);
+          stopped = true;
+        });
+        poll->deleteLater();
+        poll->stop();
+      }
+  });
+  poll->start(50);
+}
+
+TEST(MainWindow, StopDuringLongComparisonKeepsBothTexts) {
   TProgramDir dir;
   TMessages messages;
   auto w = ShowMainWindow(dir);
   PutLongUnrelatedTexts(*w);
+  const std::string text1 = w->WB1->InnerText(TElementRef::Body()),
+                    text2 = w->WB2->InnerText(TElementRef::Body());
+  ASSERT_FALSE(text1.empty());
 
   bool stopped = false;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (stopped) return;
-    for (QWidget* top : QApplication::topLevelWidgets())
-      if (auto* run = qobject_cast<TVerCmpRun*>(top); run && run->isVisible()) {
-        QTimer::singleShot(700, run->bStop, [&stopped, run] {
-          run->bStop->click();
-          stopped = true;
-        });
-        poll.stop();
-      }
-  });
-  poll.start(50);
+  StopSoonAfterTheRunStarts([](TVerCmpRun* run) { run->bStop->click(); }, stopped);
   QElapsedTimer t;
   t.start();
   w->bCompareTexts->click();
@@ -230,12 +240,21 @@ TEST(MainWindow, StopDuringLongComparisonEmptiesBothViews) {
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Операция прервана пользователем");
   EXPECT_EQ(w->ChangeCount, 0);
-  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 0");
-  EXPECT_FALSE(w->bNextDiff->isEnabled());
   EXPECT_TRUE(w->MarkTops[1].empty());
-  EXPECT_EQ(ReadFile(dir.WorkDir() + "c1.htm"), "");
-  EXPECT_EQ(ReadFile(dir.WorkDir() + "c2.htm"), "");
-  for (THtmlView* v : {w->WB1, w->WB2}) EXPECT_EQ(v->InnerText(TElementRef::Body()), "");
+  ExpectEntryState(*w, text1, text2);
+}
+
+TEST(MainWindow, CloseDuringComparisonStopsItAndCloses) {
+  TProgramDir dir;
+  TMessages messages;
+  QPointer<TVerCmp> w = ShowMainWindow(dir).release();
+  PutLongUnrelatedTexts(*w);
+  bool stopped = false;
+  StopSoonAfterTheRunStarts([&w](TVerCmpRun*) { w->close(); }, stopped);
+  w->bCompareTexts->click();
+  EXPECT_TRUE(stopped);
+  EXPECT_TRUE(WaitFor([&] { return w.isNull(); }, 10000)) << "the window stayed open";
+  EXPECT_TRUE(messages.List().empty());
 }
 
 TEST(MainWindow, PageThatCannotBeWrittenIsReportedAndTheRunCloses) {
@@ -252,11 +271,11 @@ TEST(MainWindow, PageThatCannotBeWrittenIsReportedAndTheRunCloses) {
   EXPECT_NE(messages.List()[0].find("c1.htm"), std::string::npos) << messages.List()[0];
   for (QWidget* top : QApplication::topLevelWidgets())
     EXPECT_FALSE(qobject_cast<TVerCmpRun*>(top) && top->isVisible());
-  EXPECT_EQ(Text(w->bCompareTexts), "Новое сравнение");
-  // The user can start anew once the folder is sound again.
+  // The texts stay, editable; the user can compare again once the folder is sound.
+  ExpectEntryState(*w, W("Первая редакция."), W("Вторая редакция."));
   QDir(dir.WorkDir() + "c1.htm").removeRecursively();
   w->bCompareTexts->click();
-  ExpectEntryState(*w);
+  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 1");
 }
 
 PARVEL_GUI_TEST_MAIN()

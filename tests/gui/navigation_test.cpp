@@ -175,6 +175,27 @@ TEST(Navigation, StepsThroughTheChangesWithoutWrapping) {
   EXPECT_TRUE(messages.List().empty());
 }
 
+// A change written in four pieces (it crosses a bold word and a paragraph end) is coloured whole
+// while current, and every piece gets its colour back afterwards.
+TEST(Navigation, ChangeInPiecesIsColouredWhole) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, "<p>" + W("Начало.") + "</p><p>" + W("Конец текста.") + "</p>",
+                    "<p>" + W("Начало.") + "</p><p>" + W("новый <b>пункт</b> статьи") + "</p><p>" + W("вставлен.") +
+                        "</p><p>" + W("Конец всего текста.") + "</p>");
+  ASSERT_EQ(w->ChangeCount, 2);
+  auto pieces = [&] { return w->WB2->BackgroundColors("acronym", "t_dc"); };
+  ASSERT_EQ(pieces().size(), 3u);
+  w->bNextDiffClick();
+  EXPECT_EQ(Colour(*w, 2, 0), "#77ff77");
+  EXPECT_EQ(pieces(), (std::vector<std::string>(3, "#77ff77")));
+  w->bNextDiffClick();
+  EXPECT_EQ(Colour(*w, 2, 0), "#ccffcc");
+  EXPECT_EQ(pieces(), (std::vector<std::string>(3, "#ccffcc")));
+  EXPECT_EQ(Colour(*w, 2, 1), "#77ff77");
+  EXPECT_TRUE(messages.List().empty());
+}
+
 TEST(Navigation, GoToChangeScrollsBothViewsToTheMark) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());

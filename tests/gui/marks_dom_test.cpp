@@ -1,0 +1,192 @@
+// What the user sees: the result pages parsed by the real view. The text inside the change marks
+// (first pieces and continuation pieces) must be exactly the text of the marked runs, word for
+// word, on every corpus pair and on random related pages whose changes cross paragraphs, table
+// cells, list items, bold text and links; and each page must hold ChangeCount marks.
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <random>
+
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+#include "engine/SplitHtml.h"
+#include "gui/GuiTestSupport.h"
+#include "support/FastStrings.h"
+#include "view/HtmlView.h"
+
+using namespace guitest;
+
+namespace {
+
+bool IsWordByte(unsigned char c) {
+  return c == '%' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == 0xA1 ||
+         c == 0xA2 || c == 0xA8 || c == 0xB8 || c == 0xB9 || c >= 0xC0;
+}
+
+// The words of a text, in order.
+std::vector<std::string> Words(const std::string& s) {
+  std::vector<std::string> words;
+  for (size_t i = 0; i < s.size();) {
+    if (!IsWordByte(static_cast<unsigned char>(s[i]))) {
+      ++i;
+      continue;
+    }
+    const size_t b = i;
+    while (i < s.size() && IsWordByte(static_cast<unsigned char>(s[i]))) ++i;
+    words.push_back(s.substr(b, i - b));
+  }
+  return words;
+}
+
+// The words of the tokens the comparison marks on each page, worked out from the diff itself.
+std::array<std::vector<std::string>, 2> MarkedWords(std::string text1, std::string text2) {
+  std::array<std::string, 2> texts{std::move(text1), std::move(text2)};
+  std::array<std::vector<int32_t>, 2> pos, hash;
+  for (size_t s = 0; s < 2; ++s) {
+    if (const size_t end = FindBodyEndTag(texts[s]); end != std::string::npos) texts[s].resize(end);
+    texts[s] = ReplaceAllText(texts[s], "&nbsp;", " ", false);
+    SplitHtml(texts[s], pos[s], hash[s]);
+  }
+  TDiff diff;
+  diff.CompareLists(hash[0].data(), hash[1].data(), static_cast<int>(hash[0].size()), static_cast<int>(hash[1].size()));
+  std::array<std::vector<std::string>, 2> words;
+  for (const TChangeRec& r : diff.Changes()) {
+    for (size_t s = 0; s < 2; ++s) {
+      if (r.Kind != dkChange && r.Kind != (s == 0 ? dkDelete : dkInsert)) continue;
+      const std::string& t = texts[s];
+      const size_t at = static_cast<size_t>(pos[s][static_cast<size_t>(s == 0 ? r.Index1 : r.Index2)] - 1);
+      size_t end = at;
+      while (end < t.size() && IsWordByte(static_cast<unsigned char>(t[end]))) ++end;
+      if (end > at) words[s].push_back(t.substr(at, end - at));
+    }
+  }
+  return words;
+}
+
+class MarksInTheView : public testing::Test {
+ protected:
+  void SetUp() override {
+    view_ = CreateHtmlView(nullptr);
+    view_->resize(800, 600);
+    view_->show();
+  }
+  void TearDown() override { delete view_; }
+
+  // Loads one page into the view and checks its marks against the expected words.
+  void Check(const std::string& page, const std::vector<std::string>& expected, int changeCount, const char* side) {
+    SCOPED_TRACE(side);
+    const QString path = dir_.filePath("page.htm");
+    WritePageFile(path.toStdString(), page);
+    view_->Navigate(path.toStdString());
+    ASSERT_TRUE(view_->WaitReady(60000));
+    EXPECT_EQ(view_->CountElements("acronym", "t_d"), changeCount);
+    std::string shown;
+    for (const std::string& piece : view_->TextContents("acronym", {"t_d", "t_dc"})) shown += piece + " ";
+    const std::vector<std::string> words = Words(shown);
+    EXPECT_EQ(words.size(), expected.size());
+    for (size_t i = 0; i < words.size() && i < expected.size(); ++i)
+      if (words[i] != expected[i]) {
+        ADD_FAILURE() << "word " << i << " of " << expected.size() << ": shown \"" << words[i] << "\", marked \""
+                      << expected[i] << "\"";
+        break;
+      }
+  }
+
+  void CheckPair(const std::string& text1, const std::string& text2) {
+    TDiff diff;
+    const TResultPages pages = BuildResultPages(text1, text2, diff);
+    const auto expected = MarkedWords(text1, text2);
+    Check(pages.Left, expected[0], pages.ChangeCount, "left page");
+    Check(pages.Right, expected[1], pages.ChangeCount, "right page");
+  }
+
+  QTemporaryDir dir_;
+  THtmlView* view_ = nullptr;
+};
+
+// The view's text for a corpus file (a body fragment, or a page with its body).
+std::string ViewText(const std::string& file) {
+  const size_t body = FindBodyStartTag(file);
+  return PageHead("etalon5.css") + (body == std::string::npos ? "<body>" + file + "</body>" : file.substr(body)) +
+         "</html>";
+}
+
+// A random legal-looking document: paragraphs with bold text and links, tables, lists.
+struct TRandomDoc {
+  std::mt19937 rng;
+  explicit TRandomDoc(unsigned seed) : rng(seed) {}
+  int Pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
+  std::string Word() {
+    static const char* kWords[] = {"статья", "закон", "пункт", "налог", "сбор", "в", "и", "на", "по",
+                                   "Федерации", "кодекс", "2024", "10%", "порядок", "срок", "лицо"};
+    return W(kWords[Pick(16)]);
+  }
+  std::string Inline() {
+    std::string s;
+    const int n = 1 + Pick(8);
+    for (int i = 0; i < n; ++i) {
+      const int k = Pick(10);
+      if (k == 0) s += "<b>" + Word() + " " + Word() + "</b>";
+      else if (k == 1) s += "<a href=\"#p" + std::to_string(Pick(9)) + "\">" + Word() + "</a>";
+      else if (k == 2) s += "<i>" + Word() + "</i>,";
+      else s += Word();
+      s += i + 1 < n ? " " : ".";
+    }
+    return s;
+  }
+  std::string Block() {
+    switch (Pick(5)) {
+      case 0: return "<table><tr><td>" + Inline() + "</td><td>" + Inline() + "</td></tr></table>";
+      case 1: return "<ul><li>" + Inline() + "</li><li>" + Inline() + "</li></ul>";
+      default: return "<p>" + Inline() + "</p>";
+    }
+  }
+  std::vector<std::string> Blocks(int n) {
+    std::vector<std::string> b;
+    for (int i = 0; i < n; ++i) b.push_back(Block());
+    return b;
+  }
+  // An edited copy: blocks dropped, added and rewritten.
+  std::vector<std::string> Edit(std::vector<std::string> blocks) {
+    for (int e = 0; e < 4; ++e) {
+      const size_t at = static_cast<size_t>(Pick(static_cast<int>(blocks.size())));
+      switch (Pick(3)) {
+        case 0: blocks.erase(blocks.begin() + static_cast<long>(at)); break;
+        case 1: blocks.insert(blocks.begin() + static_cast<long>(at), Block()); break;
+        default: blocks[at] = Block();
+      }
+      if (blocks.empty()) blocks.push_back(Block());
+    }
+    return blocks;
+  }
+  static std::string Text(const std::vector<std::string>& blocks) {
+    std::string body = "<body>";
+    for (const std::string& b : blocks) body += b + "\r\n";
+    return PageHead("etalon5.css") + body + "</body></html>";
+  }
+};
+
+}  // namespace
+
+TEST_F(MarksInTheView, CorpusPairs) {
+  for (const char* pair : {"01_nk1_st17", "02_nk1_st1", "03_nk1_st45", "04_nk1_gl8", "05_nk1_razd2", "06_nk1",
+                           "07_konstitutsiya", "08_semeyny_kodeks", "09_vodny_kodeks_gl1", "10_byudzhetny_kodeks",
+                           "11_uk_rf_heavy"}) {
+    SCOPED_TRACE(pair);
+    const QString base = QString(PARVEL_CORPUS_DIR) + "/" + pair;
+    const std::string oldFile = ReadFile(base + "_old.htm"), newFile = ReadFile(base + "_new.htm");
+    ASSERT_FALSE(oldFile.empty());
+    CheckPair(ViewText(oldFile), ViewText(newFile));
+  }
+}
+
+TEST_F(MarksInTheView, RandomPagesWithChangesAcrossMarkup) {
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    TRandomDoc doc(seed);
+    const std::vector<std::string> blocks = doc.Blocks(6 + doc.Pick(10));
+    CheckPair(TRandomDoc::Text(blocks), TRandomDoc::Text(doc.Edit(blocks)));
+  }
+}
+
+PARVEL_GUI_TEST_MAIN()
