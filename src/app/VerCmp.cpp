@@ -89,6 +89,7 @@ void TVerCmp::CreateActions() {
 
   connect(acCopy, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_C, "c"); });
   connect(acPaste, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_V, "v"); });
+  connect(acTextFind, &QAction::triggered, this, [this] { Find->acTextFindExecute(); });
   connect(acZoomIn, &QAction::triggered, this, [this] { acZoomInExecute(); });
   connect(acZoomOut, &QAction::triggered, this, [this] { acZoomOutExecute(); });
 
@@ -137,6 +138,7 @@ void TVerCmp::CreateControls() {
   findLayout->addWidget(PanFindDef);
   PanFind->hide();
   root->addWidget(PanFind);
+  Find = new TFindPanel(*this, PanFind, PanFindDef);
 
   // The toolbar: every control keeps its left position whatever the window's width.
   PanToolBar = new QWidget(this);
@@ -380,6 +382,8 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
+void TVerCmp::ShowMessage(const QString& text) { ShowMessageBox(text); }
+
 void TVerCmp::PlaceCompareButton() {
   LVersions->adjustSize();
   bCompareTexts->move(LVersions->x() + LVersions->width() + 6, bCompareTexts->y());
@@ -400,8 +404,7 @@ void TVerCmp::LoadEmptyPage(int v) {
 }
 
 void TVerCmp::bCompareTextsClick() {
-  FindCount = 0;
-  FindIndex = -1;
+  Find->ResetSearch();
   try {
     if (bCompareTexts->text() == U(kCompareCaption)) {
       LVersions->setText(U(kResultCaption));
@@ -486,7 +489,7 @@ bool TVerCmp::ShowComparisonRun() {
 void TVerCmp::WB1Enter(THtmlView* view) {
   const int index = view == WB1 ? 1 : 2;
   if (index == CurrentView) return;
-  PanFind->hide();
+  Find->bCancelClick();  // before the current view changes: its page gets its unmarked body back
   CurrentView = index;
   bBack->setEnabled(CanGoBack[static_cast<size_t>(index)]);
   bForward->setEnabled(CanGoForward[static_cast<size_t>(index)]);

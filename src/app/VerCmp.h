@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "findpanel/FindPanel.h"
 #include "view/HtmlView.h"
 
 class QPainter;
@@ -30,7 +31,7 @@ class TPaintBox : public QWidget {
   void paintEvent(QPaintEvent*) override;
 };
 
-class TVerCmp : public QWidget {
+class TVerCmp : public QWidget, public IFindPanelHost {
   Q_OBJECT
 
  public:
@@ -61,8 +62,6 @@ class TVerCmp : public QWidget {
   bool ResultShown = false;
   QSize MeasuredSize{0, 0};                 // window size at the last measurement
   std::array<std::string, 3> StoredBody;    // result page bodies as written (Windows-1251)
-  int32_t FindCount = 0;
-  int32_t FindIndex = -1;
   std::string HoverLink;                    // lower-cased address of the link under the mouse
   std::array<bool, 3> CanGoBack{}, CanGoForward{};
   static constexpr std::array<int, 26> ZoomLevels = {50,  60,  70,  80,  90,  100, 110, 120, 131,
@@ -100,6 +99,13 @@ class TVerCmp : public QWidget {
   TPaintBox* pbDiffPos = nullptr;
   THtmlView* WBInfo = nullptr;
   QMenu* PopMenuText = nullptr;
+
+  // The find panel with its commands and its state (the occurrences and the current one).
+  TFindPanel* Find = nullptr;
+  THtmlView* ResultView(int v) override { return v == 1 || v == 2 ? Views[static_cast<size_t>(v)] : nullptr; }
+  int CurrentViewNumber() const override { return CurrentView; }
+  const std::string& StoredBodyOf(int v) const override { return StoredBody[static_cast<size_t>(v == 2 ? 2 : 1)]; }
+  void ShowMessage(const QString& text) override;
 
   // Commands shared by the toolbar, the popup menu and the shortcuts.
   QAction* acOpenInNewWin = nullptr;

@@ -150,6 +150,10 @@ class THtmlView : public QWidget {
                                    const std::string& restoreColour, int index,
                                    const std::vector<std::pair<std::string, std::string>>& recolour,
                                    const std::string& otherwise) = 0;
+  // Gives the first element with each of the ids (those that exist) the colour, in one round trip.
+  virtual void SetBackgroundColorsById(const std::vector<std::string>& ids, const std::string& colour) = 0;
+  // Gives the first `limit` elements whose id or name is `name` the colour ("document.all(name)").
+  virtual void SetBackgroundColorOfNamed(const std::string& name, int limit, const std::string& colour) = 0;
   // The text content of every element with this tag name whose id is one of ids, in document
   // order.
   virtual std::vector<std::string> TextContents(const std::string& tagName,

@@ -439,6 +439,22 @@ class TWebEngineHtmlView : public THtmlView {
                  JsString(ToQt(otherwise)));
     return NormaliseColour(FromQt(Run(js).toString()));
   }
+  void SetBackgroundColorsById(const std::vector<std::string>& ids, const std::string& colour) override {
+    if (!hasDocument_ || ids.empty()) return;
+    QJsonArray list;
+    for (const std::string& id : ids) list.append(ToQt(id));
+    Run(QString("var l=%1,c=%2;for(var i=0;i<l.length;i++){var e=document.getElementById(l[i]);"
+                "if(e)e.style.backgroundColor=c;}return 0;")
+            .arg(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)), JsString(ToQt(colour))));
+  }
+  void SetBackgroundColorOfNamed(const std::string& name, int limit, const std::string& colour) override {
+    if (!hasDocument_) return;
+    Run(QString("var n=CSS.escape(%1),l=document.querySelectorAll('[id=\"'+n+'\"],[name=\"'+n+'\"]');"
+                "for(var i=0;i<l.length&&i<%2;i++)l[i].style.backgroundColor=%3;return 0;")
+            .arg(JsString(ToQt(name)))
+            .arg(limit)
+            .arg(JsString(ToQt(colour))));
+  }
   std::vector<std::string> TextContents(const std::string& tagName,
                                         const std::vector<std::string>& ids) override {
     std::vector<std::string> texts;

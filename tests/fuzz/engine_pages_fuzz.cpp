@@ -19,8 +19,8 @@ void Check(bool ok) {
 
 std::string ViewText(std::string_view file) {
   std::string text = PageHead("etalon5.css");
-  const int body = FindFromNoCase("<body", file, 1);
-  if (body > 0) text.append(file.substr(static_cast<size_t>(body - 1)));
+  const size_t body = FindBodyStartTag(file);
+  if (body != std::string_view::npos) text.append(file.substr(body));
   else text.append("<body>").append(file).append("</body>");
   return text + "</html>";
 }
@@ -64,6 +64,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (rest.find("acronym") == std::string_view::npos && rest.find("ACRONYM") == std::string_view::npos) {
     Check(Count(pages.Left, "<acronym id=\"t_d\"") == static_cast<size_t>(pages.ChangeCount));
     Check(Count(pages.Right, "<acronym id=\"t_d\"") == static_cast<size_t>(pages.ChangeCount));
+    // Every piece of a mark holds text only: no markup starts inside it.
+    for (const std::string* page : {&pages.Left, &pages.Right}) {
+      for (size_t at = page->find("<acronym id=\"t_d"); at != std::string::npos;
+           at = page->find("<acronym id=\"t_d", at + 1)) {
+        const size_t from = page->find('>', at) + 1;
+        const size_t close = page->find("</acronym>", from);
+        Check(close != std::string::npos);
+        for (size_t i = page->find('<', from); i < close; i = page->find('<', i + 1)) {
+          const char c = (*page)[i + 1];
+          Check(!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '!' || c == '?'));
+        }
+      }
+    }
   }
   std::string body = pages.Left;
   ExtractBodyContent(body);
