@@ -1,6 +1,12 @@
 // forms, variants and find: the word forms and the text finder from the command line.
 // Arguments and output are UTF-8; the finder itself works on Windows-1251 bytes.
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstring>
 
 #include <cstdio>
 #include <filesystem>
@@ -84,16 +90,45 @@ constexpr const char* kVariantsHelp =
 constexpr const char* kFindHelp =
     "Usage: parvel-cli find QUERY FILE [--out PATH] [--data DIR]\n"
     "FILE holds an HTML body in Windows-1251. Prints the number of occurrences of QUERY; with\n"
-    "--out writes the body with every occurrence marked to PATH.\n";
+    "--out writes the body with every occurrence marked to PATH (replaced only when the search\n"
+    "succeeded).\n"
+    "Exit codes: 0 done, 1 the dictionaries cannot be loaded, 2 wrong arguments, 3 FILE cannot\n"
+    "be read (missing, a folder, unreadable, 2 GB or more), 4 PATH cannot be written.\n";
 
-bool ReadFile(const std::string& path, std::string& data) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  data = s.str();
-  return true;
+// Reads the whole file; false with the reason in `error` when it cannot be read or is too large
+// for the finder's 32-bit positions.
+bool ReadFile(const std::string& path, std::string& data, std::string& error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    error = "cannot read " + path + ": it is a folder";
+    return false;
+  }
+  if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) >= static_cast<uint64_t>(INT_MAX)) {
+    error = "cannot search " + path + ": 2 GB or more";
+    return false;
+  }
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  data.clear();
+  char buf[1 << 16];
+  size_t got;
+  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
+    data.append(buf, got);
+    if (data.size() >= static_cast<size_t>(INT_MAX)) break;
+  }
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) error = "cannot read " + path + ": read error";
+  else if (data.size() >= static_cast<size_t>(INT_MAX)) error = "cannot search " + path + ": 2 GB or more";
+  else return true;
+  return false;
 }
 
 }  // namespace
@@ -140,10 +175,10 @@ int RunFindCommand(const CliArgs& args) {
     return 0;
   }
   if (a.Positional.size() != 2) return Usage(kFindHelp);
-  std::string html;
-  if (!ReadFile(a.Positional[1], html)) {
-    std::cerr << "parvel-cli find: cannot read " << a.Positional[1] << "\n";
-    return 1;
+  std::string html, error;
+  if (!ReadFile(a.Positional[1], html, error)) {
+    std::cerr << "parvel-cli find: " << error << "\n";
+    return 3;
   }
   if (!LoadData(a.DataDir)) return 1;
   // The find command searches the stored body with one blank appended.
@@ -157,7 +192,7 @@ int RunFindCommand(const CliArgs& args) {
       CommitTemp(WriteTempBeside(*a.Out, marked), *a.Out);
     } catch (const std::exception& e) {
       std::cerr << "parvel-cli find: " << e.what() << "\n";
-      return 1;
+      return 4;
     }
   }
   std::cout << count << "\n";

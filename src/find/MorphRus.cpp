@@ -55,6 +55,11 @@ int EndingNumber(std::string_view e) {
   return lo < Endings.Count() && Endings[lo] == e ? lo : -1;
 }
 
+// The length of the longest start of the reversed word w that can be an ending: no ending is
+// longer than the longest one, so longer starts need no look-up (a very long word would
+// otherwise cost a look-up for every length).
+size_t LongestEndingIn(std::string_view w) { return std::min(w.size(), Endings.Longest()); }
+
 // The codes of paradigm p whose ending is e, in list order.
 std::span<const uint16_t> CodesWithEnding(int p, int e) {
   const auto codes = Paradigms[p];
@@ -214,7 +219,7 @@ std::vector<int> FindStems(std::string_view w) {
   ForEachBaseEqual(rv, [&](int i) {
     if (HasZeroEnding(Bases.Paradigm(i))) stems.push_back(i);
   });
-  for (size_t k = rv.size(); k >= 1; --k) {
+  for (size_t k = LongestEndingIn(rv); k >= 1; --k) {
     const int e = EndingNumber(rv.substr(0, k));
     if (e < 0) continue;
     const std::string_view c = rv.substr(k);
@@ -238,7 +243,7 @@ int StemOf(std::string_view w) {
   const std::string_view rv = r;
   for (int i = FirstBaseNotLess(rv); i < Bases.Count() && Bases.Stem(i) == rv; ++i)
     if (HasZeroEnding(Bases.Paradigm(i))) return i;
-  for (size_t cut = 0; cut < rv.size(); ++cut) {
+  for (size_t cut = rv.size() - LongestEndingIn(rv); cut < rv.size(); ++cut) {
     const int e = EndingNumber(rv.substr(0, rv.size() - cut));
     if (e < 0) continue;
     const std::string_view c = rv.substr(rv.size() - cut);
@@ -262,7 +267,7 @@ int GuessForms(std::string_view w, TVStringList& forms) {
       found = true;
     }
   });
-  for (size_t k = r.size(); k >= 1; --k) {
+  for (size_t k = LongestEndingIn(r); k >= 1; --k) {
     const int e = EndingNumber(std::string_view(r).substr(0, k));
     if (e >= 0 && ExpandByEnding(e, std::string_view(r).substr(k), {}, TMatchMode::Exact, forms))
       found = true;
@@ -282,7 +287,7 @@ int GuessForms(std::string_view w, TVStringList& forms) {
       ++count;
       found = true;
     }
-    for (size_t k = rv.size(); k >= 1; --k) {
+    for (size_t k = LongestEndingIn(rv); k >= 1; --k) {
       const int e = EndingNumber(rv.substr(0, k));
       if (e >= 0 && ExpandByEnding(e, rv.substr(k), x, TMatchMode::Prefix, forms)) {
         ++count;

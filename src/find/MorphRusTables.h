@@ -32,7 +32,10 @@ class TStringTable {
   void Add(std::string_view s) {
     text_.append(s);
     offsets_.push_back(static_cast<uint32_t>(text_.size()));
+    if (s.size() > longest_) longest_ = s.size();
   }
+  // The length of the longest string.
+  size_t Longest() const { return longest_; }
   void Reserve(size_t count, size_t bytes) {
     offsets_.reserve(count + 1);
     text_.reserve(bytes);
@@ -42,12 +45,14 @@ class TStringTable {
     text_.shrink_to_fit();
     offsets_.assign(1, 0);
     offsets_.shrink_to_fit();
+    longest_ = 0;
   }
   size_t MemoryBytes() const { return text_.capacity() + offsets_.capacity() * sizeof(uint32_t); }
 
  private:
   std::string text_;
   std::vector<uint32_t> offsets_{0};
+  size_t longest_ = 0;
 };
 
 // Lists of numbers kept back to back in one block; list i is items [start i, start i+1).

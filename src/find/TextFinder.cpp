@@ -1,5 +1,8 @@
 #include "find/TextFinder.h"
 
+#include <limits>
+#include <stdexcept>
+
 #include <algorithm>
 #include <deque>
 #include <map>
@@ -374,6 +377,9 @@ void PrepareQuery(std::string_view text, TQuery& query) {
 std::string MarkMatches(std::string_view text, std::string_view html, int& count) {
   count = 0;
   if (html.empty()) return std::string();
+  // Positions are 32-bit, as everywhere in the finder.
+  if (html.size() >= static_cast<size_t>(std::numeric_limits<int>::max()))
+    throw std::length_error("text too long to search (2 GB or more)");
   TQuery query;
   PrepareQuery(text, query);
 

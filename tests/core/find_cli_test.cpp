@@ -100,6 +100,7 @@ TEST_F(FindCliTest, FindWritesMarkedBody) {
             "<p><acronym id=\"fnd0_0\">Закона</acronym> нет, есть (<acronym id=\"fnd1_0\">законы</acronym>)</p> ");
   for (const auto& e : fs::directory_iterator(dir_))
     EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+  EXPECT_EQ(RunCli("find x " + body.string() + " --out " + (dir_ / "no" / "out.htm").string() + data_).Code, 4);
 }
 
 TEST_F(FindCliTest, Failures) {
@@ -107,7 +108,15 @@ TEST_F(FindCliTest, Failures) {
   const TRun missing = RunCli("forms закон" + data_);
   EXPECT_EQ(missing.Code, 1);
   EXPECT_NE(missing.Out.find("Не найден файл " + dir_.string() + "/A80.DAT"), std::string::npos) << missing.Out;
-  EXPECT_EQ(RunCli("find закон /nonexistent/body.htm" + data_).Code, 1);
+  // A body that cannot be read is said with its reason; --out stays untouched on any failure.
+  const fs::path out = dir_ / "kept.htm";
+  WriteBytes(out, "kept");
+  for (const std::string& body : {std::string("/nonexistent/body.htm"), dir_.string()}) {
+    const TRun r = RunCli("find закон " + body + " --out " + out.string() + data_);
+    EXPECT_EQ(r.Code, 3) << body;
+    EXPECT_NE(r.Out.find(body + ": "), std::string::npos) << r.Out;
+  }
+  EXPECT_EQ(ReadBytes(out), "kept");
   EXPECT_EQ(RunCli("forms" + data_).Code, 2);
   EXPECT_EQ(RunCli("find закон" + data_).Code, 2);
   EXPECT_EQ(RunCli("forms закон --bogus").Code, 2);

@@ -2,8 +2,15 @@
 // forms, step through the occurrences, close.
 #include <QLabel>
 #include <QLineEdit>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QTest>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include "find/TextFinder.h"
 #include "gui/GuiTestSupport.h"
 
 using namespace guitest;
@@ -118,6 +125,73 @@ TEST(FindPanel, LongOccurrencesAndTermVariants) {
   EXPECT_FALSE(w->PanFind->isVisible());
   EXPECT_FALSE(w->WB2->ElementExists(TElementRef::ById("fnd0_0")));
   EXPECT_TRUE(messages.List().empty());
+}
+
+// bench/find_panel_bench.sh: from Enter to the first occurrence in view on the right page of a
+// large pair, beside the floor of the view (setting the same body unchanged), medians of runs.
+TEST(FindPanelBench, LargestPair) {
+  if (qEnvironmentVariableIsEmpty("PARVEL_FIND_BENCH")) GTEST_SKIP();
+  const QByteArray pairEnv = qgetenv("PARVEL_CORPUS_PAIR");
+  const std::string pair = pairEnv.isEmpty() ? "10_byudzhetny_kodeks" : pairEnv.toStdString();
+  auto body = [](const std::string& name) {
+    std::string s = ReadFile(QString(PARVEL_CORPUS_DIR) + "/" + QString::fromStdString(name));
+    const size_t at = s.find("<body");
+    return at == std::string::npos ? s : s.substr(at + s.substr(at).find('>') + 1);
+  };
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  SetBody(w->WB1, body(pair + "_old.htm"));
+  SetBody(w->WB2, body(pair + "_new.htm"));
+  w->bCompareTexts->click();
+  w->WB1Enter(w->WB2);
+  w->acTextFind->trigger();
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  auto timed = [&](const std::function<void()>& f) {
+    std::vector<double> ms;
+    for (int i = 0; i < 7; ++i) {
+      QElapsedTimer t;
+      t.start();
+      f();
+      ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    return median(ms);
+  };
+  const double floor = timed([&] {
+    w->WB2->SetInnerHtml(TElementRef::Body(), w->StoredBody[2]);
+    w->WB2->WaitReady();
+  });
+  std::printf("find-bench pair %s body %zu bytes\n", pair.c_str(), w->StoredBody[2].size());
+  std::printf("find-bench floor: set the body unchanged %.1f ms\n", floor);
+  for (const char* query : {"бюджет", "бюджетный кодекс российской"}) {
+    w->Find->edSearch->setText(QString::fromUtf8(query));
+    const double ms = timed([&] {
+      QTest::keyClick(w->Find->edSearch, Qt::Key_Return);
+    });
+    std::printf("find-bench \"%s\": %d occurrences, Enter to first in view %.1f ms (%.2f x floor)\n", query,
+                w->Find->FindCount, ms, ms / floor);
+    if (qEnvironmentVariableIsSet("PARVEL_FIND_BENCH_PARTS")) {
+      int count = 0;
+      std::string marked;
+      const std::string q = W(query);
+      std::printf("find-bench   MarkMatches %.1f ms\n", timed([&] { marked = MarkMatches(q, w->StoredBody[2] + " ", count); }));
+      std::printf("find-bench   set marked body %.1f ms\n", timed([&] {
+                    w->WB2->SetInnerHtml(TElementRef::Body(), marked);
+                    w->WB2->WaitReady();
+                  }));
+      std::printf("find-bench   scroll to first %.1f ms\n", timed([&] {
+                    w->WB2->ScrollIntoView(TElementRef::ById("fnd0_0"), true);
+                    (void)w->WB2->BoundingTop(TElementRef::ById("fnd0_0"));
+                  }));
+      std::printf("find-bench   layout after a body %.1f ms\n", timed([&] {
+                    w->WB2->SetInnerHtml(TElementRef::Body(), marked);
+                    (void)w->WB2->BodyScrollHeight();
+                  }));
+    }
+  }
 }
 
 PARVEL_GUI_TEST_MAIN()
