@@ -231,6 +231,9 @@ bool TVerCmpRun::RunComparison() {
   w.WB1->WaitReady();
   w.WB2->WaitReady();
   if (AbortRequested) return stopped();
+  // The view keeps the scroll position of a page loaded again from the same file; a new result
+  // starts at its top.
+  for (THtmlView* view : {w.WB1, w.WB2}) view->SetBodyScrollTop(0);
 
   w.MarkTops[1].assign(static_cast<size_t>(w.ChangeCount), 0);
   w.MarkTops[2].assign(static_cast<size_t>(w.ChangeCount), 0);
