@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -263,16 +265,53 @@ size_t FindBodyEndTag(std::string_view html) { return html_scan::FindBodyEnd(htm
 
 size_t FindBodyStartTag(std::string_view html) { return html_scan::FindBodyStart(html); }
 
-TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
-  std::string tail1 = CutTail(text1);
-  std::string tail2 = CutTail(text2);
-  ReplaceNbsp(text1);
-  ReplaceNbsp(text2);
+namespace {
 
-  std::vector<int32_t> pos1, hash1, pos2, hash2;
-  SplitHtml(text1, pos1, hash1);
-  SplitHtml(text2, pos2, hash2);
-  diff.CompareLists(hash1.data(), hash2.data(), static_cast<int>(hash1.size()), static_cast<int>(hash2.size()));
+constexpr size_t kParallelBytes = 512 * 1024;
+
+// Runs side(1) on a second thread while side(2) runs on this one; an exception of either is
+// rethrown here once both have ended. The two sides touch nothing in common. Small texts are
+// done one after the other: starting a thread costs more than it saves there.
+template <class F>
+void BothSides(bool parallel, F&& side) {
+  if (!parallel) {
+    side(1);
+    side(2);
+    return;
+  }
+  std::exception_ptr failed;
+  std::thread other([&] {
+    try {
+      side(1);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+  });
+  try {
+    side(2);
+  } catch (...) {
+    other.join();
+    throw;
+  }
+  other.join();
+  if (failed) std::rethrow_exception(failed);
+}
+
+}  // namespace
+
+TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
+  // Both texts are cut, cleaned and split at the same time, and both pages built at the same time;
+  // the diff between them runs on the caller's thread (which lets its messages through).
+  std::string* texts[3] = {nullptr, &text1, &text2};
+  std::string tails[3];
+  std::vector<int32_t> pos[3], hash[3];
+  const bool parallel = text1.size() + text2.size() >= kParallelBytes;
+  BothSides(parallel, [&](int s) {
+    tails[s] = CutTail(*texts[s]);
+    ReplaceNbsp(*texts[s]);
+    SplitHtml(*texts[s], pos[s], hash[s]);
+  });
+  diff.CompareLists(hash[1].data(), hash[2].data(), static_cast<int>(hash[1].size()), static_cast<int>(hash[2].size()));
   const std::vector<TChangeRec>& recs = diff.Changes();
 
   size_t groups = 0;
@@ -283,11 +322,13 @@ TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff)
   }
 
   TResultPages pages;
-  int leftCount = 0;
-  pages.Left =
-      BuildPage(text1, pos1, recs, groups, {dkInsert, dkDelete, kDeleteOpen, kDeleteContinued, kInsertPlace, true}, tail1, leftCount);
-  pages.Right = BuildPage(text2, pos2, recs, groups, {dkDelete, dkInsert, kInsertOpen, kInsertContinued, kDeletePlace, false}, tail2,
-                          pages.ChangeCount);
+  int counts[3] = {0, 0, 0};
+  BothSides(parallel, [&](int s) {
+    const PageSide side = s == 1 ? PageSide{dkInsert, dkDelete, kDeleteOpen, kDeleteContinued, kInsertPlace, true}
+                                 : PageSide{dkDelete, dkInsert, kInsertOpen, kInsertContinued, kDeletePlace, false};
+    (s == 1 ? pages.Left : pages.Right) = BuildPage(*texts[s], pos[s], recs, groups, side, tails[s], counts[s]);
+  });
+  pages.ChangeCount = counts[2];
   return pages;
 }
 
