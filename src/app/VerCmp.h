@@ -19,6 +19,7 @@
 #include "view/HtmlView.h"
 
 class QPainter;
+class TPrinting;
 
 // A plain drawing surface whose painting is the owner's.
 class TPaintBox : public QWidget {
@@ -146,6 +147,9 @@ class TVerCmp : public QWidget {
   void bBackClick();
   void bForwardClick();
 
+  // ---- Output commands (output/): children of the window, wired by CreateOutputCommands -----
+  TPrinting* Printing = nullptr;
+
   // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
   void PlaceCompareButton();
 
@@ -160,6 +164,7 @@ class TVerCmp : public QWidget {
   void FormDestroy();
   void CreateActions();
   void CreateControls();
+  void CreateOutputCommands();
   void LayoutPanLeft();
   void HistoryStep(bool forward);
 

@@ -1,0 +1,172 @@
+// Print, preview and page setup. Before each command the program's page setup is written to the
+// settings the engine reads; print and preview show the document at 100 % while the engine
+// takes it and put the view's zoom back afterwards, whatever the user did in the dialog.
+#include "output/Printing.h"
+
+#include <QFile>
+#include <QPageSetupDialog>
+#include <QPaintEngine>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSettings>
+
+#include <exception>
+
+#include "engine/ResultPages.h"
+#include "navigation/NavigationMath.h"
+#include "output/PdfPrintEngine.h"
+#include "support/Cp1251.h"
+#include "view/HtmlView.h"
+
+namespace {
+
+// Printers get pictures of the pages at this resolution, the preview at a screen's.
+constexpr int kPrinterDpi = 300;
+constexpr int kPreviewDpi = 150;
+
+QString FromCp1251(const std::string& s) { return QString::fromUtf8(cp1251::ToUtf8(s)); }
+
+// Zoom changes around the print are each tried by themselves.
+void SetZoom(THtmlView& view, const std::string& value) {
+  try {
+    view.SetBodyZoom(value);
+  } catch (const std::exception&) {
+  }
+}
+
+QMarginsF MarginsMm(const TPageSetupValues& values) { return values.MarginsInch * 25.4; }
+
+}  // namespace
+
+std::string PrintFooter() {
+  return cp1251::FromUtf8("Распечатано из аналитической правовой системы «Квилон» &d&bСтр. &p");
+}
+
+void WritePageSetup(const std::string& header, const std::string& footer) {
+  try {
+    QSettings settings;
+    if (!settings.isWritable()) return;
+    settings.beginGroup(PageSetupSettingsGroup);
+    settings.setValue("header", FromCp1251(header));
+    settings.setValue("footer", FromCp1251(footer));
+    settings.setValue("margin_left", QStringLiteral("0.98425"));
+    settings.setValue("margin_right", QStringLiteral("0.39370"));
+    settings.setValue("margin_top", QStringLiteral("0.59055"));
+    settings.setValue("margin_bottom", QStringLiteral("0.59055"));
+    settings.endGroup();
+    settings.sync();
+  } catch (const std::exception&) {
+    // Whatever was written stays; the commands go on.
+  }
+}
+
+TPrinting::TPrinting(TPrintHost& host, QObject* parent) : QObject(parent), host_(host) {}
+TPrinting::~TPrinting() = default;
+
+QPrinter& TPrinting::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
+}
+
+int TPrinting::Exec(QDialog& dialog) { return ExecDialog ? ExecDialog(dialog) : dialog.exec(); }
+
+void TPrinting::PrintView(THtmlView* view) { PrintOrPreview(view, false); }
+void TPrinting::PreviewView(THtmlView* view) { PrintOrPreview(view, true); }
+
+void TPrinting::PrintOrPreview(THtmlView* view, bool preview) {
+  if (view == nullptr || !view->HasDocument()) return;
+  WritePageSetup("", PrintFooter());
+  const int percent = host_.CurrentZoomPercent();
+  if (percent != 100) SetZoom(*view, "100%");
+  try {
+    if (preview)
+      RunPreview(*view);
+    else
+      RunPrint(*view);
+  } catch (const std::exception& e) {
+    // Nothing reached the paper or the file: say so rather than seem to have printed.
+    host_.ShowMessage(QString::fromUtf8(e.what()));
+  }
+  if (percent != 100) SetZoom(*view, navmath::ZoomText(percent));
+}
+
+void TPrinting::RunPrint(THtmlView& view) {
+  QPrinter& printer = Printer();
+  const TPageSetupValues values = ReadPageSetup();
+  printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
+  QPrintDialog dialog(&printer, host_.DialogParent());
+  if (Exec(dialog) != QDialog::Accepted) return;
+  const QPageLayout paper = printer.pageLayout();
+  const QByteArray pdf =
+      PrintDocumentToPdf(view, values, PageLayoutFor(values, paper.pageSize(), paper.orientation()));
+  Deliver(pdf, printer, false);
+}
+
+void TPrinting::RunPreview(THtmlView& view) {
+  QPrinter& printer = Printer();
+  const TPageSetupValues values = ReadPageSetup();
+  printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
+  QPrintPreviewDialog dialog(&printer, host_.DialogParent());
+  dialog.setWindowState(Qt::WindowMaximized);
+  // The pages are made once per paper size and orientation the user looks at.
+  QByteArray pdf;
+  QPageLayout madeFor;
+  QString failure;
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+    try {
+      const QPageLayout paper = target->pageLayout();
+      const QPageLayout layout = PageLayoutFor(values, paper.pageSize(), paper.orientation());
+      if (pdf.isEmpty() || !layout.isEquivalentTo(madeFor)) {
+        pdf = PrintDocumentToPdf(view, values, layout);
+        madeFor = layout;
+      }
+      // While previewing, the printer paints into pictures; the dialog's print button asks again
+      // for the real printer.
+      const bool previewing = target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
+      Deliver(pdf, *target, previewing);
+    } catch (const std::exception& e) {
+      failure = QString::fromUtf8(e.what());
+    }
+  });
+  Exec(dialog);
+  if (!failure.isEmpty()) host_.ShowMessage(failure);
+}
+
+void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, bool preview) {
+  emit DocumentPrinted(pdf);
+  if (!preview && printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+    const QByteArray pages = SelectPdfPages(pdf, printer.pageRanges());
+    const std::string path = QFile::encodeName(printer.outputFileName()).toStdString();
+    try {
+      CommitTemp(WriteTempBeside(path, std::string_view(pages.constData(), static_cast<size_t>(pages.size()))), path);
+    } catch (const std::exception& e) {
+      throw EPrintError(std::string("Не удалось сохранить файл печати: ") + e.what());
+    }
+    return;
+  }
+  DrawPdfOnPrinter(pdf, printer, preview ? kPreviewDpi : kPrinterDpi);
+}
+
+void TPrinting::PageSetupView(THtmlView* /*view*/) {
+  WritePageSetup("", PrintFooter());
+  QPrinter& printer = Printer();
+  const TPageSetupValues values = ReadPageSetup();
+  printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
+  QPageSetupDialog dialog(&printer, host_.DialogParent());
+  if (Exec(dialog) != QDialog::Accepted) return;
+  // The margins the user chose hold until the next command writes the program's own again;
+  // the paper and its orientation stay with the printer.
+  // (Qt gives inches to two decimals only: millimetres keep the five.)
+  const QMarginsF inches = printer.pageLayout().margins(QPageLayout::Millimeter) / 25.4;
+  try {
+    QSettings settings;
+    settings.beginGroup(PageSetupSettingsGroup);
+    auto text = [](double v) { return QString::number(v, 'f', 5); };
+    settings.setValue("margin_left", text(inches.left()));
+    settings.setValue("margin_right", text(inches.right()));
+    settings.setValue("margin_top", text(inches.top()));
+    settings.setValue("margin_bottom", text(inches.bottom()));
+  } catch (const std::exception&) {
+  }
+}
