@@ -20,6 +20,7 @@
 
 class QPainter;
 class TPrinting;
+class TSaveToWord;
 
 // A plain drawing surface whose painting is the owner's.
 class TPaintBox : public QWidget {
@@ -149,6 +150,7 @@ class TVerCmp : public QWidget {
 
   // ---- Output commands (output/): children of the window, wired by CreateOutputCommands -----
   TPrinting* Printing = nullptr;
+  TSaveToWord* SaveToWord = nullptr;
 
   // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
   void PlaceCompareButton();
