@@ -255,13 +255,13 @@ void DrawPdfOnPrinter(const QByteArray& pdf, QPrinter& printer, int maxDpi) {
   if (doc.load(file.fileName()) != QPdfDocument::Error::None)
     throw EPrintError("Не удалось прочитать страницы печати");
 
-  const bool fullPage = printer.fullPage();
-  printer.setFullPage(true);  // the pages carry their margins: draw them onto the whole paper
+  // The pages carry their margins: they go onto the whole paper. (The preview places what is
+  // drawn by the printer's margins whatever the full-page mode says, so those go to zero too;
+  // the print commands set them again before each command.)
+  printer.setFullPage(true);
+  printer.setPageMargins(QMarginsF(), QPageLayout::Millimeter);
   QPainter p;
-  if (!p.begin(&printer)) {
-    printer.setFullPage(fullPage);
-    throw EPrintError("Не удалось начать печать");
-  }
+  if (!p.begin(&printer)) throw EPrintError("Не удалось начать печать");
   const QPageRanges ranges = printer.pageRanges();
   const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
   const double dpi = std::min(printer.resolution(), maxDpi);
@@ -281,5 +281,4 @@ void DrawPdfOnPrinter(const QByteArray& pdf, QPrinter& printer, int maxDpi) {
     p.drawImage(QRectF(0, 0, pixels.width() * scale, pixels.height() * scale), image);
   }
   p.end();
-  printer.setFullPage(fullPage);
 }

@@ -80,6 +80,6 @@ QByteArray PrintDocumentToPdf(THtmlView& view, const TPageSetupValues& values, c
                               const QDate& date = QDate::currentDate());
 
 // Draws the pages of a finished PDF onto a printer or a preview, each as a picture of at most
-// maxDpi, filling the paper; only pages in the printer's page ranges when it has any. Throws
-// EPrintError when the PDF cannot be read.
+// maxDpi, filling the paper; only pages in the printer's page ranges when it has any. The printer
+// is left in full-page mode without margins. Throws EPrintError when the PDF cannot be read.
 void DrawPdfOnPrinter(const QByteArray& pdf, QPrinter& printer, int maxDpi);

@@ -9,6 +9,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QSettings>
 
 #include <exception>
@@ -108,6 +109,8 @@ void TPrinting::RunPreview(THtmlView& view) {
   const TPageSetupValues values = ReadPageSetup();
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPrintPreviewDialog dialog(&printer, host_.DialogParent());
+  // Large enough to read a page also where no window manager maximises it.
+  if (const QScreen* screen = dialog.screen()) dialog.resize(screen->availableGeometry().size() * 0.9);
   dialog.setWindowState(Qt::WindowMaximized);
   // The pages are made once per paper size and orientation the user looks at.
   QByteArray pdf;

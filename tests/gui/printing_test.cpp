@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QLocale>
 #include <QPageSetupDialog>
+#include <QPainter>
+#include <QPdfDocument>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -289,7 +291,12 @@ TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
     auto* ps = qobject_cast<QPageSetupDialog*>(&d);
     if (!ps) return int(QDialog::Rejected);
     EXPECT_NEAR(ps->printer()->pageLayout().margins(QPageLayout::Millimeter).left(), 25.0, 0.01);
-    SaveScreenshot(d, "page_setup.png");
+    if (!qEnvironmentVariableIsEmpty("PARVEL_SCREENSHOT_DIR")) {
+      d.show();
+      WaitFor([] { return false; }, 800);
+      SaveScreenshot(d, "page_setup.png");
+      d.hide();
+    }
     ps->printer()->setPageMargins(QMarginsF(1, 0.5, 0.5, 0.5), QPageLayout::Inch);
     return int(QDialog::Accepted);
   };
@@ -330,6 +337,51 @@ TEST(PreviewCommand, ShowsThePagesWithTheFooter) {
   f.close();
   ExpectFooters(f.fileName());
   EXPECT_NE(BodyStyle(w->WB1).find("zoom: 131%"), std::string::npos);
+}
+
+// Pages handed to a printer land where the engine put them, whatever margins the printer had.
+TEST(PrinterPages, DrawnOntoThePaperWhereTheEngineLaidThemOut) {
+  QTemporaryDir out;
+  const QString source = out.path() + "/source.pdf", printed = out.path() + "/printed.pdf";
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", out.path() + "/config");
+  ASSERT_EQ(RunProgram(Bin("parvel"), {"--print-pdf", source, out.path() + "/r.pdf", kOld, kNew}, env).Code, 0);
+  QFile f(source);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(printed);
+  printer.setPageMargins(QMarginsF(25, 15, 10, 15), QPageLayout::Millimeter);
+  printer.setPageRanges(QPageRanges::fromString("2-3"));
+  DrawPdfOnPrinter(f.readAll(), printer, 200);
+
+  QPdfDocument a, b;
+  ASSERT_EQ(a.load(source), QPdfDocument::Error::None);
+  ASSERT_EQ(b.load(printed), QPdfDocument::Error::None);
+  EXPECT_EQ(b.pageCount(), 2);
+  const QSize size(300, 424);
+  auto onWhite = [&](QPdfDocument& d, int page) {
+    QImage img(size, QImage::Format_Grayscale8);
+    img.fill(Qt::white);
+    QPainter(&img).drawImage(0, 0, d.render(page, size));
+    return img;
+  };
+  const QImage want = onWhite(a, 1), got = onWhite(b, 0);
+  // The box around the ink: the same place and size on both, to the blur of the pictures (the
+  // printer's margins would move it by 30 pixels).
+  auto inkBox = [](const QImage& img) {
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (qGray(img.pixel(x, y)) < 160) box |= QRect(x, y, 1, 1);
+    return box;
+  };
+  const QRect wantBox = inkBox(want), gotBox = inkBox(got);
+  ASSERT_FALSE(wantBox.isEmpty());
+  EXPECT_LE(std::abs(wantBox.left() - gotBox.left()), 5) << "left";
+  EXPECT_LE(std::abs(wantBox.top() - gotBox.top()), 5) << "top";
+  EXPECT_LE(std::abs(wantBox.right() - gotBox.right()), 5) << "right";
+  EXPECT_LE(std::abs(wantBox.bottom() - gotBox.bottom()), 5) << "bottom: the footer";
 }
 
 PARVEL_GUI_TEST_MAIN()
