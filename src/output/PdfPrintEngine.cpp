@@ -273,11 +273,14 @@ void DrawPdfOnPrinter(const QByteArray& pdf, QPrinter& printer, int maxDpi) {
     const QSizeF points = doc.pagePointSize(i);
     const QSize pixels(std::max(1, int(std::lround(points.width() / kPointsPerInch * dpi))),
                        std::max(1, int(std::lround(points.height() / kPointsPerInch * dpi))));
-    QImage image = doc.render(i, pixels);
-    if (image.isNull()) continue;
+    const QImage rendered = doc.render(i, pixels);
+    if (rendered.isNull()) continue;
+    // On white, three bytes a pixel: the preview keeps every page's picture in memory.
+    QImage image(pixels, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    QPainter(&image).drawImage(0, 0, rendered);
     // Scaled to the paper, keeping its proportions, from the paper's corner.
     const double scale = std::min(paper.width() / pixels.width(), paper.height() / pixels.height());
-    p.fillRect(QRectF(0, 0, pixels.width() * scale, pixels.height() * scale), Qt::white);
     p.drawImage(QRectF(0, 0, pixels.width() * scale, pixels.height() * scale), image);
   }
   p.end();

@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "engine/ResultPages.h"
@@ -25,6 +27,17 @@ namespace {
 // Printers get pictures of the pages at this resolution, the preview at a screen's.
 constexpr int kPrinterDpi = 300;
 constexpr int kPreviewDpi = 150;
+// The preview holds a picture of every page at once: a long document is shown coarser so that
+// all its pictures fit in this much memory, but never below a readable resolution.
+constexpr double kPreviewBudgetBytes = 768.0 * 1024 * 1024;
+constexpr int kPreviewMinDpi = 72;
+
+int PreviewDpi(const QByteArray& pdf, const QPageLayout& layout) {
+  const int pages = std::max(1, PdfPageCount(pdf));
+  const QSizeF inches = layout.fullRectPoints().size() / 72.0;
+  const double dpi = std::sqrt(kPreviewBudgetBytes / (3.0 * pages * inches.width() * inches.height()));
+  return std::clamp(static_cast<int>(dpi), kPreviewMinDpi, kPreviewDpi);
+}
 
 QString FromCp1251(const std::string& s) { return QString::fromUtf8(cp1251::ToUtf8(s)); }
 
@@ -101,7 +114,7 @@ void TPrinting::RunPrint(THtmlView& view) {
   const QPageLayout paper = printer.pageLayout();
   const QByteArray pdf =
       PrintDocumentToPdf(view, values, PageLayoutFor(values, paper.pageSize(), paper.orientation()));
-  Deliver(pdf, printer, false);
+  Deliver(pdf, printer, 0);
 }
 
 void TPrinting::RunPreview(THtmlView& view) {
@@ -115,6 +128,7 @@ void TPrinting::RunPreview(THtmlView& view) {
   // The pages are made once per paper size and orientation the user looks at.
   QByteArray pdf;
   QPageLayout madeFor;
+  int dpi = kPreviewDpi;
   QString failure;
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
     try {
@@ -123,11 +137,12 @@ void TPrinting::RunPreview(THtmlView& view) {
       if (pdf.isEmpty() || !layout.isEquivalentTo(madeFor)) {
         pdf = PrintDocumentToPdf(view, values, layout);
         madeFor = layout;
+        dpi = PreviewDpi(pdf, layout);
       }
       // While previewing, the printer paints into pictures; the dialog's print button asks again
       // for the real printer.
       const bool previewing = target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
-      Deliver(pdf, *target, previewing);
+      Deliver(pdf, *target, previewing ? dpi : 0);
     } catch (const std::exception& e) {
       failure = QString::fromUtf8(e.what());
     }
@@ -136,9 +151,9 @@ void TPrinting::RunPreview(THtmlView& view) {
   if (!failure.isEmpty()) host_.ShowMessage(failure);
 }
 
-void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, bool preview) {
+void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi) {
   emit DocumentPrinted(pdf);
-  if (!preview && printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+  if (previewDpi == 0 && printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
     const QByteArray pages = SelectPdfPages(pdf, printer.pageRanges());
     const std::string path = QFile::encodeName(printer.outputFileName()).toStdString();
     try {
@@ -148,7 +163,7 @@ void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, bool preview) 
     }
     return;
   }
-  DrawPdfOnPrinter(pdf, printer, preview ? kPreviewDpi : kPrinterDpi);
+  DrawPdfOnPrinter(pdf, printer, previewDpi > 0 ? previewDpi : kPrinterDpi);
 }
 
 void TPrinting::PageSetupView(THtmlView* /*view*/) {

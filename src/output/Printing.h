@@ -62,8 +62,8 @@ class TPrinting : public QObject {
   void RunPrint(THtmlView& view);
   void RunPreview(THtmlView& view);
   // Hands finished pages to the printer: a PDF file gets the engine's own PDF (text stays text),
-  // a printer or the preview the pages drawn as pictures.
-  void Deliver(const QByteArray& pdf, QPrinter& printer, bool preview);
+  // a printer or the preview (previewDpi > 0: its resolution) the pages drawn as pictures.
+  void Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi);
   int Exec(QDialog& dialog);
 
   TPrintHost& host_;

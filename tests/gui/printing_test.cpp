@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
@@ -282,6 +283,22 @@ TEST(PrintCommand, AtOneHundredPercentAndWithoutADocumentNothingIsChanged) {
   w->acTextPrint->trigger();
   EXPECT_EQ(dialogs, 2);
   EXPECT_EQ(BodyStyle(w->WB1).find("zoom"), std::string::npos) << BodyStyle(w->WB1);
+}
+
+TEST(PrintCommand, CtrlPPrintsAlsoFromAView) {
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  int dialogs = 0;
+  w->Printing->ExecDialog = [&](QDialog& d) {
+    dialogs += qobject_cast<QPrintDialog*>(&d) != nullptr;
+    return int(QDialog::Rejected);
+  };
+  w->activateWindow();
+  w->WB2->FocusDocument();
+  WaitFor([&] { return QApplication::focusWidget() != nullptr; }, 3000);
+  ASSERT_TRUE(QApplication::focusWidget() && w->WB2->isAncestorOf(QApplication::focusWidget()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(dialogs, 1);
 }
 
 TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
