@@ -96,7 +96,7 @@ int RunPrintPdfCommand(const QStringList& arguments) {
     WritePageFile(c2, pages.Right);
 
     WritePageSetup("", PrintFooter());
-    const TPageSetupValues values = ReadPageSetup();
+    const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
     const QPageLayout layout = PageLayoutFor(values);
     const QByteArray leftPdf = PrintPage(c1, values, layout);
     const QByteArray rightPdf = PrintPage(c2, values, layout);

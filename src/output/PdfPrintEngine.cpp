@@ -73,20 +73,20 @@ void DrawLine(QPainter& p, const QRectF& band, const THeaderFooterLine& line) {
 
 }  // namespace
 
-TPageSetupValues ReadPageSetup() {
+TPageSetupValues ReadPageSetup(const TPageSetupValues& fallback) {
   TPageSetupValues v;
   QSettings settings;
   settings.beginGroup(PageSetupSettingsGroup);
-  v.Header = settings.value("header").toString();
-  v.Footer = settings.value("footer").toString();
-  auto inches = [&](const char* key, double fallback) {
+  v.Header = settings.value("header", fallback.Header).toString();
+  v.Footer = settings.value("footer", fallback.Footer).toString();
+  auto inches = [&](const char* key, double otherwise) {
     bool ok = false;
     const double d = settings.value(key).toString().trimmed().toDouble(&ok);  // "C" form: a point
-    return ok && d >= 0 && d < kMaxMarginInch ? d : fallback;
+    return ok && d >= 0 && d < kMaxMarginInch ? d : otherwise;
   };
-  v.MarginsInch = QMarginsF(inches("margin_left", v.MarginsInch.left()), inches("margin_top", v.MarginsInch.top()),
-                            inches("margin_right", v.MarginsInch.right()),
-                            inches("margin_bottom", v.MarginsInch.bottom()));
+  const QMarginsF& f = fallback.MarginsInch;
+  v.MarginsInch = QMarginsF(inches("margin_left", f.left()), inches("margin_top", f.top()),
+                            inches("margin_right", f.right()), inches("margin_bottom", f.bottom()));
   return v;
 }
 

@@ -29,9 +29,9 @@ struct TPageSetupValues {
   QString Header, Footer;
   QMarginsF MarginsInch{0.75, 0.75, 0.75, 0.75};  // left, top, right, bottom
 };
-// Missing values stay empty; a margin that is missing or not a decimal number of inches from 0
-// to under 5 keeps its default.
-TPageSetupValues ReadPageSetup();
+// A value that is missing (a settings store that could not be written) reads as the fallback's,
+// and so does a margin that is not a decimal number of inches from 0 to under 5.
+TPageSetupValues ReadPageSetup(const TPageSetupValues& fallback);
 
 // The page of a given size and orientation with the margins of the page setup.
 QPageLayout PageLayoutFor(const TPageSetupValues& values,

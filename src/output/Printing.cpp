@@ -57,6 +57,22 @@ std::string PrintFooter() {
   return cp1251::FromUtf8("Распечатано из аналитической правовой системы «Квилон» &d&bСтр. &p");
 }
 
+namespace {
+// The margins as written: inches as decimal texts (2.5 cm left, 1 cm right, 1.5 cm top and bottom).
+const char* const kMarginLeft = "0.98425";
+const char* const kMarginRight = "0.39370";
+const char* const kMarginTop = "0.59055";
+const char* const kMarginBottom = "0.59055";
+}  // namespace
+
+TPageSetupValues ProgramPageSetup() {
+  TPageSetupValues v;
+  v.Footer = FromCp1251(PrintFooter());
+  v.MarginsInch = QMarginsF(QString(kMarginLeft).toDouble(), QString(kMarginTop).toDouble(),
+                            QString(kMarginRight).toDouble(), QString(kMarginBottom).toDouble());
+  return v;
+}
+
 void WritePageSetup(const std::string& header, const std::string& footer) {
   try {
     QSettings settings;
@@ -64,10 +80,10 @@ void WritePageSetup(const std::string& header, const std::string& footer) {
     settings.beginGroup(PageSetupSettingsGroup);
     settings.setValue("header", FromCp1251(header));
     settings.setValue("footer", FromCp1251(footer));
-    settings.setValue("margin_left", QStringLiteral("0.98425"));
-    settings.setValue("margin_right", QStringLiteral("0.39370"));
-    settings.setValue("margin_top", QStringLiteral("0.59055"));
-    settings.setValue("margin_bottom", QStringLiteral("0.59055"));
+    settings.setValue("margin_left", QString(kMarginLeft));
+    settings.setValue("margin_right", QString(kMarginRight));
+    settings.setValue("margin_top", QString(kMarginTop));
+    settings.setValue("margin_bottom", QString(kMarginBottom));
     settings.endGroup();
     settings.sync();
   } catch (const std::exception&) {
@@ -107,7 +123,7 @@ void TPrinting::PrintOrPreview(THtmlView* view, bool preview) {
 
 void TPrinting::RunPrint(THtmlView& view) {
   QPrinter& printer = Printer();
-  const TPageSetupValues values = ReadPageSetup();
+  const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPrintDialog dialog(&printer, host_.DialogParent());
   if (Exec(dialog) != QDialog::Accepted) return;
@@ -119,7 +135,7 @@ void TPrinting::RunPrint(THtmlView& view) {
 
 void TPrinting::RunPreview(THtmlView& view) {
   QPrinter& printer = Printer();
-  const TPageSetupValues values = ReadPageSetup();
+  const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPrintPreviewDialog dialog(&printer, host_.DialogParent());
   // Large enough to read a page also where no window manager maximises it.
@@ -169,7 +185,7 @@ void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi
 void TPrinting::PageSetupView(THtmlView* /*view*/) {
   WritePageSetup("", PrintFooter());
   QPrinter& printer = Printer();
-  const TPageSetupValues values = ReadPageSetup();
+  const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPageSetupDialog dialog(&printer, host_.DialogParent());
   if (Exec(dialog) != QDialog::Accepted) return;

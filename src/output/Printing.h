@@ -24,8 +24,12 @@ class TPrintHost {
   virtual void ShowMessage(const QString& text) = 0;
 };
 
+struct TPageSetupValues;
+
 // The footer the print commands write before each command (Windows-1251).
 std::string PrintFooter();
+// The page setup the print commands write, as the engine reads it.
+TPageSetupValues ProgramPageSetup();
 
 // Writes the page setup to the settings group PageSetupSettingsGroup: "header", "footer" (from
 // the Windows-1251 arguments) and the four margins as decimal inch texts, in that order. Never

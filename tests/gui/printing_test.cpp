@@ -301,6 +301,21 @@ TEST(PrintCommand, CtrlPPrintsAlsoFromAView) {
   EXPECT_EQ(dialogs, 1);
 }
 
+TEST(PrintCommand, ASettingsStoreThatCannotBeWrittenStillPrintsTheProgramsPage) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ComparedCorpus(dir);
+  QTemporaryDir out;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, "/proc/parvel-no-settings");
+  ASSERT_FALSE(QSettings().isWritable());
+  w->Printing->ExecDialog = PrintToFile(out.path() + "/left.pdf");
+  w->acTextPrint->trigger();
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, g_settings->Path());
+  EXPECT_TRUE(messages.List().empty());
+  ExpectFooters(out.path() + "/left.pdf");
+  ExpectLeftMargin(out.path() + "/left.pdf");
+}
+
 TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
@@ -319,7 +334,7 @@ TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
   };
   w->acTextPageSetup->trigger();
   EXPECT_EQ(Setting("margin_left"), "1.00000");
-  EXPECT_EQ(ReadPageSetup().MarginsInch.left(), 1.0);
+  EXPECT_EQ(ReadPageSetup(ProgramPageSetup()).MarginsInch.left(), 1.0);
   w->Printing->ExecDialog = [](QDialog&) { return int(QDialog::Rejected); };
   w->acTextPageSetup->trigger();  // the next command writes the system's values again
   EXPECT_EQ(Setting("margin_left"), "0.98425");
