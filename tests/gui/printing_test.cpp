@@ -68,14 +68,35 @@ void ExpectFooters(const QString& pdf) {
   }
 }
 
-// The leftmost word of every page starts at the left margin of 2.5 cm or right of it.
-void ExpectLeftMargin(const QString& pdf) {
+// Every word lies inside the margins (2.5 cm left, 1 cm right, 1.5 cm top and bottom) but the
+// footer's, which lies in the bottom margin; the text does start at the left margin.
+void ExpectMargins(const QString& pdf) {
   const QString bbox = RunProgram("pdftotext", {"-bbox", pdf, "-"}).Out;
-  QRegularExpression word("<word xMin=\"([0-9.]+)\"");
+  const QRegularExpression page("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\"");
+  const auto size = page.match(bbox);
+  ASSERT_TRUE(size.hasMatch());
+  const double width = size.captured(1).toDouble(), height = size.captured(2).toDouble();
+  const double left = 0.98425 * 72, right = width - 0.39370 * 72, top = 0.59055 * 72, bottom = height - 0.59055 * 72;
+  const QRegularExpression word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\"");
   double minX = 1e9;
-  for (auto it = word.globalMatch(bbox); it.hasNext();) minX = std::min(minX, it.next().captured(1).toDouble());
-  EXPECT_GE(minX, 0.98425 * 72 - 0.5);
-  EXPECT_LT(minX, 0.98425 * 72 + 20);  // the text does start at the margin
+  int footerWords = 0;
+  for (auto it = word.globalMatch(bbox); it.hasNext();) {
+    const auto m = it.next();
+    const double x0 = m.captured(1).toDouble(), y0 = m.captured(2).toDouble();
+    const double x1 = m.captured(3).toDouble(), y1 = m.captured(4).toDouble();
+    minX = std::min(minX, x0);
+    ASSERT_GE(x0, left - 0.5);
+    ASSERT_LE(x1, right + 0.5);
+    if (y0 >= bottom) {
+      ++footerWords;
+      ASSERT_LE(y1, height);
+    } else {
+      ASSERT_GE(y0, top - 0.5);
+      ASSERT_LE(y1, bottom + 1);
+    }
+  }
+  EXPECT_GT(footerWords, 0);
+  EXPECT_LT(minX, left + 1);
 }
 
 // Longest word inside a mark of the page whose opening tag begins with `open`.
@@ -178,7 +199,7 @@ TEST(BatchPrint, PrintsBothResultPagesWithFootersMarginsAndMarks) {
   EXPECT_EQ(r.Out.trimmed().toInt(), pages.ChangeCount);
   for (const QString& pdf : {left, right}) {
     ExpectFooters(pdf);
-    ExpectLeftMargin(pdf);
+    ExpectMargins(pdf);
     EXPECT_TRUE(PdfInfo(pdf, "Page size").contains("(A4)")) << PdfInfo(pdf, "Page size").toStdString();
   }
   // The struck-through and the inserted words are text in the PDF.
@@ -313,7 +334,7 @@ TEST(PrintCommand, ASettingsStoreThatCannotBeWrittenStillPrintsTheProgramsPage) 
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, g_settings->Path());
   EXPECT_TRUE(messages.List().empty());
   ExpectFooters(out.path() + "/left.pdf");
-  ExpectLeftMargin(out.path() + "/left.pdf");
+  ExpectMargins(out.path() + "/left.pdf");
 }
 
 TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
