@@ -106,6 +106,10 @@ void TPrinting::PreviewView(THtmlView* view) { PrintOrPreview(view, true); }
 
 void TPrinting::PrintOrPreview(THtmlView* view, bool preview) {
   if (view == nullptr || !view->HasDocument()) return;
+  // The engine's pages are awaited with window messages let through: a second print, preview
+  // or page setup asked for meanwhile is dropped.
+  if (busy_) return;
+  TBusy busy(busy_);
   WritePageSetup("", PrintFooter());
   const int percent = host_.CurrentZoomPercent();
   if (percent != 100) SetZoom(*view, "100%");
@@ -183,6 +187,8 @@ void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi
 }
 
 void TPrinting::PageSetupView(THtmlView* /*view*/) {
+  if (busy_) return;
+  TBusy busy(busy_);
   WritePageSetup("", PrintFooter());
   QPrinter& printer = Printer();
   const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());

@@ -70,6 +70,13 @@ class TPrinting : public QObject {
   void Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi);
   int Exec(QDialog& dialog);
 
+  struct TBusy {
+    explicit TBusy(bool& flag) : Flag(flag) { Flag = true; }
+    ~TBusy() { Flag = false; }
+    bool& Flag;
+  };
+
   TPrintHost& host_;
-  std::unique_ptr<QPrinter> printer_;  // keeps the user's printer and paper between commands
+  std::unique_ptr<QPrinter> printer_;
+  bool busy_ = false;  // a command is running  // keeps the user's printer and paper between commands
 };
