@@ -130,6 +130,7 @@ void TPrinting::RunPrint(THtmlView& view) {
   const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPrintDialog dialog(&printer, host_.DialogParent());
+  dialog.setWindowTitle(QString::fromUtf8("Печать"));
   if (Exec(dialog) != QDialog::Accepted) return;
   const QPageLayout paper = printer.pageLayout();
   const QByteArray pdf =
@@ -142,6 +143,7 @@ void TPrinting::RunPreview(THtmlView& view) {
   const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPrintPreviewDialog dialog(&printer, host_.DialogParent());
+  dialog.setWindowTitle(QString::fromUtf8("Предварительный просмотр"));
   // Large enough to read a page also where no window manager maximises it.
   if (const QScreen* screen = dialog.screen()) dialog.resize(screen->availableGeometry().size() * 0.9);
   dialog.setWindowState(Qt::WindowMaximized);
@@ -194,6 +196,7 @@ void TPrinting::PageSetupView(THtmlView* /*view*/) {
   const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPageSetupDialog dialog(&printer, host_.DialogParent());
+  dialog.setWindowTitle(QString::fromUtf8("Параметры страницы"));
   if (Exec(dialog) != QDialog::Accepted) return;
   // The margins the user chose hold until the next command writes the program's own again;
   // the paper and its orientation stay with the printer.

@@ -41,7 +41,7 @@ QString TSaveToWord::FindWriter() {
 
 void TSaveToWord::SaveAndOpenInWord(THtmlView* view) {
   if (view == nullptr || !view->HasDocument()) return;
-  QFileDialog dialog(host_.DialogParent());
+  QFileDialog dialog(host_.DialogParent(), QString::fromUtf8("Сохранить и открыть в MS Word"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);  // ask before overwriting
