@@ -132,13 +132,14 @@ std::string BodyStyle(THtmlView* v) {
   return body.substr(0, body.find('>'));
 }
 
-// The print dialog answered with "print to file" into path.
-std::function<int(QDialog&)> PrintToFile(const QString& path) {
-  return [path](QDialog& d) {
+// The print dialog answered with "print to file" into path, the pages in ranges.
+std::function<int(QDialog&)> PrintToFile(const QString& path, const QString& ranges = {}) {
+  return [path, ranges](QDialog& d) {
     auto* pd = qobject_cast<QPrintDialog*>(&d);
     if (!pd) return int(QDialog::Rejected);
     pd->printer()->setOutputFormat(QPrinter::PdfFormat);
     pd->printer()->setOutputFileName(path);
+    pd->printer()->setPageRanges(QPageRanges::fromString(ranges));
     return int(QDialog::Accepted);
   };
 }
@@ -288,6 +289,13 @@ TEST(PrintCommand, ASettingsStoreThatCannotBeWrittenStillPrintsTheProgramsPage) 
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, g_settings->Path());
   ExpectFooters(out.path() + "/left.pdf");
   ExpectMargins(out.path() + "/left.pdf");
+
+  // Pages chosen in the dialog: only those reach the file, numbered as in the whole document.
+  w->Printing->ExecDialog = PrintToFile(out.path() + "/some.pdf", "2-3");
+  w->acTextPrint->trigger();
+  const QStringList pages = PdfText(out.path() + "/some.pdf").split('\f', Qt::SkipEmptyParts);
+  ASSERT_EQ(pages.size(), 2);
+  EXPECT_TRUE(pages[0].trimmed().endsWith("Стр. 2")) << pages[0].right(100).toStdString();
 }
 
 TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
