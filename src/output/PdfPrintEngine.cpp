@@ -275,8 +275,7 @@ void DrawPdfOnPrinter(const QByteArray& pdf, QPrinter& printer, int maxDpi) {
                        std::max(1, int(std::lround(points.height() / kPointsPerInch * dpi))));
     const QImage rendered = doc.render(i, pixels);
     if (rendered.isNull()) continue;
-    // On white, three bytes a pixel: the preview keeps every page's picture in memory.
-    QImage image(pixels, QImage::Format_RGB888);
+    QImage image(pixels, QImage::Format_RGB32);  // on white
     image.fill(Qt::white);
     QPainter(&image).drawImage(0, 0, rendered);
     // Scaled to the paper, keeping its proportions, from the paper's corner.

@@ -29,13 +29,14 @@ constexpr int kPrinterDpi = 300;
 constexpr int kPreviewDpi = 150;
 // The preview holds a picture of every page at once: a long document is shown coarser so that
 // all its pictures fit in this much memory, but never below a readable resolution.
-constexpr double kPreviewBudgetBytes = 768.0 * 1024 * 1024;
+constexpr double kPreviewBudgetBytes = 512.0 * 1024 * 1024;
 constexpr int kPreviewMinDpi = 72;
 
 int PreviewDpi(const QByteArray& pdf, const QPageLayout& layout) {
   const int pages = std::max(1, PdfPageCount(pdf));
   const QSizeF inches = layout.fullRectPoints().size() / 72.0;
-  const double dpi = std::sqrt(kPreviewBudgetBytes / (3.0 * pages * inches.width() * inches.height()));
+  // (The preview keeps four bytes a pixel whatever form the pictures are handed over in.)
+  const double dpi = std::sqrt(kPreviewBudgetBytes / (4.0 * pages * inches.width() * inches.height()));
   return std::clamp(static_cast<int>(dpi), kPreviewMinDpi, kPreviewDpi);
 }
 
