@@ -1,7 +1,5 @@
 // parvel-cli compare LEFT RIGHT OUTDIR: the comparison run without the windows.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -9,13 +7,10 @@
 #include <system_error>
 #include <utility>
 
-#include <sys/stat.h>
-
 #include "cli/Commands.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "engine/ViewTextFile.h"
-#include "support/FastStrings.h"
 
 namespace fs = std::filesystem;
 
