@@ -1,7 +1,9 @@
 #include "app/AppStartup.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -23,6 +25,10 @@ void PrepareApplication() {
 
 void InitApplication() {
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  // The toolkit's own dialogs (print, page setup, save) speak the program's language.
+  auto* qtTexts = new QTranslator(qApp);
+  if (qtTexts->load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qtTexts);
   QCoreApplication::setOrganizationName("Kvilon");
   QCoreApplication::setApplicationName("Parvel");
   QGuiApplication::setApplicationDisplayName(QString());

@@ -58,6 +58,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   CreateControls();
   FormCreate();
   InstallNavigation(*this);
+  CreateOutputCommands();
 }
 
 TVerCmp::~TVerCmp() { FormDestroy(); }

@@ -20,6 +20,8 @@
 #include "view/HtmlView.h"
 
 class QPainter;
+class TPrinting;
+class TSaveToWord;
 
 // A plain drawing surface whose painting is the owner's.
 class TPaintBox : public QWidget {
@@ -160,6 +162,10 @@ class TVerCmp : public QWidget, public IFindPanelHost {
   void bBackClick();
   void bForwardClick();
 
+  // ---- Output commands (output/): children of the window, wired by CreateOutputCommands -----
+  TPrinting* Printing = nullptr;
+  TSaveToWord* SaveToWord = nullptr;
+
   // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
   void PlaceCompareButton();
 
@@ -174,6 +180,7 @@ class TVerCmp : public QWidget, public IFindPanelHost {
   void FormDestroy();
   void CreateActions();
   void CreateControls();
+  void CreateOutputCommands();
   void LayoutPanLeft();
   void HistoryStep(bool forward);
 

@@ -7,9 +7,11 @@
 // Operations the underlying view answers asynchronously wait for the answer in a local event
 // loop, so window messages (a stop button, a timer) keep being handled while they wait; callers
 // keep re-entrant handlers out with their own flags.
+#include <QByteArray>
 #include <QWidget>
 
 class QMenu;
+class QPageLayout;
 
 #include <stdexcept>
 #include <string>
@@ -87,8 +89,8 @@ class THtmlView : public QWidget {
   virtual void Stop() = 0;
 
   // --- Print engine and editor commands ---------------------------------------------------
-  // Print and preview return once the print engine has finished with the document. False when
-  // the command is unknown or failed.
+  // The editor commands (select all, clear selection). Print, preview and page setup are the
+  // output commands' own (output/Printing.h), drawn from PrintToPdf below: here they give false.
   virtual bool ExecWB(TViewCommand command, TViewCommandOption option) = 0;
 
   // --- The body ---------------------------------------------------------------------------
@@ -158,6 +160,13 @@ class THtmlView : public QWidget {
   // order.
   virtual std::vector<std::string> TextContents(const std::string& tagName,
                                                 const std::vector<std::string>& ids) = 0;
+
+  // --- Printing ---------------------------------------------------------------------------
+  // The shown document rendered as PDF pages of this layout (page size, orientation, margins),
+  // backgrounds and marks in their colours, text kept as text; waits for the engine, letting
+  // window messages through. Throws EHtmlViewError when there is no document or the engine
+  // fails.
+  virtual QByteArray PrintToPdf(const QPageLayout& layout) = 0;
 
  signals:
   // Every event but BeforeNavigate reaches its handlers from the event loop, after the view has

@@ -13,12 +13,7 @@
 #include <QMenu>
 #include <QPageLayout>
 #include <QPainter>
-#include <QPageSetupDialog>
 #include <QPointer>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -283,31 +278,10 @@ class TWebEngineHtmlView : public THtmlView {
       case vcClearSelection:
         web_->triggerPageAction(QWebEnginePage::Unselect);
         return true;
-      case vcPrint: {
-        if (!hasDocument_) return false;
-        ApplyPageSetup();
-        if (option == voPromptUser) {
-          QPrintDialog dlg(&printer_, window());
-          if (dlg.exec() != QDialog::Accepted) return true;
-        }
-        return PrintTo(&printer_);
-      }
-      case vcPrintPreview: {
-        if (!hasDocument_) return false;
-        ApplyPageSetup();
-        QPrintPreviewDialog dlg(&printer_, window());
-        dlg.setWindowState(Qt::WindowMaximized);
-        connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
-                [this](QPrinter* p) { PrintTo(p); });
-        dlg.exec();
-        return true;
-      }
-      case vcPageSetup: {
-        ApplyPageSetup();
-        QPageSetupDialog dlg(&printer_, window());
-        dlg.exec();
-        return true;
-      }
+      case vcPrint:
+      case vcPrintPreview:
+      case vcPageSetup:
+        return false;  // the output commands print through PrintToPdf
     }
     return false;
   }
@@ -472,6 +446,43 @@ class TWebEngineHtmlView : public THtmlView {
     return texts;
   }
 
+  // --- Printing ----------------------------------------------------------------------------
+  QByteArray PrintToPdf(const QPageLayout& layout) override {
+    if (!hasDocument_) throw EHtmlViewError("В окне нет документа для печати");
+    // The marks are background colours: they must reach the paper.
+    page_->settings()->setAttribute(QWebEngineSettings::PrintElementBackgrounds, true);
+    struct TAnswer {
+      QByteArray Pdf;
+      bool Done = false;
+      QEventLoop* Loop = nullptr;
+    };
+    auto answer = std::make_shared<TAnswer>();
+    QEventLoop loop;
+    answer->Loop = &loop;
+    page_->printToPdf(
+        [answer](const QByteArray& pdf) {
+          answer->Pdf = pdf;
+          answer->Done = true;
+          if (answer->Loop) answer->Loop->quit();
+        },
+        layout);
+    if (!answer->Done) {
+      // A code of several megabytes is hundreds of pages: give the engine its time.
+      QTimer limit;
+      limit.setSingleShot(true);
+      connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+      QMetaObject::Connection gone =
+          connect(this, &TWebEngineHtmlView::ScriptsAbandoned, &loop, &QEventLoop::quit);
+      limit.start(10 * kScriptTimeoutMs);
+      loop.exec();
+      disconnect(gone);
+    }
+    answer->Loop = nullptr;
+    if (!answer->Done || answer->Pdf.isEmpty())
+      throw EHtmlViewError("Не удалось подготовить документ к печати");
+    return answer->Pdf;
+  }
+
  private:
   // Runs a function body in the program's isolated world and waits for its value.
   QVariant Run(const QString& body) {
@@ -537,38 +548,9 @@ class TWebEngineHtmlView : public THtmlView {
     emit CommandStateChange(this, csNavigateBack, page_->history()->canGoBack());
   }
 
-  // Margins from the page-setup settings (inches as decimal text).
-  void ApplyPageSetup() {
-    QSettings settings;
-    settings.beginGroup(PageSetupSettingsGroup);
-    auto inches = [&](const char* key, double def) {
-      bool ok = false;
-      double v = settings.value(key).toString().toDouble(&ok);
-      return (ok && v >= 0 && v < 10 ? v : def) * 25.4;
-    };
-    QMarginsF mm(inches("margin_left", 0.75), inches("margin_top", 0.75),
-                 inches("margin_right", 0.75), inches("margin_bottom", 0.75));
-    printer_.setPageMargins(mm, QPageLayout::Millimeter);
-  }
-
-  bool PrintTo(QPrinter* printer) {
-    bool ok = false, done = false;
-    QEventLoop loop;
-    QMetaObject::Connection c = connect(web_, &QWebEngineView::printFinished, &loop, [&](bool success) {
-      ok = success;
-      done = true;
-      loop.quit();
-    });
-    web_->print(printer);
-    if (!done) loop.exec();
-    disconnect(c);
-    return ok;
-  }
-
  private:
   TWebWidget* web_ = nullptr;
   TPage* page_ = nullptr;
-  QPrinter printer_{QPrinter::HighResolution};
   int readyState_ = rsUninitialized;
   bool hasDocument_ = false;
   bool pendingNavigation_ = false;

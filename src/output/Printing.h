@@ -1,0 +1,82 @@
+#pragma once
+// Print, print preview and page setup of the current view, with the program's own page setup:
+// no header, the information system's footer with date and page number, fixed margins.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QDialog;
+class QPrinter;
+class QWidget;
+class THtmlView;
+
+// What the print commands need of the window.
+class TPrintHost {
+ public:
+  virtual ~TPrintHost() = default;
+  virtual THtmlView* CurrentHtmlView() = 0;       // the view that last had the focus
+  virtual int CurrentZoomPercent() const = 0;     // the zoom step both views are set to
+  virtual QWidget* DialogParent() = 0;
+  virtual void ShowMessage(const QString& text) = 0;
+};
+
+struct TPageSetupValues;
+
+// The footer the print commands write before each command (Windows-1251).
+std::string PrintFooter();
+// The page setup the print commands write, as the engine reads it.
+TPageSetupValues ProgramPageSetup();
+
+// Writes the page setup to the settings group PageSetupSettingsGroup: "header", "footer" (from
+// the Windows-1251 arguments) and the four margins as decimal inch texts, in that order. Never
+// reports anything: a settings store that cannot be written is left as it is.
+void WritePageSetup(const std::string& header, const std::string& footer);
+
+class TPrinting : public QObject {
+  Q_OBJECT
+
+ public:
+  TPrinting(TPrintHost& host, QObject* parent);
+  ~TPrinting() override;
+
+  // The command bodies. Print and preview do nothing for a view without a document.
+  void PrintView(THtmlView* view);
+  void PreviewView(THtmlView* view);
+  void PageSetupView(THtmlView* view);
+
+  // The actions' handlers: the same on the current view.
+  void acTextPrintExecute() { PrintView(host_.CurrentHtmlView()); }
+  void acTextPreviewExecute() { PreviewView(host_.CurrentHtmlView()); }
+  void acTextPageSetupExecute() { PageSetupView(host_.CurrentHtmlView()); }
+
+  // Runs the print, preview or page-setup dialog modally and gives its result; tests answer it.
+  std::function<int(QDialog&)> ExecDialog;
+
+ signals:
+  // The engine finished the pages of a print or a preview (the PDF as it was delivered).
+  void DocumentPrinted(const QByteArray& pdf);
+
+ private:
+  QPrinter& Printer();
+  void PrintOrPreview(THtmlView* view, bool preview);
+  void RunPrint(THtmlView& view);
+  void RunPreview(THtmlView& view);
+  // Hands finished pages to the printer: a PDF file gets the engine's own PDF (text stays text),
+  // a printer or the preview (previewDpi > 0: its resolution) the pages drawn as pictures.
+  void Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi);
+  int Exec(QDialog& dialog);
+
+  struct TBusy {
+    explicit TBusy(bool& flag) : Flag(flag) { Flag = true; }
+    ~TBusy() { Flag = false; }
+    bool& Flag;
+  };
+
+  TPrintHost& host_;
+  std::unique_ptr<QPrinter> printer_;
+  bool busy_ = false;  // a command is running  // keeps the user's printer and paper between commands
+};

@@ -1,0 +1,382 @@
+// Printing through the real engine: the batch print of a corpus pair and the window's print,
+// preview and page-setup commands, checked in the PDF with pdftotext and pdfinfo.
+//
+// PARVEL_SCREENSHOT_DIR receives pictures of the preview and the page-setup dialog.
+#include <QDate>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
+#include <QtTest/QTest>
+
+#include "engine/Diff.h"
+#include "engine/ResultPages.h"
+#include "engine/ViewTextFile.h"
+#include "gui/GuiTestSupport.h"
+#include "output/PdfPrintEngine.h"
+#include "output/Printing.h"
+
+using namespace guitest;
+
+namespace {
+
+const QString kOld = PARVEL_CORPUS_DIR "/04_nk1_gl8_old.htm", kNew = PARVEL_CORPUS_DIR "/04_nk1_gl8_new.htm";
+const QString kParvel = PARVEL_BIN_DIR "/parvel";
+
+struct TRun {
+  int Code = -1;
+  QString Out, Err;
+};
+// A program run; with configDir, with settings of its own there.
+TRun RunProgram(const QString& program, const QStringList& args, const QString& configDir = {}) {
+  QProcess p;
+  if (!configDir.isEmpty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", configDir);
+    p.setProcessEnvironment(env);
+  }
+  p.start(program, args);
+  p.waitForFinished(300000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+QString PdfText(const QString& pdf) { return RunProgram("pdftotext", {"-layout", pdf, "-"}).Out; }
+
+// Every page ends with the footer, today's date and "Стр. N", in order; the page is A4.
+void ExpectFooters(const QString& pdf) {
+  const QString info = RunProgram("pdfinfo", {pdf}).Out;
+  EXPECT_TRUE(info.contains(QRegularExpression("Page size: .*\\(A4\\)"))) << info.toStdString();
+  const int pages = QRegularExpression("Pages:\\s+(\\d+)").match(info).captured(1).toInt();
+  const QStringList pageTexts = PdfText(pdf).split('\f', Qt::SkipEmptyParts);
+  ASSERT_GT(pages, 1);
+  ASSERT_EQ(pageTexts.size(), pages);
+  const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+  for (int i = 0; i < pages; ++i)
+    EXPECT_TRUE(QRegularExpression(QString("Распечатано из аналитической правовой системы «Квилон» %1\\s+Стр\\. %2\\s*$")
+                                       .arg(QRegularExpression::escape(date)).arg(i + 1))
+                    .match(pageTexts[i]).hasMatch())
+        << "page " << i + 1 << ": " << pageTexts[i].right(150).toStdString();
+}
+
+// Every word lies within the margins (2.5 cm left, 1 cm right, 1.5 cm top and bottom) but the
+// footer's, which lies in the bottom margin; the text starts at the left margin.
+void ExpectMargins(const QString& pdf) {
+  const QString bbox = RunProgram("pdftotext", {"-bbox", pdf, "-"}).Out;
+  const auto size = QRegularExpression("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\"").match(bbox);
+  ASSERT_TRUE(size.hasMatch());
+  const double left = 0.98425 * 72, right = size.captured(1).toDouble() - 0.39370 * 72, top = 0.59055 * 72;
+  const double bottom = size.captured(2).toDouble() - 0.59055 * 72;
+  double minX = 1e9;
+  int footerWords = 0;
+  QRegularExpression word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\"");
+  for (auto it = word.globalMatch(bbox); it.hasNext();) {
+    const auto m = it.next();
+    const double x0 = m.captured(1).toDouble(), y0 = m.captured(2).toDouble();
+    minX = std::min(minX, x0);
+    ASSERT_GE(x0, left - 0.5);
+    ASSERT_LE(m.captured(3).toDouble(), right + 0.5);
+    footerWords += y0 >= bottom;
+    if (y0 < bottom) ASSERT_TRUE(y0 >= top - 0.5 && m.captured(4).toDouble() <= bottom + 1) << y0;
+  }
+  EXPECT_GT(footerWords, 0);
+  EXPECT_LT(minX, left + 1);
+}
+
+// The longest word inside the marks whose opening tag begins with open.
+QString MarkedWord(const std::string& page, const std::string& open) {
+  QString best;
+  for (size_t at = page.find(open); at != std::string::npos; at = page.find(open, at + 1)) {
+    const size_t from = page.find('>', at) + 1, to = page.find("</acronym>", from);
+    for (const QString& w : QString::fromUtf8(cp1251::ToUtf8(page.substr(from, to - from)))
+                                .split(QRegularExpression("\\W+", QRegularExpression::UseUnicodePropertiesOption)))
+      if (w.size() > best.size()) best = w;
+  }
+  return best;
+}
+const std::string kDeletedMark = "<acronym id=\"t_d\" style=\"background-color:#ffcccc; text";
+const std::string kInsertedMark = "<acronym id=\"t_d\" style=\"background-color:#ccffcc\">";
+
+// Settings of the test's own, so that nothing of the user's is touched.
+class PrintSettings : public ::testing::Environment {
+ public:
+  void SetUp() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path()); }
+  QString Path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+};
+auto* g_settings = static_cast<PrintSettings*>(::testing::AddGlobalTestEnvironment(new PrintSettings));
+QString Setting(const char* key) { return QSettings().value(QString(PageSetupSettingsGroup) + "/" + key).toString(); }
+
+// A window after "Сравнить" on the corpus pair.
+std::unique_ptr<TVerCmp> ComparedCorpus(const TProgramDir& dir) {
+  auto w = ShowMainWindow(dir);
+  for (auto [view, path] : {std::pair{w->WB1, kOld}, std::pair{w->WB2, kNew}}) {
+    std::string body = ReadFile(path);
+    ExtractBodyContent(body);
+    SetBody(view, body);
+  }
+  w->bCompareTexts->click();
+  EXPECT_TRUE(w->ResultShown);
+  return w;
+}
+
+std::string BodyStyle(THtmlView* v) {
+  const std::string body = v->OuterHtml(TElementRef::Body());
+  return body.substr(0, body.find('>'));
+}
+
+// The print dialog answered with "print to file" into path, the pages in ranges.
+std::function<int(QDialog&)> PrintToFile(const QString& path, const QString& ranges = {}) {
+  return [path, ranges](QDialog& d) {
+    auto* pd = qobject_cast<QPrintDialog*>(&d);
+    if (!pd) return int(QDialog::Rejected);
+    pd->printer()->setOutputFormat(QPrinter::PdfFormat);
+    pd->printer()->setOutputFileName(path);
+    pd->printer()->setPageRanges(QPageRanges::fromString(ranges));
+    return int(QDialog::Accepted);
+  };
+}
+
+void SaveScreenshot(QDialog& d, const char* name) {
+  const QString dir = qEnvironmentVariable("PARVEL_SCREENSHOT_DIR");
+  if (dir.isEmpty()) return;
+  d.show();
+  WaitFor([] { return false; }, 1500);  // painted
+  QScreen* screen = QGuiApplication::primaryScreen();
+  (QGuiApplication::platformName() == "xcb" && screen ? screen->grabWindow(0) : d.grab()).save(dir + "/" + name);
+}
+
+}  // namespace
+
+TEST(HeaderFooter, CodesAndAlignmentBreaks) {
+  THeaderFooterContext c;
+  c.Page = 3;
+  c.PageCount = 12;
+  c.Date = QDate(2026, 3, 1);
+  c.Locale = QLocale(QLocale::Russian, QLocale::Russia);
+  THeaderFooterLine l = ExpandHeaderFooter(QString::fromUtf8(cp1251::ToUtf8(PrintFooter())), c);
+  EXPECT_EQ(l.Left.toStdString(), "Распечатано из аналитической правовой системы «Квилон» 01.03.2026");
+  EXPECT_EQ(l.Right.toStdString(), "Стр. 3");
+  EXPECT_TRUE(l.Centre.isEmpty());
+  l = ExpandHeaderFooter("a&bb&bc&p/&P && &x&", c);
+  EXPECT_EQ(QStringList({l.Left, l.Centre, l.Right}), QStringList({"a", "b", "c3/12 & &x&"}));
+}
+
+TEST(BatchPrint, PrintsBothResultPagesWithFootersMarginsAndMarks) {
+  QTemporaryDir out;
+  const QString left = out.path() + "/левый лист.pdf", right = out.path() + "/right.pdf";
+  const TRun r = RunProgram(kParvel, {"--print-pdf", left, right, kOld, kNew}, out.path());
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  TDiff diff;
+  const TResultPages pages =
+      BuildResultPages(ReadViewTextFile(kOld.toStdString()), ReadViewTextFile(kNew.toStdString()), diff);
+  EXPECT_EQ(r.Out.trimmed().toInt(), pages.ChangeCount);
+  for (const QString& pdf : {left, right}) {
+    ExpectFooters(pdf);
+    ExpectMargins(pdf);
+  }
+  // The struck-through and the inserted words are text in the PDF.
+  const QString deleted = MarkedWord(pages.Left, kDeletedMark), inserted = MarkedWord(pages.Right, kInsertedMark);
+  ASSERT_GE(deleted.size(), 4);
+  ASSERT_GE(inserted.size(), 4);
+  EXPECT_TRUE(PdfText(left).contains(deleted)) << deleted.toStdString();
+  EXPECT_TRUE(PdfText(right).contains(inserted)) << inserted.toStdString();
+}
+
+TEST(BatchPrint, BadInputGivesAMessageAndNoFile) {
+  QTemporaryDir out;
+  const QString left = out.path() + "/l.pdf", right = out.path() + "/r.pdf", empty = out.path() + "/empty.htm";
+  QFile(empty).open(QIODevice::WriteOnly);
+  const std::vector<std::pair<QStringList, std::pair<int, const char*>>> cases = {
+      {{left, right, kOld}, {2, "LEFT.pdf RIGHT.pdf OLD NEW"}},
+      {{left, right, kOld, out.path() + "/missing.htm"}, {1, "missing.htm"}},
+      {{left, right, empty, kNew}, {1, "Текст 1 пуст"}},
+      {{out.path() + "/no/such/l.pdf", right, kOld, kNew}, {1, "no/such/l.pdf"}},
+  };
+  for (const auto& [args, want] : cases) {
+    const TRun r = RunProgram(kParvel, QStringList{"--print-pdf"} + args, out.path());
+    EXPECT_EQ(r.Code, want.first) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.Err.contains(QString::fromUtf8(want.second))) << r.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(left) || QFile::exists(right)) << "no PDF, and none without its pair";
+  }
+}
+
+TEST(PrintCommand, PrintsTheCurrentViewAt100PercentAndPutsTheZoomBack) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ComparedCorpus(dir);
+  QTemporaryDir out;
+  const QString pdf = out.path() + "/right.pdf";
+  w->ZoomIndex = 8;  // 131 %
+  w->ApplyZoom(w->WB1);
+  w->ApplyZoom(w->WB2);
+  w->CurrentView = 2;
+  std::string styleWhilePrinting;
+  QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&] { styleWhilePrinting = BodyStyle(w->WB2); });
+  w->Printing->ExecDialog = PrintToFile(pdf);
+  QSettings().setValue(QString(PageSetupSettingsGroup) + "/footer", "changed by the user &p");
+  w->acTextPrint->trigger();
+
+  EXPECT_TRUE(messages.List().empty());
+  EXPECT_NE(styleWhilePrinting.find("zoom: 100%"), std::string::npos) << styleWhilePrinting;
+  EXPECT_NE(BodyStyle(w->WB2).find("zoom: 131%"), std::string::npos) << BodyStyle(w->WB2);
+  EXPECT_NE(BodyStyle(w->WB1).find("zoom: 131%"), std::string::npos);
+  ExpectFooters(pdf);  // the user's footer was replaced by the program's
+  ExpectMargins(pdf);
+  // The right view was printed.
+  const QString inserted = MarkedWord(w->WB2->OuterHtml(TElementRef::Root()), kInsertedMark);
+  EXPECT_TRUE(PdfText(pdf).contains(inserted)) << inserted.toStdString();
+
+  // Printing again writes the same values again, also when the dialog is cancelled.
+  const QString settingsFile = QSettings().fileName();
+  const std::string first = ReadFile(settingsFile);
+  ASSERT_FALSE(first.empty());
+  QFile::remove(settingsFile);
+  w->Printing->ExecDialog = [](QDialog&) { return int(QDialog::Rejected); };
+  w->acTextPrint->trigger();
+  EXPECT_EQ(ReadFile(settingsFile), first);
+  EXPECT_EQ(QStringList({Setting("header"), Setting("margin_left"), Setting("margin_right"), Setting("margin_top"),
+                         Setting("margin_bottom")}),
+            QStringList({"", "0.98425", "0.39370", "0.59055", "0.59055"}));
+  EXPECT_NE(BodyStyle(w->WB2).find("zoom: 131%"), std::string::npos);
+}
+
+TEST(PrintCommand, NoDocumentOneHundredPercentCtrlPAndOneCommandAtATime) {
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  QSettings().remove(PageSetupSettingsGroup);
+  std::vector<std::string> dialogs;
+  w->Printing->ExecDialog = [&](QDialog& d) {
+    dialogs.push_back(d.metaObject()->className());
+    w->acTextPrint->trigger();  // asked for while a command runs: dropped
+    return int(QDialog::Rejected);
+  };
+  // A view without a document: print and preview write nothing and show nothing; page setup
+  // still writes the values and opens its dialog.
+  std::unique_ptr<THtmlView> empty(CreateHtmlView(nullptr));
+  w->Printing->PrintView(empty.get());
+  w->Printing->PreviewView(empty.get());
+  EXPECT_FALSE(QSettings().contains(QString(PageSetupSettingsGroup) + "/footer"));
+  w->Printing->PageSetupView(empty.get());
+  EXPECT_EQ(Setting("footer").toStdString(), cp1251::ToUtf8(PrintFooter()));
+
+  // At 100 % print sets no zoom; Ctrl+P reaches print also from inside a view.
+  w->ZoomIndex = 5;
+  w->activateWindow();
+  w->WB2->FocusDocument();
+  WaitFor([&] { return QApplication::focusWidget() != nullptr; }, 3000);
+  ASSERT_TRUE(QApplication::focusWidget() && w->WB2->isAncestorOf(QApplication::focusWidget()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(dialogs, (std::vector<std::string>{"QPageSetupDialog", "QPrintDialog"}));
+  EXPECT_EQ(BodyStyle(w->WB2).find("zoom"), std::string::npos) << BodyStyle(w->WB2);
+}
+
+TEST(PrintCommand, ASettingsStoreThatCannotBeWrittenStillPrintsTheProgramsPage) {
+  TProgramDir dir;
+  auto w = ComparedCorpus(dir);
+  QTemporaryDir out;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, "/proc/parvel-no-settings");
+  ASSERT_FALSE(QSettings().isWritable());
+  w->Printing->ExecDialog = PrintToFile(out.path() + "/left.pdf");
+  w->acTextPrint->trigger();
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, g_settings->Path());
+  ExpectFooters(out.path() + "/left.pdf");
+  ExpectMargins(out.path() + "/left.pdf");
+
+  // Pages chosen in the dialog: only those reach the file, numbered as in the whole document.
+  w->Printing->ExecDialog = PrintToFile(out.path() + "/some.pdf", "2-3");
+  w->acTextPrint->trigger();
+  const QStringList pages = PdfText(out.path() + "/some.pdf").split('\f', Qt::SkipEmptyParts);
+  ASSERT_EQ(pages.size(), 2);
+  EXPECT_TRUE(pages[0].trimmed().endsWith("Стр. 2")) << pages[0].right(100).toStdString();
+}
+
+TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  w->Printing->ExecDialog = [&](QDialog& d) {
+    auto* ps = qobject_cast<QPageSetupDialog*>(&d);
+    EXPECT_NEAR(ps->printer()->pageLayout().margins(QPageLayout::Millimeter).left(), 25.0, 0.01);
+    SaveScreenshot(d, "page_setup.png");
+    ps->printer()->setPageMargins(QMarginsF(1, 0.5, 0.5, 0.5), QPageLayout::Inch);
+    return int(QDialog::Accepted);
+  };
+  w->acTextPageSetup->trigger();
+  EXPECT_EQ(Setting("margin_left"), "1.00000");
+  EXPECT_EQ(ReadPageSetup(ProgramPageSetup()).MarginsInch.left(), 1.0);
+  w->Printing->ExecDialog = [](QDialog&) { return int(QDialog::Rejected); };
+  w->acTextPageSetup->trigger();  // the next command writes the program's values again
+  EXPECT_EQ(Setting("margin_left"), "0.98425");
+}
+
+TEST(PreviewCommand, ShowsThePagesWithTheFooter) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ComparedCorpus(dir);
+  w->CurrentView = 1;
+  w->ZoomIndex = 8;
+  w->ApplyZoom(w->WB1);
+  QByteArray previewed;
+  QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { previewed = pdf; });
+  w->Printing->ExecDialog = [&](QDialog& d) {
+    EXPECT_TRUE(qobject_cast<QPrintPreviewDialog*>(&d));
+    d.show();
+    EXPECT_TRUE(WaitFor([&] { return !previewed.isEmpty(); }, 60000));
+    SaveScreenshot(d, "preview.png");
+    return int(QDialog::Rejected);
+  };
+  w->acTextPreview->trigger();
+  EXPECT_TRUE(messages.List().empty());
+  QTemporaryDir out;
+  QFile f(out.path() + "/preview.pdf");
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(previewed) > 0);
+  f.close();
+  ExpectFooters(f.fileName());
+  EXPECT_NE(BodyStyle(w->WB1).find("zoom: 131%"), std::string::npos);
+}
+
+// Pages handed to a printer land where the engine put them, whatever margins the printer had.
+TEST(PrinterPages, DrawnOntoThePaperWhereTheEngineLaidThemOut) {
+  QTemporaryDir out;
+  const QString source = out.path() + "/source.pdf", printed = out.path() + "/printed.pdf";
+  ASSERT_EQ(RunProgram(kParvel, {"--print-pdf", source, out.path() + "/r.pdf", kOld, kNew}, out.path()).Code, 0);
+  QFile f(source);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(printed);
+  printer.setPageMargins(QMarginsF(25, 15, 10, 15), QPageLayout::Millimeter);
+  printer.setPageRanges(QPageRanges::fromString("2-3"));
+  DrawPdfOnPrinter(f.readAll(), printer, 200);
+
+  QPdfDocument a, b;
+  ASSERT_EQ(a.load(source), QPdfDocument::Error::None);
+  ASSERT_EQ(b.load(printed), QPdfDocument::Error::None);
+  EXPECT_EQ(b.pageCount(), 2);
+  // The box around the ink is the same on both, to the blur of the pictures (the printer's
+  // margins would move it by 30 pixels).
+  auto inkBox = [](QPdfDocument& d, int page) {
+    QImage img(300, 424, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter(&img).drawImage(0, 0, d.render(page, img.size()));
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (qGray(img.pixel(x, y)) < 160) box |= QRect(x, y, 1, 1);
+    return box;
+  };
+  const QRect want = inkBox(a, 1), got = inkBox(b, 0);
+  ASSERT_FALSE(want.isEmpty());
+  for (auto [w, g] : {std::pair{want.left(), got.left()}, {want.top(), got.top()}, {want.right(), got.right()},
+                      {want.bottom(), got.bottom()}})
+    EXPECT_LE(std::abs(w - g), 5) << w << " " << g;
+}
+
+PARVEL_GUI_TEST_MAIN()

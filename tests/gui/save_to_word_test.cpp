@@ -1,0 +1,120 @@
+// "Сохранить и открыть в MS Word" in the real window: the file's bytes, the style files beside
+// it, the word processor's arguments, and a real headless LibreOffice reading the file.
+#include <QFileDialog>
+#include <QProcess>
+
+#include "engine/ResultPages.h"
+#include "gui/GuiTestSupport.h"
+#include "output/SaveToWord.h"
+
+using namespace guitest;
+
+namespace {
+
+// A window after "Сравнить" where the left text lost a word, with the openers recorded and the
+// save dialog answered.
+struct TSaveFixture {
+  TProgramDir Dir;
+  TMessages Messages;
+  std::unique_ptr<TVerCmp> Win = ShowMainWindow(Dir);
+  std::vector<QStringList> Started;  // program, then its arguments
+  QTemporaryDir Out;
+
+  TSaveFixture() {
+    SetBody(Win->WB1, W("<p>Статья 1. Налог уплачивается ежеквартально в бюджет.</p><p>Вторая строка.</p>"));
+    SetBody(Win->WB2, W("<p>Статья 1. Налог уплачивается в бюджет.</p><p>Вторая строка.</p>"));
+    Win->bCompareTexts->click();
+    Win->CurrentView = 1;
+    Win->SaveToWord->StartDetached = [this](const QString& p, const QStringList& a) {
+      Started.push_back(QStringList{p} + a);
+      return true;
+    };
+    Win->SaveToWord->OpenWithDesktop = [](const QString&) { return false; };
+  }
+  void Save(const QString& path) {
+    Win->SaveToWord->RunSaveDialog = [path](QFileDialog& d) {
+      EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
+      EXPECT_FALSE(d.testOption(QFileDialog::DontConfirmOverwrite)) << "asks before overwriting";
+      EXPECT_TRUE(d.defaultSuffix().isEmpty());
+      EXPECT_EQ(QFileInfo(d.selectedFiles().value(0)).fileName().toStdString(), "Документ_.htm");
+      return path;
+    };
+    Win->acTextSaveToFile->trigger();
+  }
+};
+
+// The texts of the ODT's runs whose style strikes them through.
+QString StruckText(const QString& odt) {
+  QProcess p;
+  p.start("python3", {"-c", R"(
+import sys, zipfile, xml.etree.ElementTree as ET
+T, S = '{urn:oasis:names:tc:opendocument:xmlns:text:1.0}', '{urn:oasis:names:tc:opendocument:xmlns:style:1.0}'
+root = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('content.xml'))
+struck = {st.get(S + 'name') for st in root.iter(S + 'style') for tp in st.iter(S + 'text-properties')
+          if tp.get(S + 'text-line-through-style', 'none') != 'none'}
+print(' '.join(''.join(sp.itertext()) for sp in root.iter(T + 'span') if sp.get(T + 'style-name') in struck))
+)", odt});
+  p.waitForFinished(30000);
+  return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+}  // namespace
+
+TEST(SaveToWord, WritesWindows1251CrLfWithStylesAndOpensWriterWithOneArgument) {
+  TSaveFixture f;
+  const QString folder = f.Out.path() + "/папка с пробелами/";
+  QDir().mkpath(folder);
+  {
+    QFile mine(folder + "etalon5.css");  // a style sheet already there stays as it is
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly) && mine.write("/* mine */") > 0);
+  }
+  const QString path = folder + "Документ_.htm";
+  f.Save(path);
+  EXPECT_TRUE(f.Messages.List().empty());
+
+  const std::string bytes = ReadFile(path);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes.rfind("<html", 0), 0u) << "no byte-order mark or header";
+  EXPECT_EQ(ToCrLfLines(bytes), bytes) << "CR LF lines only, the last one ended too";
+  EXPECT_NE(bytes.find(W("ежеквартально")), std::string::npos) << "Windows-1251 text";
+  EXPECT_EQ(bytes.find("\xD0\xB5"), std::string::npos) << "no UTF-8";
+  EXPECT_NE(bytes.find("line-through"), std::string::npos) << "the marks are kept";
+  EXPECT_EQ(ReadFile(folder + "etalon5.css"), "/* mine */");
+  EXPECT_TRUE(QFile::exists(folder + "kvilon.css") && QFile::exists(folder + "img/users.png"));
+  EXPECT_EQ(f.Started, (std::vector<QStringList>{{TSaveToWord::FindWriter(), "--writer", path}}))
+      << "the path with blanks is one argument";
+
+  // A real LibreOffice reads the file and keeps the struck-through text.
+  ASSERT_FALSE(TSaveToWord::FindWriter().isEmpty()) << "LibreOffice Writer is not installed";
+  QProcess soffice;
+  soffice.start(TSaveToWord::FindWriter(),
+                {"-env:UserInstallation=" + QUrl::fromLocalFile(f.Out.path() + "/profile").toString(), "--headless",
+                 "--convert-to", "odt", "--outdir", f.Out.path() + "/odt", path});
+  ASSERT_TRUE(soffice.waitForFinished(180000));
+  EXPECT_TRUE(StruckText(f.Out.path() + "/odt/Документ_.odt").contains("ежеквартально"));
+}
+
+TEST(SaveToWord, ANameWithoutExtensionCancelAFileThatCannotBeWrittenAndNoWordProcessor) {
+  TSaveFixture f;
+  const QString plain = f.Out.path() + "/plain";
+  f.Save(plain);  // exactly the typed name, nothing appended
+  EXPECT_TRUE(QFile::exists(plain) && !QFile::exists(plain + ".htm"));
+  f.Save(QString());  // cancelled: nothing started
+  f.Save(plain + "/Документ_.htm");  // its folder is a file: a message, nothing started
+  EXPECT_EQ(f.Started.size(), 1u);
+  ASSERT_EQ(f.Messages.List().size(), 1u);
+  EXPECT_NE(f.Messages.List()[0].find("Не удалось сохранить документ"), std::string::npos) << f.Messages.List()[0];
+
+  // No word processor: the desktop's handler, else a message naming the saved file.
+  f.Win->SaveToWord->StartDetached = [](const QString&, const QStringList&) { return false; };
+  QString opened;
+  f.Win->SaveToWord->OpenWithDesktop = [&](const QString& p) { opened = p; return true; };
+  f.Save(plain);
+  EXPECT_EQ(opened, plain);
+  f.Win->SaveToWord->OpenWithDesktop = [](const QString&) { return false; };
+  f.Save(plain);
+  ASSERT_EQ(f.Messages.List().size(), 2u);
+  EXPECT_NE(f.Messages.List()[1].find("LibreOffice"), std::string::npos);
+}
+
+PARVEL_GUI_TEST_MAIN()
