@@ -1,11 +1,14 @@
 // parvel-cli compare LEFT RIGHT OUTDIR: the comparison run without the windows.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "engine/Diff.h"
@@ -16,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kCompareHelp = R"(Usage: parvel-cli compare LEFT RIGHT OUTDIR
+constexpr const char* kCompareHelp = R"(Usage: parvel-cli compare LEFT RIGHT OUTDIR [--max-seconds N]
 
 Compares two texts word by word, as the "Сравнить" command does, and writes the two
 marked result pages OUTDIR/c1.htm (text 1 with deletions marked) and OUTDIR/c2.htm
@@ -33,11 +36,16 @@ Both pages are replaced together: they are written to temporary files first and
 renamed into place only when both are complete and both old files can be replaced;
 on any failure the earlier pair stays as it was.
 
+The comparison's time grows with the text's length times the number of differences: two
+unrelated texts of a few megabytes take minutes. --max-seconds N stops a comparison that
+has not finished after N seconds; nothing is written then.
+
 Exit codes:
   0  pages written
   1  a text is empty ("Текст 1 пуст" / "Текст 2 пуст"), a file cannot be read,
      or OUTDIR or a page cannot be written (nothing is left half-written)
   2  wrong arguments
+  3  stopped by --max-seconds (nothing written)
 )";
 
 }  // namespace
@@ -49,13 +57,28 @@ int RunCompareCommand(const CliArgs& args) {
       return 0;
     }
   }
-  if (args.size() != 3) {
+  std::vector<std::string> paths;
+  double maxSeconds = 0;  // 0: no limit
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--max-seconds") {
+      char* end = nullptr;
+      maxSeconds = i + 1 < args.size() ? std::strtod(args[i + 1].c_str(), &end) : 0;
+      if (i + 1 >= args.size() || end == args[i + 1].c_str() || *end != '\0' || !(maxSeconds > 0)) {
+        std::cerr << "parvel-cli: --max-seconds needs a number of seconds above 0\n";
+        return 2;
+      }
+      ++i;
+    } else {
+      paths.push_back(args[i]);
+    }
+  }
+  if (paths.size() != 3) {
     std::cerr << "parvel-cli: compare needs LEFT RIGHT OUTDIR; see parvel-cli compare --help\n";
     return 2;
   }
-  const std::string& leftPath = args[0];
-  const std::string& rightPath = args[1];
-  const fs::path outDir(args[2]);
+  const std::string& leftPath = paths[0];
+  const std::string& rightPath = paths[1];
+  const fs::path outDir(paths[2]);
 
   std::string left = ReadViewTextFile(leftPath);
   std::string right = ReadViewTextFile(rightPath);
@@ -75,7 +98,23 @@ int RunCompareCommand(const CliArgs& args) {
                              (ec ? ec.message() : std::string("a file of that name exists")));
 
   TDiff diff;
+  bool timedOut = false;
+  if (maxSeconds > 0) {
+    // The diff asks at every step of its recursion and every 200 steps of its search.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(maxSeconds);
+    diff.SetProcessMessages([deadline, &timedOut, &diff] {
+      if (!timedOut && std::chrono::steady_clock::now() > deadline) {
+        timedOut = true;
+        diff.Cancel();
+      }
+    });
+  }
   const TResultPages pages = BuildResultPages(std::move(left), std::move(right), diff);
+  if (timedOut) {
+    std::cerr << "parvel-cli compare: stopped after " << maxSeconds
+              << " s: the texts differ too much to compare in that time; nothing was written\n";
+    return 3;
+  }
 
   const std::string c1 = (outDir / "c1.htm").string();
   const std::string c2 = (outDir / "c2.htm").string();

@@ -134,6 +134,24 @@ TEST_F(CliCompare, BadPathsLeaveNothing) {
   EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
 }
 
+// Two long unrelated texts take long; --max-seconds ends the run with its own exit code and
+// writes nothing.
+TEST_F(CliCompare, MaxSecondsStopsALongRun) {
+  std::string a, b;
+  for (long long i = 0; i < 60000; ++i) {
+    a += "a" + std::to_string(i * 7919 % 100003) + " ";
+    b += "b" + std::to_string(i * 104729 % 100019) + " ";
+  }
+  WriteFile(dir_ / "l.htm", a);
+  WriteFile(dir_ / "r.htm", b);
+  const Result r = Cli("compare " + Quote((dir_ / "l.htm").string()) + " " + Quote((dir_ / "r.htm").string()) + " " +
+                       Quote((dir_ / "out").string()) + " --max-seconds 0.2");
+  EXPECT_EQ(r.code, 3) << r.err;
+  EXPECT_NE(r.err.find("0.2 s"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "c1.htm"));
+  EXPECT_EQ(Cli("compare a b c --max-seconds x").code, 2);
+}
+
 // The body is the real body element: not a "<body" inside a comment or a script of the head.
 TEST_F(CliCompare, BodyStartIsTheRealTag) {
   WriteFile(dir_ / "l.htm", "<html><head><!-- <body> --><script>'<body>'</script></head><body>a b</body></html>");
