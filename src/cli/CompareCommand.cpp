@@ -1,7 +1,5 @@
 // parvel-cli compare LEFT RIGHT OUTDIR: the comparison run without the windows.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -9,11 +7,10 @@
 #include <system_error>
 #include <utility>
 
-#include <sys/stat.h>
-
 #include "cli/Commands.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
+#include "input/DocumentReader.h"
 #include "support/FastStrings.h"
 
 namespace fs = std::filesystem;
@@ -26,10 +23,14 @@ Compares two texts word by word, as the "Сравнить" command does, and wri
 marked result pages OUTDIR/c1.htm (text 1 with deletions marked) and OUTDIR/c2.htm
 (text 2 with insertions marked). OUTDIR is created when missing.
 
-LEFT and RIGHT are files of Windows-1251 bytes standing for what the left and right
-view hold: the body is taken from the first "<body" (any case) to the end of the file;
-a file without "<body" is taken as the content of a body. A 0-byte file stands for a
-view without a document.
+LEFT and RIGHT are read as the program opens files: HTML pages in Windows-1251,
+UTF-8 or UTF-16 (byte-order mark, then the page's charset declaration, then the bytes
+themselves tell which; characters Windows-1251 lacks become "&#N;" references), plain
+text (.txt: each line a paragraph) and office documents (.docx .doc .odt .rtf,
+converted by LibreOffice). The body is taken from the first "<body" (any case) to the
+end of the page; a page without "<body" is taken as the content of a body. A 0-byte
+file stands for a view without a document. Folders, binary files and files over
+200 MB are refused with a message.
 
 On success prints the number of changes as one line on standard output and exits 0.
 Both pages are replaced together: they are written to temporary files first and
@@ -37,53 +38,28 @@ renamed into place only when both are complete.
 
 Exit codes:
   0  pages written
-  1  a text is empty ("Текст 1 пуст" / "Текст 2 пуст"), a file cannot be read,
+  1  a text is empty ("Текст 1 пуст" / "Текст 2 пуст"), a file cannot be read or
+     converted,
      or OUTDIR or a page cannot be written (nothing is left half-written)
   2  wrong arguments
 )";
 
-// Appends the bytes of the file to out, reading it with as few calls as its size allows, and
-// leaves room for spare more bytes after them. Throws with the path and the system's reason
-// when the file cannot be read.
-void AppendWholeFile(const std::string& path, std::string& out, size_t spare) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) throw std::runtime_error("cannot read " + path + ": it is a folder");
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
-  struct stat st {};
-  size_t chunk = 1 << 16;
-  if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    chunk = static_cast<size_t>(st.st_size) + 1;  // + 1: the end of the file shows in the first read
-  out.reserve(out.size() + chunk + spare);
-  bool failed = false;
-  for (;;) {
-    const size_t old = out.size();
-    out.resize(old + chunk);
-    const size_t got = std::fread(out.data() + old, 1, chunk, f);
-    out.resize(old + got);
-    if (got < chunk) {
-      failed = std::ferror(f) != 0;
-      break;
-    }
-    chunk = 1 << 16;
-  }
-  std::fclose(f);
-  if (failed) throw std::runtime_error("cannot read " + path + ": read error");
-}
-
-// The text a view would hand to the run: head + body outer HTML + "</html>", built in one
-// buffer. Empty when the file is empty (a view without a document).
+// The text a view would hand to the run: head + body outer HTML + "</html>". The file is read
+// as the window opens it (code page detected and converted, plain text and office documents
+// made HTML); a Windows-1251 page gives its own bytes. Empty when the file is empty (a view
+// without a document).
 std::string ReadViewText(const std::string& path) {
-  std::string text = PageHead("etalon5.css");
-  const size_t headSize = text.size();
+  const input::TDocument doc = input::ReadDocument(path);
+  if (doc.Html.empty()) return {};
   static constexpr std::string_view kBodyStart = "<body>", kBodyEnd = "</body>", kHtmlEnd = "</html>";
-  AppendWholeFile(path, text, kBodyStart.size() + kBodyEnd.size() + kHtmlEnd.size());
-  if (text.size() == headSize) return {};
-  const int body = FindFromNoCase("<body", std::string_view(text).substr(headSize), 1);
+  std::string text = PageHead("etalon5.css");
+  text.reserve(text.size() + doc.Html.size() + kBodyStart.size() + kBodyEnd.size() + kHtmlEnd.size());
+  const int body = FindFromNoCase("<body", doc.Html, 1);
   if (body > 0) {
-    text.erase(headSize, static_cast<size_t>(body - 1));
+    text.append(std::string_view(doc.Html).substr(static_cast<size_t>(body - 1)));
   } else {
-    text.insert(headSize, kBodyStart);
+    text.append(kBodyStart);
+    text.append(doc.Html);
     text.append(kBodyEnd);
   }
   text.append(kHtmlEnd);
