@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "app/MessageBox.h"
+#include "app/OpenFiles.h"
 #include "app/ToolbarIcons.h"
 #include "app/VerCmpRun.h"
 #include "app/Workspace.h"
@@ -58,6 +59,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   CreateControls();
   FormCreate();
   InstallNavigation(*this);
+  OpenFiles = InstallOpenFiles(*this);
 }
 
 TVerCmp::~TVerCmp() { FormDestroy(); }

@@ -19,6 +19,7 @@
 #include "view/HtmlView.h"
 
 class QPainter;
+class TOpenFiles;
 
 // A plain drawing surface whose painting is the owner's.
 class TPaintBox : public QWidget {
@@ -100,6 +101,7 @@ class TVerCmp : public QWidget {
   TPaintBox* pbDiffPos = nullptr;
   THtmlView* WBInfo = nullptr;
   QMenu* PopMenuText = nullptr;
+  TOpenFiles* OpenFiles = nullptr;  // opening the texts from files
 
   // Commands shared by the toolbar, the popup menu and the shortcuts.
   QAction* acOpenInNewWin = nullptr;
