@@ -18,6 +18,7 @@
 #include <QWebEngineView>
 
 #include "app/OpenFiles.h"
+#include "input/DocumentReader.h"
 #include "gui/GuiTestSupport.h"
 
 using namespace guitest;
@@ -249,6 +250,28 @@ TEST(FastPaste, CorpusPage) {
               static_cast<long long>(own), pair.c_str(), page.size());
   // Both give the same visible text.
   EXPECT_EQ(w->WB1->InnerText(TElementRef::Body()), w->WB2->InnerText(TElementRef::Body()));
+}
+
+// The time to open one file (PARVEL_OPEN_FILE; run by bench/open_bench.sh): the reader alone, then
+// the whole command in the window until the pane shows the text.
+TEST(OpenFiles, OpenTiming) {
+  const QString path = qEnvironmentVariable("PARVEL_OPEN_FILE");
+  if (path.isEmpty()) GTEST_SKIP() << "PARVEL_OPEN_FILE names the file to time";
+  TProgramDir dir;
+  TSettingsDir settings;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  QElapsedTimer t;
+  t.start();
+  const input::TDocument doc = input::ReadDocument(QFile::encodeName(path).toStdString());
+  const qint64 read = t.elapsed();
+  t.restart();
+  ASSERT_TRUE(w->OpenFiles->OpenFile(1, path));
+  ASSERT_TRUE(WaitFor([&] { return w->WB1->BodyScrollHeight() > 100; }, 120000));
+  const qint64 window = t.elapsed();
+  std::printf("open-ms read %lld window %lld html-bytes %zu\n", static_cast<long long>(read),
+              static_cast<long long>(window), doc.Html.size());
+  EXPECT_TRUE(messages.List().empty());
 }
 
 PARVEL_GUI_TEST_MAIN()
