@@ -154,8 +154,10 @@ void TOpenFiles::acOpenFileExecute(int v) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setOption(QFileDialog::DontUseNativeDialog, !NativeDialog);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  OpenFile(v, dialog.selectedFiles().front());
+  busy_ = true;  // a second Ctrl+O while the dialog is open opens no second dialog
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  busy_ = false;
+  if (accepted) OpenFile(v, dialog.selectedFiles().front());
 }
 
 bool TOpenFiles::OpenFile(int v, const QString& path) {

@@ -38,7 +38,7 @@ struct TDocument {
 };
 
 // The file dialog's kinds: "*.htm *.html …".
-inline constexpr const char* kHtmlPatterns = "*.htm *.html *.xhtml *.mht";
+inline constexpr const char* kHtmlPatterns = "*.htm *.html *.xhtml";
 inline constexpr const char* kTextPatterns = "*.txt";
 inline constexpr const char* kOfficePatterns = "*.docx *.doc *.odt *.rtf";
 
