@@ -9,7 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
+#include <QAction>
 #include <QSettings>
 #include <QTimer>
 #include <QToolButton>
@@ -25,7 +25,6 @@
 namespace {
 
 const char* kSettingsGroup = "OpenFiles";
-const char* kEntryCaption = "Сравнить";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -162,6 +161,7 @@ void TOpenFiles::acOpenFileExecute(int v) {
 
 bool TOpenFiles::OpenFile(int v, const QString& path) {
   if (busy_) return false;
+  if (!host_.Ready()) return false;
   if (!host_.EntryState()) {
     ShowMessageBox(U("Файл открывается в окно, пока тексты вводятся. Нажмите «Новое сравнение», "
                      "а затем откройте файл."));
@@ -211,10 +211,7 @@ void TOpenFiles::OpenAtStart(const QStringList& files) {
     poll->deleteLater();
     const bool first = OpenFile(1, files[0]);
     if (files.size() < 2) return;
-    if (OpenFile(2, files[1]) && first) {
-      host_.Compare();
-      UpdateState();
-    }
+    if (OpenFile(2, files[1]) && first) host_.Compare();
   });
   poll->start();
 }
@@ -251,11 +248,13 @@ TOpenFiles* InstallOpenFiles(TVerCmp& w) {
   host.Window = &w;
   host.Views = {nullptr, w.WB1, w.WB2};
   host.Ready = [&w] { return w.Activated(); };
-  host.EntryState = [&w] { return w.bCompareTexts->text() == U(kEntryCaption); };
+  // Paste is enabled exactly in text entry, and its switch comes first in both directions
+  // (before the comparison measures the views, before the empty pages are loaded).
+  host.EntryState = [&w] { return w.acPaste->isEnabled(); };
   host.CurrentView = [&w] { return w.CurrentView; };
   host.Compare = [&w] { w.bCompareTextsClick(); };
   auto* feature = new TOpenFiles(std::move(host), &w);
-  // Connected after the window's own handler, so the state has changed when it runs.
-  QObject::connect(w.bCompareTexts, &QPushButton::clicked, feature, [feature] { feature->UpdateState(); });
+  QObject::connect(w.acPaste, &QAction::enabledChanged, feature, [feature] { feature->UpdateState(); });
+  feature->UpdateState();
   return feature;
 }

@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include "app/CommandLine.h"
 #include "app/OpenFiles.h"
 #include "input/DocumentReader.h"
 #include "gui/GuiTestSupport.h"
@@ -95,6 +96,22 @@ TEST(OpenFiles, CommandLinePairIsComparedAtOnce) {
   w->bCompareTexts->click();
   EXPECT_TRUE(w->OpenFiles->OpenButton(2)->isVisible());
   EXPECT_TRUE(w->OpenFiles->OpenedFile(1).isEmpty());
+}
+
+TEST(OpenFiles, CommandLine) {
+  TCommandLine cl = ParseCommandLine({"old.htm", "new.docx"});
+  EXPECT_EQ(cl.Files, QStringList({"old.htm", "new.docx"}));
+  EXPECT_TRUE(cl.Error.isEmpty());
+  EXPECT_TRUE(ParseCommandLine({"--help"}).Help);
+  EXPECT_FALSE(ParseCommandLine({"--frobnicate", "a"}).Error.isEmpty());
+  EXPECT_FALSE(ParseCommandLine({"a", "b", "c"}).Error.isEmpty());
+  EXPECT_EQ(ParseCommandLine({"--", "-dash.txt"}).Files, QStringList({"-dash.txt"}));
+  // --help answers without a window.
+  QProcess parvel;
+  parvel.start(QString(PARVEL_BIN_DIR) + "/parvel", {"--help"});
+  ASSERT_TRUE(parvel.waitForFinished(30000));
+  EXPECT_EQ(parvel.exitCode(), 0);
+  EXPECT_TRUE(QString::fromUtf8(parvel.readAllStandardOutput()).contains("parvel СТАРЫЙ НОВЫЙ"));
 }
 
 TEST(OpenFiles, OpenCommandDialogRecentFilesAndCtrlO) {
