@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "app/MessageBox.h"
+#include "app/OpenFiles.h"
 #include "app/ToolbarIcons.h"
 #include "app/VerCmpRun.h"
 #include "app/Workspace.h"
@@ -59,6 +60,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   FormCreate();
   InstallNavigation(*this);
   CreateOutputCommands();
+  OpenFiles = InstallOpenFiles(*this);
 }
 
 TVerCmp::~TVerCmp() { FormDestroy(); }

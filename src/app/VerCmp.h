@@ -22,6 +22,7 @@
 class QPainter;
 class TPrinting;
 class TSaveToWord;
+class TOpenFiles;
 
 // A plain drawing surface whose painting is the owner's.
 class TPaintBox : public QWidget {
@@ -101,6 +102,7 @@ class TVerCmp : public QWidget, public IFindPanelHost {
   TPaintBox* pbDiffPos = nullptr;
   THtmlView* WBInfo = nullptr;
   QMenu* PopMenuText = nullptr;
+  TOpenFiles* OpenFiles = nullptr;  // opening the texts from files
 
   // The find panel with its commands and its state (the occurrences and the current one).
   TFindPanel* Find = nullptr;

@@ -13,7 +13,7 @@
 #include "cli/Commands.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
-#include "engine/ViewTextFile.h"
+#include "input/ViewTextFile.h"
 
 namespace fs = std::filesystem;
 
@@ -25,11 +25,14 @@ Compares two texts word by word, as the "Сравнить" command does, and wri
 marked result pages OUTDIR/c1.htm (text 1 with deletions marked) and OUTDIR/c2.htm
 (text 2 with insertions marked). OUTDIR is created when missing.
 
-LEFT and RIGHT are files of Windows-1251 bytes standing for what the left and right
-view hold: the body is taken from the body start tag (any case; not a "<body" inside a
-comment or a script) to the end of the file; a file without one is taken as the content
-of a body. A 0-byte file stands for a
-view without a document.
+LEFT and RIGHT are read as the program opens files: HTML pages in Windows-1251,
+UTF-8 or UTF-16 (byte-order mark, then the page's charset declaration, then the bytes
+themselves tell which; characters Windows-1251 lacks become "&#N;" references), plain
+text (.txt: each line a paragraph) and office documents (.docx .doc .odt .rtf,
+converted by LibreOffice). The body is taken from the body start tag (any case; not
+a "<body" inside a comment or a script) to the end of the page; a page without one is
+taken as the content of a body. A 0-byte file stands for a view without a document. Folders, binary files and files over
+200 MB are refused with a message.
 
 On success prints the number of changes as one line on standard output and exits 0.
 Both pages are replaced together: they are written to temporary files first and
@@ -42,7 +45,8 @@ has not finished after N seconds; nothing is written then.
 
 Exit codes:
   0  pages written
-  1  a text is empty ("Текст 1 пуст" / "Текст 2 пуст"), a file cannot be read,
+  1  a text is empty ("Текст 1 пуст" / "Текст 2 пуст"), a file cannot be read or
+     converted,
      or OUTDIR or a page cannot be written (nothing is left half-written)
   2  wrong arguments
   3  stopped by --max-seconds (nothing written)

@@ -15,7 +15,7 @@
 #include "app/Workspace.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
-#include "engine/ViewTextFile.h"
+#include "input/ViewTextFile.h"
 #include "output/PdfPrintEngine.h"
 #include "output/Printing.h"
 #include "view/HtmlView.h"

@@ -25,4 +25,10 @@ char FromUnicode(char32_t cp);
 std::string ToUtf8(std::string_view s);
 std::string FromUtf8(std::string_view s);
 
+// The same conversion for HTML: a character Windows-1251 lacks becomes its numeric character
+// reference ("&#8470;"), so that the view shows it again and nothing the source held is lost.
+// Stray or truncated UTF-8 bytes become "&#65533;" (the replacement character).
+void AppendHtml(std::string& out, char32_t cp);
+std::string FromUtf8Html(std::string_view s);
+
 }  // namespace cp1251

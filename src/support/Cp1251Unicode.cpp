@@ -1,5 +1,6 @@
 #include "support/Cp1251.h"
 
+#include <cstdint>
 #include <unordered_map>
 
 namespace cp1251 {
@@ -72,6 +73,63 @@ std::string ToUtf8(std::string_view s) {
   std::string out;
   out.reserve(s.size() * 2);
   for (char c : s) AppendUtf8(out, ToUnicode(static_cast<unsigned char>(c)));
+  return out;
+}
+
+namespace {
+
+// Decodes UTF-8, calling good(code point) for every well-formed sequence and bad() for every
+// byte that starts no well-formed sequence.
+template <class Good, class Bad>
+void DecodeUtf8(std::string_view s, Good good, Bad bad) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      good(static_cast<char32_t>(b));
+      ++i;
+      continue;
+    }
+    const int extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+    if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) {
+      bad();
+      ++i;
+      continue;
+    }
+    char32_t cp = b & (0x3F >> extra);
+    bool ok = true;
+    for (int k = 1; k <= extra; ++k) {
+      const auto cb = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+      if ((cb & 0xC0) != 0x80) { ok = false; break; }
+      cp = (cp << 6) | (cb & 0x3F);
+    }
+    if (!ok) {
+      bad();
+      ++i;
+      continue;
+    }
+    good(cp);
+    i += static_cast<size_t>(extra) + 1;
+  }
+}
+
+}  // namespace
+
+void AppendHtml(std::string& out, char32_t cp) {
+  const char c = FromUnicode(cp);
+  if (c != '?' || cp == U'?') {
+    out += c;
+    return;
+  }
+  out += "&#";
+  out += std::to_string(static_cast<uint32_t>(cp));
+  out += ';';
+}
+
+std::string FromUtf8Html(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  DecodeUtf8(s, [&](char32_t cp) { AppendHtml(out, cp); }, [&] { out += "&#65533;"; });
   return out;
 }
 

@@ -8,6 +8,8 @@
 // loop, so window messages (a stop button, a timer) keep being handled while they wait; callers
 // keep re-entrant handlers out with their own flags.
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QMenu;
@@ -130,6 +132,19 @@ class THtmlView : public QWidget {
   virtual std::string InnerText(const TElementRef& ref) = 0;
   virtual void SetInnerHtml(const TElementRef& ref, const std::string& html) = 0;
 
+  // --- Whole-body content -----------------------------------------------------------------
+  // Replaces the body's content with html (Windows-1251), cleaned as a paste is: no scripts,
+  // no event handlers, no style or frame elements, no external resources (pictures other than
+  // embedded ones are dropped).
+  virtual void SetBodyContent(const std::string& html) = 0;
+  // The fast paste: when the document is editable and its body is empty or wholly selected,
+  // puts html (the clipboard's, Unicode) into the body at once, cleaned as above, and returns
+  // true; otherwise changes nothing and returns false (the view's own paste is then used).
+  // Ctrl+V and Shift+Insert in an editable view go through here when the clipboard holds HTML.
+  virtual bool PasteWholeBody(const QString& html) = 0;
+  // Whether Ctrl+V takes the fast paste when it can (on by default; off: always the view's own).
+  bool FastPaste = true;
+
   // --- Batched forms (one round trip for many elements) -----------------------------------
   // Number of elements with this tag name and id (document order is the one of Item indices
   // among elements of that tag: the "all.tags(tag).item(id, i)" order).
@@ -185,6 +200,8 @@ class THtmlView : public QWidget {
   void FocusEntered(THtmlView* view);
   // The document was scrolled (by the user or by the program).
   void Scrolled(THtmlView* view);
+  // Local files were dropped on the view (the view itself neither opens nor inserts them).
+  void FilesDropped(THtmlView* view, const QStringList& paths);
 };
 
 // A colour text as "#rrggbb" in lower case ("rgb(255, 204, 204)" and "#FFCCCC" both give

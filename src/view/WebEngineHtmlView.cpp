@@ -5,6 +5,12 @@
 // an isolated world, which works while page scripts are off and cannot be seen or changed by the
 // page. Every answer of the page comes back asynchronously; we wait for it in a local event loop.
 #include <QApplication>
+#include <QChildEvent>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -31,10 +37,58 @@
 
 namespace {
 
-// Windows-1251 <-> the view's Unicode. Characters that Windows-1251 lacks become "?" on the way
-// in: the program handles all text as Windows-1251 bytes.
+// Windows-1251 <-> the view's Unicode. The program handles all text as Windows-1251 bytes: in
+// HTML a character Windows-1251 lacks becomes its numeric character reference, so nothing
+// pasted is lost; in plain text (selections, addresses) it becomes "?".
 QString ToQt(const std::string& s) { return QString::fromUtf8(cp1251::ToUtf8(s)); }
 std::string FromQt(const QString& s) { return cp1251::FromUtf8(s.toUtf8().toStdString()); }
+std::string FromQtHtml(const QString& s) { return cp1251::FromUtf8Html(s.toUtf8().toStdString()); }
+
+// Puts HTML into the body as a paste would, cleaned: the page is parsed apart (nothing in it
+// runs or loads while parsed), then scripts, style sheets, frames, embedded objects and media,
+// event handlers, script addresses and every reference to an external resource are removed,
+// and what remains replaces the body's content. Pictures other than embedded (data:) ones are
+// dropped, so nothing is fetched.
+const char* kPutBody =
+    "function putBody(html){var b=document.body;if(!b)return false;"
+    "var d=new DOMParser().parseFromString(html,'text/html'),s=d.body;if(!s)return false;"
+    "s.querySelectorAll('script,style,link,meta,base,title,iframe,frame,frameset,object,embed,applet,"
+    "noscript,template,video,audio,source,track,picture,canvas,svg,math,portal').forEach(function(e){e.remove();});"
+    "var all=s.querySelectorAll('*');"
+    "for(var i=0;i<all.length;i++){var e=all[i];"
+    "if(e.tagName==='IMG'&&!/^\\s*data:/i.test(e.getAttribute('src')||'')){e.remove();continue;}"
+    "var n=e.getAttributeNames();for(var k=0;k<n.length;k++){var a=n[k].toLowerCase(),v=e.getAttribute(n[k])||'';"
+    "if(a.indexOf('on')===0||a==='srcset'||a==='background'||a==='poster'||a==='action'||a==='formaction'"
+    "||a==='ping'||a==='lowsrc'||a==='dynsrc'||/^\\s*(javascript|vbscript):/i.test(v))e.removeAttribute(n[k]);"
+    "else if(a==='style'&&/url\\s*\\(/i.test(v))e.setAttribute('style',v.replace(/url\\s*\\([^)]*\\)/gi,'none'));}}"
+    "var f=document.createDocumentFragment();while(s.firstChild)f.appendChild(s.firstChild);"
+    "b.replaceChildren(f);var S=document.scrollingElement||b;S.scrollTop=0;"
+    "var sel=getSelection();if(sel){sel.removeAllRanges();var r=document.createRange();r.setStart(b,0);"
+    "r.collapse(true);sel.addRange(r);}return true;}";
+
+// Whether a paste would replace the whole content: the document is editable and its body holds
+// nothing (no text, no picture or table) or all of it is selected.
+const char* kWholeTarget =
+    "function wholeTarget(){var b=document.body;if(!b||document.designMode!=='on')return false;"
+    "var things='img,table,hr,iframe,object,embed,video,audio,canvas,svg';"
+    "if(!b.textContent.trim()&&!b.querySelector(things))return true;"
+    "var sel=getSelection();if(!sel||!sel.rangeCount)return false;var r=sel.getRangeAt(0);if(r.collapsed)return false;"
+    "var x=document.createRange(),y=document.createRange();"
+    "x.setStart(b,0);x.setEnd(r.startContainer,r.startOffset);"
+    "y.setStart(r.endContainer,r.endOffset);y.setEnd(b,b.childNodes.length);"
+    "if(x.toString().trim()||y.toString().trim())return false;"
+    "return !x.cloneContents().querySelector(things)&&!y.cloneContents().querySelector(things);}";
+
+// Local files among dropped data (none when anything dropped is not a local file).
+QStringList DroppedFiles(const QMimeData* data) {
+  QStringList files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& u : data->urls()) {
+    if (!u.isLocalFile()) return {};
+    files << u.toLocalFile();
+  }
+  return files;
+}
 
 // A JavaScript literal for a string (JSON is valid JavaScript).
 QString JsString(const QString& s) {
@@ -99,12 +153,29 @@ class TPage : public QWebEnginePage {
 class TWebWidget : public QWebEngineView {
  public:
   TWebWidget(THtmlView* owner) : QWebEngineView(owner), owner_(owner) {}
+  std::function<void(const QStringList&)> OnFilesDropped;
 
  protected:
   void contextMenuEvent(QContextMenuEvent* e) override {
     // The program's own menu, or none: never the engine's (it offers reload and page source).
     if (owner_->PopupMenu) owner_->PopupMenu->popup(e->globalPos());
     e->accept();
+  }
+  // Dropped files are the program's to open; the engine would show the file instead of the page
+  // or insert it into the text. Everything else dropped (text, HTML) the editor takes as usual.
+  void dragEnterEvent(QDragEnterEvent* e) override {
+    if (DroppedFiles(e->mimeData()).isEmpty()) return QWebEngineView::dragEnterEvent(e);
+    e->acceptProposedAction();
+  }
+  void dragMoveEvent(QDragMoveEvent* e) override {
+    if (DroppedFiles(e->mimeData()).isEmpty()) return QWebEngineView::dragMoveEvent(e);
+    e->acceptProposedAction();
+  }
+  void dropEvent(QDropEvent* e) override {
+    const QStringList files = DroppedFiles(e->mimeData());
+    if (files.isEmpty()) return QWebEngineView::dropEvent(e);
+    e->acceptProposedAction();
+    if (OnFilesDropped) OnFilesDropped(files);
   }
 
  private:
@@ -130,6 +201,12 @@ class TWebEngineHtmlView : public THtmlView {
     web_->setPage(page_);
     layout->addWidget(web_);
     setFocusProxy(web_);
+    web_->OnFilesDropped = [this](const QStringList& files) {
+      Later([this, files] { emit FilesDropped(this, files); });
+    };
+    // The engine's input widget appears inside the view once a page is shown; the paste keys
+    // are caught on it.
+    web_->installEventFilter(this);
 
     QWebEngineSettings* s = page_->settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
@@ -345,13 +422,53 @@ class TWebEngineHtmlView : public THtmlView {
   }
   using THtmlView::SetBackgroundColor;
   std::string OuterHtml(const TElementRef& ref) override {
-    return FromQt(RunOn(ref, "return e.outerHTML;", "return '';").toString());
+    return FromQtHtml(RunOn(ref, "return e.outerHTML;", "return '';").toString());
   }
   std::string InnerText(const TElementRef& ref) override {
     return FromQt(RunOn(ref, "return e.innerText;", "return '';").toString());
   }
   void SetInnerHtml(const TElementRef& ref, const std::string& html) override {
     RunOn(ref, QString("e.innerHTML=%1;return 0;").arg(JsString(ToQt(html))), "return 0;");
+  }
+
+  // --- Whole-body content ------------------------------------------------------------------
+  void SetBodyContent(const std::string& html) override {
+    Run(QString(kPutBody) + "return putBody(" + JsString(ToQt(html)) + ");");
+  }
+  bool PasteWholeBody(const QString& html) override {
+    if (!hasDocument_) return false;
+    return Run(QString(kPutBody) + kWholeTarget + "if(!wholeTarget())return false;return putBody(" +
+               JsString(html) + ");")
+        .toBool();
+  }
+
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == web_ && e->type() == QEvent::ChildAdded) {
+      if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(e)->child()))
+        child->installEventFilter(this);
+      return false;
+    }
+    if (e->type() == QEvent::KeyPress && watched != web_ && !pasting_) {
+      auto* key = static_cast<QKeyEvent*>(e);
+      const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+      const bool paste = (mods == Qt::ControlModifier && key->key() == Qt::Key_V) ||
+                         (mods == Qt::ShiftModifier && key->key() == Qt::Key_Insert);
+      if (paste && FastPaste) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (data && data->hasHtml()) {
+          pasting_ = true;  // keys that arrive while the page works go their usual way
+          bool done = false;
+          try {
+            done = PasteWholeBody(data->html());
+          } catch (const EHtmlViewError&) {
+            done = false;
+          }
+          pasting_ = false;
+          return done;
+        }
+      }
+    }
+    return THtmlView::eventFilter(watched, e);
   }
 
   // --- Batched forms -----------------------------------------------------------------------
@@ -556,6 +673,7 @@ class TWebEngineHtmlView : public THtmlView {
   bool pendingNavigation_ = false;
   bool scrollPending_ = false;
   bool selectionPending_ = false;
+  bool pasting_ = false;
 };
 
 namespace {

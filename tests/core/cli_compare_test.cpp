@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/ResultPages.h"
+#include "support/Cp1251.h"
 
 namespace fs = std::filesystem;
 
@@ -92,6 +93,28 @@ TEST_F(CliCompare, CorpusPair) {
     EXPECT_EQ(marks, static_cast<size_t>(count)) << name;
     EXPECT_EQ(page.substr(page.size() - 9), "</html>\r\n");
   }
+}
+
+TEST_F(CliCompare, UnicodeFilesGiveTheSamePagesAsWindows1251) {
+  const std::string corpus = PARVEL_CORPUS_DIR;
+  Result r = Compare(corpus + "/03_nk1_st45_old.htm", corpus + "/03_nk1_st45_new.htm", dir_ / "a");
+  ASSERT_EQ(r.code, 0) << r.err;
+  // The old edition as UTF-8 with a byte-order mark, the new one as UTF-8 declared by a meta tag.
+  WriteFile(dir_ / "old.htm", "\xEF\xBB\xBF" + cp1251::ToUtf8(ReadFile(corpus + "/03_nk1_st45_old.htm")));
+  WriteFile(dir_ / "new.html", "<meta charset=\"utf-8\">" + cp1251::ToUtf8(ReadFile(corpus + "/03_nk1_st45_new.htm")));
+  const Result u = Compare(dir_ / "old.htm", dir_ / "new.html", dir_ / "u");
+  ASSERT_EQ(u.code, 0) << u.err;
+  EXPECT_EQ(u.out, r.out);
+  EXPECT_EQ(ReadFile(dir_ / "u" / "c1.htm"), ReadFile(dir_ / "a" / "c1.htm"));
+  EXPECT_EQ(ReadFile(dir_ / "u" / "c2.htm"), ReadFile(dir_ / "a" / "c2.htm"));
+
+  // Plain text: one paragraph a line, markup characters escaped.
+  WriteFile(dir_ / "l.txt", "a < b\n");
+  WriteFile(dir_ / "r.txt", "a < c\n");
+  r = Compare(dir_ / "l.txt", dir_ / "r.txt", dir_ / "t");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "1\n");
+  EXPECT_NE(ReadFile(dir_ / "t" / "c2.htm").find("<body><p>a &lt; <acronym"), std::string::npos);
 }
 
 TEST_F(CliCompare, EmptyTexts) {

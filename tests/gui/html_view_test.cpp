@@ -49,9 +49,10 @@ TEST_F(HtmlViewTest, NoDocumentUntilSomethingIsLoaded) {
 TEST_F(HtmlViewTest, TextCrossesInWindows1251) {
   Show("<body><p>" + W("Статья 1. Ёлка — «знак»") + "</p></body>");
   EXPECT_EQ(view_->InnerText(TElementRef::Body()), W("Статья 1. Ёлка — «знак»"));
-  // A character Windows-1251 lacks comes back as "?".
+  // A character Windows-1251 lacks comes back in HTML as its reference, in plain text as "?".
   view_->SetInnerHtml(TElementRef::Body(), "<p>a&#x4E2D;b</p>");
-  EXPECT_EQ(view_->OuterHtml(TElementRef::Body()), "<body><p>a?b</p></body>");
+  EXPECT_EQ(view_->OuterHtml(TElementRef::Body()), "<body><p>a&#20013;b</p></body>");
+  EXPECT_EQ(view_->InnerText(TElementRef::Body()), "a?b");
 }
 
 TEST_F(HtmlViewTest, PageScriptsNeverRun) {

@@ -17,7 +17,7 @@
 
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
-#include "engine/ViewTextFile.h"
+#include "input/ViewTextFile.h"
 #include "gui/GuiTestSupport.h"
 #include "output/PdfPrintEngine.h"
 #include "output/Printing.h"

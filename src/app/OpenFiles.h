@@ -1,0 +1,84 @@
+#pragma once
+// Opening the two texts from files: the "Открыть…" button at the top of each pane in text
+// entry, Ctrl+O for the focused pane, the recent-files list, files dropped on a pane and the
+// files named on the command line. Reading and converting is the reader's (src/input); this
+// class asks for the file, shows what happens and puts the result into the pane.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QMenu;
+class QToolButton;
+class QWidget;
+class THtmlView;
+class TVerCmp;
+
+class TOpenFiles : public QObject {
+  Q_OBJECT
+
+ public:
+  // What the feature needs of the main window.
+  struct THost {
+    QWidget* Window = nullptr;
+    std::array<THtmlView*, 3> Views{};   // [1] = WB1, [2] = WB2
+    std::function<bool()> Ready;         // the empty editable pages are in place
+    std::function<bool()> EntryState;    // text entry: the views are editable
+    std::function<int()> CurrentView;    // the view that last had the focus
+    std::function<void()> Compare;       // presses "Сравнить"
+  };
+
+  explicit TOpenFiles(THost host, QObject* parent = nullptr);
+  ~TOpenFiles() override;
+
+  static constexpr int kRecentCount = 10;
+  // Whether the file dialog may be the desktop's own (off: always the toolkit's).
+  static inline bool NativeDialog = true;
+
+  // "Открыть…" of pane v (1 or 2): the file dialog, then OpenFile.
+  void acOpenFileExecute(int v);
+  // Reads the file into pane v. On any failure shows a message, leaves the pane as it was and
+  // returns false.
+  bool OpenFile(int v, const QString& path);
+  // The command line's files, opened as soon as the window is ready: one file goes to the left
+  // pane; two go to both panes and are compared at once.
+  void OpenAtStart(const QStringList& files);
+  // Shows the pane bars in text entry and hides them in the result state.
+  void UpdateState();
+
+  QStringList RecentFiles() const;
+  // The file shown in pane v's bar (empty: none opened since the pane was emptied).
+  QString OpenedFile(int v) const { return opened_[static_cast<size_t>(v)]; }
+  QToolButton* OpenButton(int v) const { return bars_[static_cast<size_t>(v)].Open; }
+  QMenu* OpenMenu(int v) const { return bars_[static_cast<size_t>(v)].Menu; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  struct TPaneBar {
+    QWidget* Bar = nullptr;
+    QToolButton* Open = nullptr;
+    QLabel* Name = nullptr;
+    QMenu* Menu = nullptr;
+  };
+  void CreateBar(int v);
+  void FillMenu(int v);
+  void ShowName(int v);
+  void Remember(const QString& path);
+
+  THost host_;
+  std::array<TPaneBar, 3> bars_{};
+  std::array<QString, 3> opened_;
+  bool busy_ = false;
+  bool wasEntry_ = true;
+};
+
+// Creates the feature for the main window (once) and returns it.
+TOpenFiles* InstallOpenFiles(TVerCmp& window);
+
+// The file dialog's filter of the kinds the reader opens.
+QString OpenFileFilter();
