@@ -56,8 +56,9 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   AppDir = appDir;
   CreateActions();
   CreateControls();
+  CreateFeatures();
   FormCreate();
-  InstallNavigation(*this);
+  InstallNavigation(*this, *Navigation);
 }
 
 TVerCmp::~TVerCmp() { FormDestroy(); }
@@ -89,8 +90,8 @@ void TVerCmp::CreateActions() {
 
   connect(acCopy, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_C, "c"); });
   connect(acPaste, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_V, "v"); });
-  connect(acZoomIn, &QAction::triggered, this, [this] { acZoomInExecute(); });
-  connect(acZoomOut, &QAction::triggered, this, [this] { acZoomOutExecute(); });
+  connect(acZoomIn, &QAction::triggered, this, [this] { Zoom->acZoomInExecute(); });
+  connect(acZoomOut, &QAction::triggered, this, [this] { Zoom->acZoomOutExecute(); });
 
   PopMenuText = new QMenu(this);
   PopMenuText->addAction(acOpenInNewWin);
@@ -226,10 +227,6 @@ void TVerCmp::CreateControls() {
   bind(bTextZoomOut, acZoomOut);
   bind(bTextShowPanFind, acTextFind);
   connect(bCompareTexts, &QPushButton::clicked, this, [this] { bCompareTextsClick(); });
-  connect(bNextDiff, &QPushButton::clicked, this, [this] { bNextDiffClick(); });
-  connect(bPrevDiff, &QPushButton::clicked, this, [this] { bPrevDiffClick(); });
-  connect(bBack, &QToolButton::clicked, this, [this] { bBackClick(); });
-  connect(bForward, &QToolButton::clicked, this, [this] { bForwardClick(); });
 
   // The views: the two texts side by side with the position bar at the right edge, and the
   // info panel beside them.
@@ -254,23 +251,41 @@ void TVerCmp::CreateControls() {
   pbDiffPos = new TPaintBox(PanLeft);
   pbDiffPos->setObjectName("pbDiffPos");
   pbDiffPos->setAutoFillBackground(false);
-  pbDiffPos->OnPaint = [this](QPainter& p) { pbDiffPosPaint(p); };
 
   WBInfo = CreateHtmlView(this);
   WBInfo->setObjectName("WBInfo");
   WBInfo->setFixedWidth(kInfoWidth);
   body->addWidget(WBInfo);
+}
+
+void TVerCmp::CreateFeatures() {
+  Views = {nullptr, WB1, WB2};
+  Navigation = std::make_unique<TChangeNavigation>(
+      static_cast<TNavigationHost&>(*this), WB1, WB2, TNavigationControls{LCurDiffTag, bNextDiff, bPrevDiff, pbDiffPos});
+  Zoom = std::make_unique<TZoom>(static_cast<TZoomHost&>(*this));
+  Links = new TLinksHistory(static_cast<TLinksHost&>(*this), WB1, WB2, TLinksControls{bBack, bForward, acOpenInNewWin}, this);
+
+  connect(bNextDiff, &QPushButton::clicked, this, [this] { Navigation->bNextDiffClick(); });
+  connect(bPrevDiff, &QPushButton::clicked, this, [this] { Navigation->bPrevDiffClick(); });
+  connect(bBack, &QToolButton::clicked, this, [this] { Links->bBackClick(); });
+  connect(bForward, &QToolButton::clicked, this, [this] { Links->bForwardClick(); });
+  pbDiffPos->OnPaint = [this](QPainter& p) { Navigation->pbDiffPosPaint(p); };
 
   for (THtmlView* v : {WB1, WB2}) {
-    connect(v, &THtmlView::FocusEntered, this, [this](THtmlView* view) { WB1Enter(view); });
+    connect(v, &THtmlView::FocusEntered, this, [this](THtmlView* view) { Links->WB1Enter(view); });
     connect(v, &THtmlView::CommandStateChange, this,
             [this](THtmlView* view, int command, bool enabled) {
-              WB1CommandStateChange(view, command, enabled);
+              Links->WB1CommandStateChange(view, command, enabled);
             });
     // The engine reports scrolling by an event of its own: synchronise on it.
-    connect(v, &THtmlView::Scrolled, this, [this](THtmlView* view) { SyncScroll(view); });
+    connect(v, &THtmlView::Scrolled, this,
+            [this](THtmlView* view) { Navigation->SyncScroll(view); });
   }
 }
+
+void TVerCmp::ZoomStepped() { Navigation->RecalcMarkPositions(); }
+
+void TVerCmp::CloseFindPanel() { PanFind->hide(); }
 
 void TVerCmp::FormCreate() {
   if (AppDir.isEmpty()) AppDir = ExecutableDir();
@@ -278,15 +293,14 @@ void TVerCmp::FormCreate() {
   DataDir = DataDirFor(AppDir);
   WorkDir = WorkDirFor(GetTempDir());
 
-  SyncEnabled = false;
-  LastScrollTop = {};
-  DocHeights = {};
-  SyncOffset = 0;
-  HoverLink.clear();
+  Navigation->SyncEnabled = false;
+  Navigation->LastScrollTop = {};
+  Navigation->DocHeights = {};
+  Navigation->SyncOffset = 0;
+  Links->HoverLink.clear();
 
   PanFind->setFixedHeight(PanFindDef->height() + 2);
 
-  Views = {nullptr, WB1, WB2};
   CurrentView = 1;
 
   UnpackStyleFiles(DataDir, WorkDir);
@@ -300,8 +314,8 @@ void TVerCmp::FormCreate() {
 }
 
 void TVerCmp::FormDestroy() {
-  MarkTops[1].clear();
-  MarkTops[2].clear();
+  Navigation->MarkTops[1].clear();
+  Navigation->MarkTops[2].clear();
   FreeDictionaries();
 }
 
@@ -349,9 +363,9 @@ void TVerCmp::resizeEvent(QResizeEvent* e) {
 }
 
 void TVerCmp::FormResize() {
-  if (size() == QSize(984, 480) || size() == MeasuredSize) return;
+  if (size() == QSize(984, 480) || size() == Navigation->MeasuredSize) return;
   LayoutPanLeft();
-  RecalcMarkPositions(true);
+  Navigation->RecalcMarkPositions(true);
 }
 
 bool TVerCmp::eventFilter(QObject* watched, QEvent* e) {
@@ -411,21 +425,9 @@ void TVerCmp::bCompareTextsClick() {
       PlaceCompareButton();
       bCompareTexts->setText(U(kCompareCaption));
       acPaste->setEnabled(true);
-      SyncEnabled = false;
-      ChangeCount = 0;
-      MarkTops[1].clear();
-      MarkTops[2].clear();
-      LCurDiffTag->hide();
-      LCurDiffTag->setText(U("Изменений: 0"));
-      LCurDiffTag->adjustSize();
-      CurrentChange = -1;
-      bNextDiff->setEnabled(false);
-      bPrevDiff->setEnabled(false);
-      LastScrollTop[1] = LastScrollTop[2] = 0;
-      SyncOffset = 0;
+      Navigation->ClearResult();
       LoadEmptyPage(1);
       LoadEmptyPage(2);
-      pbDiffPos->update();
     }
   } catch (const std::exception& e) {
     ShowMessageBox(QString::fromUtf8(e.what()));
@@ -433,59 +435,12 @@ void TVerCmp::bCompareTextsClick() {
 }
 
 void TVerCmp::ShowComparison() {
-  SyncEnabled = false;
+  Navigation->SyncEnabled = false;
   ShowComparisonRun();  // the result state follows whatever the run left
-  LCurDiffTag->setText(U("Изменений: ") + QString::number(ChangeCount));
-  LCurDiffTag->adjustSize();
-  LCurDiffTag->show();
-  CurrentChange = -1;
-  bNextDiff->setEnabled(ChangeCount > 0);
-  bPrevDiff->setEnabled(false);
-  LastScrollTop[1] = LastScrollTop[2] = 0;
-  SyncOffset = 0;
-  ResultShown = true;
-  RecalcMarkPositions();
-  SyncEnabled = true;
+  Navigation->StartResult();
 }
 
 bool TVerCmp::ShowComparisonRun() {
   TVerCmpRun run(this);
   return run.exec() == QDialog::Accepted;
 }
-
-void TVerCmp::WB1Enter(THtmlView* view) {
-  const int index = view == WB1 ? 1 : 2;
-  if (index == CurrentView) return;
-  PanFind->hide();
-  CurrentView = index;
-  bBack->setEnabled(CanGoBack[static_cast<size_t>(index)]);
-  bForward->setEnabled(CanGoForward[static_cast<size_t>(index)]);
-}
-
-void TVerCmp::WB1CommandStateChange(THtmlView* view, int command, bool enabled) {
-  // The history state is filed under the focused view, whichever view reported.
-  if (command == csNavigateForward) {
-    CanGoForward[static_cast<size_t>(CurrentView)] = enabled;
-    bForward->setEnabled(enabled);
-  } else if (command == csNavigateBack) {
-    CanGoBack[static_cast<size_t>(CurrentView)] = enabled;
-    bBack->setEnabled(enabled);
-  }
-  SyncScroll(view);
-  if (command == csUpdateCommands && view->SelectionType() == "Text" && !view->hasFocus())
-    view->setFocus(Qt::MouseFocusReason);
-}
-
-void TVerCmp::HistoryStep(bool forward) {
-  THtmlView* view = Views[static_cast<size_t>(CurrentView)];
-  SyncEnabled = false;
-  if (forward)
-    view->GoForward();
-  else
-    view->GoBack();
-  view->WaitReady();
-  SyncEnabled = true;
-}
-
-void TVerCmp::bBackClick() { HistoryStep(false); }
-void TVerCmp::bForwardClick() { HistoryStep(true); }

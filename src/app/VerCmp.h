@@ -13,9 +13,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "links/LinksHistory.h"
+#include "navigation/ChangeNavigation.h"
+#include "output/Zoom.h"
 #include "view/HtmlView.h"
 
 class QPainter;
@@ -30,7 +34,10 @@ class TPaintBox : public QWidget {
   void paintEvent(QPaintEvent*) override;
 };
 
-class TVerCmp : public QWidget {
+class TVerCmp : public QWidget,
+                private TNavigationHost,
+                private TZoomHost,
+                private TLinksHost {
   Q_OBJECT
 
  public:
@@ -50,26 +57,14 @@ class TVerCmp : public QWidget {
   // ---- State shared by the commands; per-view items are indexed 1 = WB1, 2 = WB2 ---------
   std::array<THtmlView*, 3> Views{};  // [1] = WB1, [2] = WB2
   int32_t CurrentView = 1;            // the view that last had the focus
-  int32_t ChangeCount = 0;            // changes of the last comparison
-  int32_t CurrentChange = -1;         // current change from 0; -1 none
-  std::array<std::string, 3> SavedMarkColor;
-  std::array<std::vector<int32_t>, 3> MarkTops;  // absolute tops of the marks, pixels
-  std::array<int32_t, 3> DocHeights{};            // document heights, pixels; 0 without document
-  std::array<int32_t, 3> LastScrollTop{};
-  int32_t SyncOffset = 0;
-  bool SyncEnabled = false;
-  bool ResultShown = false;
-  QSize MeasuredSize{0, 0};                 // window size at the last measurement
   std::array<std::string, 3> StoredBody;    // result page bodies as written (Windows-1251)
   int32_t FindCount = 0;
   int32_t FindIndex = -1;
-  std::string HoverLink;                    // lower-cased address of the link under the mouse
-  std::array<bool, 3> CanGoBack{}, CanGoForward{};
-  static constexpr std::array<int, 26> ZoomLevels = {50,  60,  70,  80,  90,  100, 110, 120, 131,
-                                                     140, 151, 160, 171, 180, 191, 200, 210, 220,
-                                                     230, 240, 250, 260, 270, 280, 290, 300};
-  int32_t ZoomIndex = 7;
-  int ZoomPercent() const { return ZoomLevels[static_cast<size_t>(ZoomIndex)]; }
+
+  // ---- Features, each with its own state ------------------------------------------------
+  std::unique_ptr<TChangeNavigation> Navigation;  // changes, scrolling in step, the bar
+  std::unique_ptr<TZoom> Zoom;
+  TLinksHistory* Links = nullptr;                 // focus, history, links
 
   // ---- Controls --------------------------------------------------------------------------
   QWidget* PanFind = nullptr;      // the find panel (hidden until asked for)
@@ -127,25 +122,6 @@ class TVerCmp : public QWidget {
   // Runs one comparison in the modal progress window; true when it produced the pages.
   bool ShowComparisonRun();
 
-  // ---- Result navigation, position bar and zoom ------------------------------------------
-  // Measures the marks of both result pages (resized: the call comes from a window resize).
-  void RecalcMarkPositions(bool resized = false);
-  void HighlightChange(int n);
-  void GoToChange(int n);
-  void bNextDiffClick();
-  void bPrevDiffClick();
-  void SyncScroll(THtmlView* view);
-  void pbDiffPosPaint(QPainter& painter);
-  void ApplyZoom(THtmlView* view);
-  void acZoomInExecute();
-  void acZoomOutExecute();
-
-  // ---- View events and history -----------------------------------------------------------
-  void WB1Enter(THtmlView* view);
-  void WB1CommandStateChange(THtmlView* view, int command, bool enabled);
-  void bBackClick();
-  void bForwardClick();
-
   // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
   void PlaceCompareButton();
 
@@ -160,8 +136,19 @@ class TVerCmp : public QWidget {
   void FormDestroy();
   void CreateActions();
   void CreateControls();
+  void CreateFeatures();
   void LayoutPanLeft();
-  void HistoryStep(bool forward);
+
+  // What the features ask of the window.
+  int CurrentViewIndex() const override { return CurrentView; }
+  void SetCurrentViewIndex(int index) override { CurrentView = index; }
+  QSize WindowSize() const override { return size(); }
+  int ZoomPercentNow() const override { return Zoom->ZoomPercent(); }
+  THtmlView* ZoomView(int index) const override { return Views[static_cast<size_t>(index)]; }
+  void ZoomStepped() override;
+  void CloseFindPanel() override;
+  void SetSyncEnabled(bool enabled) override { Navigation->SyncEnabled = enabled; }
+  void SyncScroll(THtmlView* view) override { Navigation->SyncScroll(view); }
 
   bool startupFailed_ = false;
   bool shown_ = false;

@@ -146,12 +146,12 @@ bool TVerCmpRun::RunComparison() {
     }
     diff_ = nullptr;  // a later stop click only sets AbortRequested
   }
-  w.ChangeCount = pages.ChangeCount;
+  w.Navigation->ChangeCount = pages.ChangeCount;
 
   if (AbortRequested) {
     pages.Left.clear();
     pages.Right.clear();
-    w.ChangeCount = 0;
+    w.Navigation->ChangeCount = 0;
   }
 
   const QString path1 = w.WorkDir + "c1.htm", path2 = w.WorkDir + "c2.htm";
@@ -168,9 +168,9 @@ bool TVerCmpRun::RunComparison() {
   w.WB1->WaitReady();
   w.WB2->WaitReady();
 
-  w.MarkTops[1].assign(static_cast<size_t>(w.ChangeCount), 0);
-  w.MarkTops[2].assign(static_cast<size_t>(w.ChangeCount), 0);
-  w.RecalcMarkPositions();
+  w.Navigation->MarkTops[1].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
+  w.Navigation->MarkTops[2].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
+  w.Navigation->RecalcMarkPositions();
 
   if (AbortRequested) {
     ShowMessageBox(QStringLiteral("Операция прервана пользователем"));

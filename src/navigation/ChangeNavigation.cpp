@@ -2,11 +2,12 @@
 // forward and back.
 #include <QLabel>
 #include <QPushButton>
+#include <QWidget>
 
 #include <exception>
 
 #include "app/MessageBox.h"
-#include "app/VerCmp.h"
+#include "navigation/ChangeNavigation.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 
@@ -14,12 +15,22 @@ namespace navstate {
 bool Busy = false;
 }
 
-void TVerCmp::RecalcMarkPositions(bool resized) {
+TChangeNavigation::TChangeNavigation(TNavigationHost& host, THtmlView* wb1, THtmlView* wb2,
+                                     const TNavigationControls& controls)
+    : Views{nullptr, wb1, wb2},
+      host_(host),
+      LCurDiffTag(controls.LCurDiffTag),
+      bNextDiff(controls.bNextDiff),
+      bPrevDiff(controls.bPrevDiff),
+      pbDiffPos(controls.pbDiffPos) {}
+
+void TChangeNavigation::RecalcMarkPositions(bool resized) {
   if (!ResultShown) return;
-  if (resized && !navmath::ResizeMeasures(width(), height(), MeasuredSize.width(),
+  const QSize size = host_.WindowSize();
+  if (resized && !navmath::ResizeMeasures(size.width(), size.height(), MeasuredSize.width(),
                                           MeasuredSize.height()))
     return;
-  MeasuredSize = size();
+  MeasuredSize = size;
   try {
     for (size_t v = 1; v <= 2; ++v)
       DocHeights[v] = Views[v]->HasDocument() ? Views[v]->BodyScrollHeight() : 0;
@@ -42,7 +53,7 @@ void TVerCmp::RecalcMarkPositions(bool resized) {
   pbDiffPos->update();
 }
 
-void TVerCmp::HighlightChange(int n) {
+void TChangeNavigation::HighlightChange(int n) {
   if (CurrentChange >= 0) {
     const TElementRef previous = TElementRef::Item(navmath::MarkId, CurrentChange);
     for (size_t v = 1; v <= 2; ++v) Views[v]->SetBackgroundColor(previous, SavedMarkColor[v]);
@@ -59,7 +70,7 @@ void TVerCmp::HighlightChange(int n) {
   bPrevDiff->setEnabled(n > 0);
 }
 
-void TVerCmp::GoToChange(int n) {
+void TChangeNavigation::GoToChange(int n) {
   // The scrolls made here must not be taken for the user's.
   SyncEnabled = false;
   navstate::TBusyScope busy;
@@ -96,14 +107,44 @@ void RunStep(F&& step) {
 
 }  // namespace
 
-void TVerCmp::bNextDiffClick() {
+void TChangeNavigation::bNextDiffClick() {
   RunStep([this] {
     if (CurrentChange < ChangeCount - 1) GoToChange(CurrentChange + 1);
   });
 }
 
-void TVerCmp::bPrevDiffClick() {
+void TChangeNavigation::bPrevDiffClick() {
   RunStep([this] {
     if (CurrentChange > 0) GoToChange(CurrentChange - 1);
   });
+}
+
+void TChangeNavigation::ClearResult() {
+  SyncEnabled = false;
+  ChangeCount = 0;
+  MarkTops[1].clear();
+  MarkTops[2].clear();
+  LCurDiffTag->hide();
+  LCurDiffTag->setText(QString::fromUtf8("Изменений: 0"));
+  LCurDiffTag->adjustSize();
+  CurrentChange = -1;
+  bNextDiff->setEnabled(false);
+  bPrevDiff->setEnabled(false);
+  LastScrollTop[1] = LastScrollTop[2] = 0;
+  SyncOffset = 0;
+  pbDiffPos->update();
+}
+
+void TChangeNavigation::StartResult() {
+  LCurDiffTag->setText(QString::fromUtf8("Изменений: ") + QString::number(ChangeCount));
+  LCurDiffTag->adjustSize();
+  LCurDiffTag->show();
+  CurrentChange = -1;
+  bNextDiff->setEnabled(ChangeCount > 0);
+  bPrevDiff->setEnabled(false);
+  LastScrollTop[1] = LastScrollTop[2] = 0;
+  SyncOffset = 0;
+  ResultShown = true;
+  RecalcMarkPositions();
+  SyncEnabled = true;
 }
