@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -12,6 +13,7 @@
 
 #include <exception>
 
+#include "app/About.h"
 #include "app/MessageBox.h"
 #include "app/ToolbarIcons.h"
 #include "app/VerCmpRun.h"
@@ -32,18 +34,6 @@ const char* kCompareCaption = "Сравнить";
 const char* kNewCompareCaption = "Новое сравнение";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// Sends a Ctrl+<key> press and release to the focused control (the view carries out copy and
-// paste itself).
-void SendCtrlKeystroke(int key, const QString& text) {
-  QWidget* target = QApplication::focusWidget();
-  if (!target) return;
-  QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier, text);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier, text);
-  QApplication::sendEvent(target, &press);
-  QApplication::sendEvent(target, &release);
-  QApplication::processEvents();
-}
 
 }  // namespace
 
@@ -88,8 +78,9 @@ void TVerCmp::CreateActions() {
   acZoomOut = make("Уменьшить шрифт");
   acZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
 
-  connect(acCopy, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_C, "c"); });
-  connect(acPaste, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_V, "v"); });
+  connect(acCopy, &QAction::triggered, this, [this] { acCopyExecute(); });
+  connect(acPaste, &QAction::triggered, this, [this] { acPasteExecute(); });
+  connect(acTextFind, &QAction::triggered, this, [this] { acTextFindExecute(); });
   connect(acZoomIn, &QAction::triggered, this, [this] { Zoom->acZoomInExecute(); });
   connect(acZoomOut, &QAction::triggered, this, [this] { Zoom->acZoomOutExecute(); });
 
@@ -263,7 +254,9 @@ void TVerCmp::CreateFeatures() {
   Navigation = std::make_unique<TChangeNavigation>(
       static_cast<TNavigationHost&>(*this), WB1, WB2, TNavigationControls{LCurDiffTag, bNextDiff, bPrevDiff, pbDiffPos});
   Zoom = std::make_unique<TZoom>(static_cast<TZoomHost&>(*this));
-  Links = new TLinksHistory(static_cast<TLinksHost&>(*this), WB1, WB2, TLinksControls{bBack, bForward, acOpenInNewWin}, this);
+  Links = new TLinksHistory(static_cast<TLinksHost&>(*this), WB1, WB2, WBInfo,
+                            TLinksControls{bBack, bForward, acOpenInNewWin}, this);
+  new TShellInput(static_cast<TShellInputHost&>(*this), this);
 
   connect(bNextDiff, &QPushButton::clicked, this, [this] { Navigation->bNextDiffClick(); });
   connect(bPrevDiff, &QPushButton::clicked, this, [this] { Navigation->bPrevDiffClick(); });
@@ -280,10 +273,66 @@ void TVerCmp::CreateFeatures() {
     // The engine reports scrolling by an event of its own: synchronise on it.
     connect(v, &THtmlView::Scrolled, this,
             [this](THtmlView* view) { Navigation->SyncScroll(view); });
+    connect(v, &THtmlView::StatusTextChange, this, [this](THtmlView* view, const std::string& text) {
+      Links->WB1StatusTextChange(view, text);
+    });
+  }
+  connect(PopMenuText, &QMenu::aboutToShow, this, [this] { Links->PopMenuTextPopup(); });
+  connect(acOpenInNewWin, &QAction::triggered, this, [this] { Links->acOpenInNewWinExecute(); });
+  // The panel decides at once whether it may go where a link leads.
+  connect(WBInfo, &THtmlView::BeforeNavigate, this,
+          [this](THtmlView*, const std::string& address, bool& cancel) {
+            Links->WBInfoBeforeNavigate2(address, cancel);
+          }, Qt::DirectConnection);
+  LInfo->installEventFilter(this);
+  LAbout->installEventFilter(this);
+}
+
+void TVerCmp::SetCurrentViewIndex(int index) {
+  CurrentView = index;
+  Navigation->ScrollLeader = index;
+}
+
+void TVerCmp::ViewTouched(THtmlView* view) {
+  if (view == WB1) Navigation->ScrollLeader = 1;
+  else if (view == WB2) Navigation->ScrollLeader = 2;
+}
+
+THtmlView* TVerCmp::FocusedView() const {
+  QWidget* focus = QApplication::focusWidget();
+  for (THtmlView* v : {WB1, WB2})
+    if (focus && (focus == v || v->isAncestorOf(focus))) return v;
+  return Views[static_cast<size_t>(CurrentView)];
+}
+
+void TVerCmp::acTextFindExecute() { PanFind->show(); }
+
+void TVerCmp::acCopyExecute() {
+  try {
+    FocusedView()->CopySelection();
+  } catch (const std::exception& e) {
+    ShowMessageBox(QString::fromUtf8(e.what()));
   }
 }
 
-void TVerCmp::ZoomStepped() { Navigation->RecalcMarkPositions(); }
+void TVerCmp::acPasteExecute() {
+  try {
+    FocusedView()->PasteClipboard();
+  } catch (const std::exception& e) {
+    ShowMessageBox(QString::fromUtf8(e.what()));
+  }
+}
+
+void TVerCmp::LAboutClick() {
+  TAbout about(this);
+  about.exec();
+}
+
+void TVerCmp::ZoomStepped() {
+  Navigation->RecalcMarkPositions();
+  // The change the user was looking at stays in view in both panes.
+  Navigation->ShowCurrentChange();
+}
 
 void TVerCmp::CloseFindPanel() { PanFind->hide(); }
 
@@ -359,6 +408,7 @@ void TVerCmp::FormActivate() {
 
 void TVerCmp::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  PlaceLinkLabels();
   FormResize();
 }
 
@@ -370,6 +420,11 @@ void TVerCmp::FormResize() {
 
 bool TVerCmp::eventFilter(QObject* watched, QEvent* e) {
   if (watched == PanLeft && e->type() == QEvent::Resize) LayoutPanLeft();
+  if (e->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+    if (watched == LInfo) Links->LInfoClick();
+    if (watched == LAbout) QTimer::singleShot(0, this, [this] { LAboutClick(); });
+  }
   return QWidget::eventFilter(watched, e);
 }
 
@@ -385,6 +440,19 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
   // The window is freed when closed, which ends the program.
   setAttribute(Qt::WA_DeleteOnClose, true);
   e->accept();
+}
+
+void TVerCmp::PlaceLinkLabels() {
+  constexpr int left = 1144, gap = 8;
+  LInfo->adjustSize();
+  LAbout->adjustSize();
+  if (left + LInfo->width() + gap + LAbout->width() + 4 <= width()) {
+    LInfo->move(left, (kToolBarHeight - LInfo->height()) / 2);
+    LAbout->move(left + LInfo->width() + gap, LInfo->y());
+  } else {
+    LInfo->move(left, kToolBarHeight / 2 - LInfo->height());
+    LAbout->move(left, kToolBarHeight / 2);
+  }
 }
 
 void TVerCmp::PlaceCompareButton() {
@@ -438,6 +506,11 @@ void TVerCmp::ShowComparison() {
   Navigation->SyncEnabled = false;
   ShowComparisonRun();  // the result state follows whatever the run left
   Navigation->StartResult();
+  // The keys work at once: the focus goes into the view the user worked in.
+  if (isVisible()) {
+    activateWindow();
+    Views[static_cast<size_t>(CurrentView)]->FocusDocument();
+  }
 }
 
 bool TVerCmp::ShowComparisonRun() {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "input/ShellInput.h"
 #include "links/LinksHistory.h"
 #include "navigation/ChangeNavigation.h"
 #include "output/Zoom.h"
@@ -37,7 +38,8 @@ class TPaintBox : public QWidget {
 class TVerCmp : public QWidget,
                 private TNavigationHost,
                 private TZoomHost,
-                private TLinksHost {
+                private TLinksHost,
+                private TShellInputHost {
   Q_OBJECT
 
  public:
@@ -122,6 +124,17 @@ class TVerCmp : public QWidget,
   // Runs one comparison in the modal progress window; true when it produced the pages.
   bool ShowComparisonRun();
 
+  // ---- Commands of the window itself ------------------------------------------------------
+  // Shows the find panel (its commands come with the find feature).
+  void acTextFindExecute();
+  // The clipboard commands act on the result view that has the focus, through its own copy
+  // and paste.
+  void acCopyExecute();
+  void acPasteExecute();
+  void LAboutClick();
+  // The result view that has the keyboard focus, else the one that had it last.
+  THtmlView* FocusedView() const;
+
   // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
   void PlaceCompareButton();
 
@@ -137,11 +150,22 @@ class TVerCmp : public QWidget,
   void CreateActions();
   void CreateControls();
   void CreateFeatures();
+  // "Что это такое?" and "О программе" side by side where the toolbar has room for both,
+  // else one above the other, so that neither is cut.
+  void PlaceLinkLabels();
   void LayoutPanLeft();
 
   // What the features ask of the window.
   int CurrentViewIndex() const override { return CurrentView; }
-  void SetCurrentViewIndex(int index) override { CurrentView = index; }
+  void SetCurrentViewIndex(int index) override;
+  QString DataFolder() const override { return DataDir; }
+  QWidget* MainWindow() override { return this; }
+  void RunFindCommand() override { acTextFind->trigger(); }
+  void RunZoomIn() override { acZoomIn->trigger(); }
+  void RunZoomOut() override { acZoomOut->trigger(); }
+  bool HasHoverLink() const override { return !Links->HoverLink.empty(); }
+  void OpenHoverLink() override { Links->OpenHoverLink(); }
+  void ViewTouched(THtmlView* view) override;
   QSize WindowSize() const override { return size(); }
   int ZoomPercentNow() const override { return Zoom->ZoomPercent(); }
   THtmlView* ZoomView(int index) const override { return Views[static_cast<size_t>(index)]; }

@@ -19,8 +19,6 @@ class QWidget;
 class TNavigationHost {
  public:
   virtual ~TNavigationHost() = default;
-  // The result view that last had the focus (1 or 2): it leads the scrolling.
-  virtual int CurrentViewIndex() const = 0;
   // The window's size: a resize to the size of the last measurement measures nothing again.
   virtual QSize WindowSize() const = 0;
   // The text zoom of the views, in percent: the bar's margins follow it.
@@ -50,6 +48,9 @@ class TChangeNavigation {
   std::array<int32_t, 3> LastScrollTop{};
   int32_t SyncOffset = 0;
   bool SyncEnabled = false;
+  // The view whose scrolling the other follows (1 or 2): the one the user last focused, clicked,
+  // typed into or turned the wheel over.
+  int ScrollLeader = 1;
   bool ResultShown = false;
   QSize MeasuredSize{0, 0};  // window size at the last measurement
 
@@ -62,6 +63,10 @@ class TChangeNavigation {
   void bPrevDiffClick();
   void SyncScroll(THtmlView* view);
   void pbDiffPosPaint(QPainter& painter);
+
+  // Scrolls both views to the current change again (after the layout changed); nothing
+  // without one.
+  void ShowCurrentChange();
 
   // A new comparison is about to be entered: no changes, nothing current, the bar empty.
   void ClearResult();
@@ -79,4 +84,13 @@ class TChangeNavigation {
   // reading and setting the scroll offsets: the view moved on, so the step runs once more.
   bool syncRunning_ = false;
   bool syncPending_ = false;
+
+  // Steps asked for while a step or a synchronisation still waits for the views: counted (next
+  // +1, previous -1) and carried out in order once the views are free.
+  void RequestStep(int direction);
+  void RunPendingSteps();
+  void RunPendingStepsLater();
+  int pendingSteps_ = 0;
+  bool stepsRunning_ = false;
+  bool drainScheduled_ = false;
 };

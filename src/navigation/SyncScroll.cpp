@@ -12,7 +12,7 @@
 // scroll offsets means the view moved on, so the step runs once more when done. Dropping it
 // would leave the other view behind where the user stopped scrolling.
 void TChangeNavigation::SyncScroll(THtmlView* view) {
-  const int CurrentView = host_.CurrentViewIndex();
+  const int CurrentView = ScrollLeader;  // the leading view
   if (CurrentView != 1 && CurrentView != 2) return;
   const size_t a = static_cast<size_t>(CurrentView), b = 3 - a;
   if (view == nullptr || view != Views[a]) return;
