@@ -118,13 +118,21 @@ std::unique_ptr<TVerCmp> ComparedWithLinks(const TProgramDir& dir, const QString
 // Runs check on the modal box that LAboutClick shows, then closes it with Esc.
 void WithAboutBox(TVerCmp& w, const std::function<void(TAbout&)>& check) {
   bool seen = false;
-  QTimer::singleShot(200, [&] {
-    auto* about = qobject_cast<TAbout*>(QApplication::activeModalWidget());
-    ASSERT_NE(about, nullptr);
+  std::function<void()> poll = [&] {
+    TAbout* about = nullptr;
+    for (QWidget* t : QApplication::topLevelWidgets())
+      if (auto* a = qobject_cast<TAbout*>(t); a && a->isVisible()) about = a;
+    if (!about) {
+      QTimer::singleShot(50, poll);
+      return;
+    }
     seen = true;
+    EXPECT_TRUE(QTest::qWaitForWindowActive(about, 3000));
     check(*about);
     QTest::keyClick(about, Qt::Key_Escape);
-  });
+    if (about->isVisible()) about->reject();  // never leave the test waiting on the box
+  };
+  QTimer::singleShot(50, poll);
   w.LAboutClick();
   EXPECT_TRUE(seen);
 }
