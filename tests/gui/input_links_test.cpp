@@ -52,7 +52,7 @@ QWidget* Inner(THtmlView* v) {
 QPoint PointOf(THtmlView* v, const char* id) {
   QWidget* inner = Inner(v);
   const int top = v->BoundingTop(TElementRef::ById(id));
-  return inner->mapFrom(v, QPoint(30, 0)) + QPoint(0, top + 6);
+  return inner->mapFrom(v, QPoint(70, 0)) + QPoint(0, top + 6);
 }
 
 // Mouse input as the window system delivers it: to the window, which finds the widget.
@@ -63,15 +63,10 @@ void Click(THtmlView* v, Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint inne
   QTest::mouseClick(v->window()->windowHandle(), b, m, InWindow(v, innerPoint));
 }
 
-// The mouse comes to rest over link `id`. Synthetic mouse input does not reach the engine's page
-// in these runs, so the engine's own report of the hovered link is given as it would come.
-void Hover(THtmlView* v, const char* id, TVerCmp& w) {
+// The mouse comes to rest over link `id`; the engine reports the link's address.
+void Hover(THtmlView* v, const char* id, TVerCmp& w, bool webLink = true) {
   QTest::mouseMove(v->window()->windowHandle(), InWindow(v, PointOf(v, id)));
-  std::string href = v->OuterHtml(TElementRef::ById(id));
-  href = href.substr(href.find("href=\"") + 6);
-  href = href.substr(0, href.find('"'));
-  emit v->StatusTextChange(v, href);
-  WaitFor([&] { return !w.Links->HoverLink.empty() || href.find("http") == std::string::npos; }, 3000);
+  WaitFor([&] { return w.Links->HoverLink.empty() != webLink; }, 5000);
 }
 
 // Counts the mouse presses that reach a widget.
@@ -141,6 +136,7 @@ void WithAboutBox(TVerCmp& w, const std::function<void(TAbout&)>& check) {
 
 TEST(Keys, FindAndZoomKeysAreTheProgramsAndNeverTheViews) {
   TProgramDir dir;
+  TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
   SetBody(w->WB1, "<p>" + W("Первая редакция.") + "</p>");
   SetBody(w->WB2, "<p>" + W("Вторая редакция.") + "</p>");
@@ -190,6 +186,7 @@ TEST(Keys, FindAndZoomKeysAreTheProgramsAndNeverTheViews) {
 
 TEST(Mouse, RightClickGivesTheProgramsMenuOnReleaseAndNothingInTheInfoPanel) {
   TProgramDir dir;
+  TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
   FocusView(*w, w->WB2);
   QWidget* inner = Inner(w->WB1);
@@ -249,12 +246,14 @@ TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
   EXPECT_FALSE(w->acOpenInNewWin->isEnabled());
 
   // "file:" and "javascript:" links never leave the program, whatever they contain.
-  for (const char* id : {"file", "js"}) {
-    Hover(v, id, *w);
-    Click(v, Qt::LeftButton, Qt::ShiftModifier, PointOf(v, id));
-    Click(v, Qt::MiddleButton, {}, PointOf(v, id));
-    Settle(300);
-  }
+  Hover(v, "file", *w);
+  ASSERT_EQ(w->Links->HoverLink, "file:///tmp/http-list.htm");
+  Click(v, Qt::LeftButton, Qt::ShiftModifier, PointOf(v, "file"));
+  Click(v, Qt::MiddleButton, {}, PointOf(v, "file"));
+  // The engine names no address for a script link; had it named one, it would be refused too.
+  w->Links->WB1StatusTextChange(v, "javascript:void('http')");
+  w->Links->OpenHoverLink();
+  Settle(300);
   EXPECT_EQ(opened.List().size(), 3u);
   EXPECT_FALSE(MayOpenOutside("file:///etc/passwd"));
   EXPECT_FALSE(MayOpenOutside(" JavaScript:alert('http')"));
@@ -263,17 +262,16 @@ TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
 
   // A plain click is the view's own (it follows the link inside the view); the history buttons
   // follow the view's history.
-  emit v->StatusTextChange(v, "");  // the mouse left the links
-  ASSERT_TRUE(WaitFor([&] { return w->Links->HoverLink.empty(); }, 3000));
+  // A plain click follows the link inside the view; the history buttons follow the view.
+  Hover(v, "local", *w, false);
+  EXPECT_TRUE(w->Links->HoverLink.empty()) << "a local link is no web address";
+  // Without a web link under the mouse a middle click is the view's own.
   TPresses presses;
   Inner(v)->installEventFilter(&presses);
-  Click(v, Qt::LeftButton, {}, PointOf(v, "local"));
+  Click(v, Qt::MiddleButton, {}, PointOf(v, "local"));
   EXPECT_EQ(presses.count, 1);
-  Click(v, Qt::MiddleButton, {}, PointOf(v, "local") + QPoint(0, 300));  // away from the links
-  EXPECT_EQ(presses.count, 2);
   Inner(v)->removeEventFilter(&presses);
-  EXPECT_FALSE(w->bBack->isEnabled());
-  v->Navigate(target.toStdString());
+  Click(v, Qt::LeftButton, {}, PointOf(v, "local"));
   ASSERT_TRUE(WaitFor([&] { return v->LocationUrl() == target.toStdString(); }, 10000));
   ASSERT_TRUE(WaitFor([&] { return w->bBack->isEnabled(); }, 5000));
   EXPECT_TRUE(w->Links->CanGoBack[1]);
@@ -306,6 +304,7 @@ TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
 
 TEST(Focus, SelectionWheelAndTheOtherView) {
   TProgramDir dir;
+  TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
   std::string body;
   for (int i = 0; i < 80; ++i) body += "<p>" + W("Абзац номер ") + std::to_string(i) + "</p>";
@@ -344,10 +343,12 @@ TEST(Focus, SelectionWheelAndTheOtherView) {
   EXPECT_TRUE(Focused(w->WB2));
   EXPECT_FALSE(w->PanFind->isVisible());
   EXPECT_EQ(w->Navigation->ScrollLeader, 2);
+  EXPECT_TRUE(messages.List().empty()) << messages.List()[0];
 }
 
 TEST(Clipboard, CopyAndPasteThroughTheMenuActOnTheFocusedView) {
   TProgramDir dir;
+  TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
   FocusView(*w, w->WB2);
   QApplication::clipboard()->setText(QString::fromUtf8("Вставленный текст"));
@@ -370,6 +371,7 @@ TEST(Clipboard, CopyAndPasteThroughTheMenuActOnTheFocusedView) {
 
 TEST(InfoPanel, OwnPagesOnlyGuideAndAbout) {
   TProgramDir dir;
+  TMessages messages;  // a message box would wait for a click that never comes
   TOpened opened;
   auto w = ShowMainWindow(dir);
   ASSERT_TRUE(WaitFor([&] { return w->WBInfo->ReadyState() == rsComplete; }, 10000));
@@ -416,6 +418,7 @@ TEST(InfoPanel, OwnPagesOnlyGuideAndAbout) {
 
 TEST(Toolbar, EveryCaptionFitsAtTheDesignWidth) {
   TProgramDir dir;
+  TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
   for (int width : {1254, 1400}) {
     w->resize(width, 900);
