@@ -51,7 +51,15 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   InstallNavigation(*this, *Navigation);
 }
 
-TVerCmp::~TVerCmp() { FormDestroy(); }
+TVerCmp::~TVerCmp() {
+  // The views and filters outlive this part of the window while the controls are freed: nothing
+  // of theirs may reach the features any more.
+  for (THtmlView* v : {WB1, WB2, WBInfo}) v->disconnect(this);
+  for (QObject* filter : {findChild<QObject*>("ShellInput", Qt::FindDirectChildrenOnly),
+                          findChild<QObject*>("NavigationKeys", Qt::FindDirectChildrenOnly)})
+    delete filter;
+  FormDestroy();
+}
 
 void TVerCmp::CreateActions() {
   auto make = [this](const char* caption, const char* hint = nullptr) {

@@ -141,8 +141,9 @@ TEST(Keys, FindAndZoomKeysAreTheProgramsAndNeverTheViews) {
   SetBody(w->WB1, "<p>" + W("Первая редакция.") + "</p>");
   SetBody(w->WB2, "<p>" + W("Вторая редакция.") + "</p>");
   w->bCompareTexts->click();
-  FocusView(*w, w->WB1);
   // After a comparison the focus is already in the view: Ctrl+I works at once.
+  EXPECT_TRUE(WaitFor([&] { return Focused(w->WB1); }, 5000));
+  FocusView(*w, w->WB1);
   QWidget* target = QApplication::focusWidget();
   QTest::keyClick(target, Qt::Key_I, Qt::ControlModifier);
   EXPECT_EQ(w->Zoom->ZoomIndex, 8);
