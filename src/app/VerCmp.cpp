@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -12,6 +13,7 @@
 
 #include <exception>
 
+#include "app/About.h"
 #include "app/MessageBox.h"
 #include "app/OpenFiles.h"
 #include "app/ToolbarIcons.h"
@@ -34,18 +36,6 @@ const char* kNewCompareCaption = "Новое сравнение";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// Sends a Ctrl+<key> press and release to the focused control (the view carries out copy and
-// paste itself).
-void SendCtrlKeystroke(int key, const QString& text) {
-  QWidget* target = QApplication::focusWidget();
-  if (!target) return;
-  QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier, text);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier, text);
-  QApplication::sendEvent(target, &press);
-  QApplication::sendEvent(target, &release);
-  QApplication::processEvents();
-}
-
 }  // namespace
 
 void TPaintBox::paintEvent(QPaintEvent*) {
@@ -57,13 +47,22 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   AppDir = appDir;
   CreateActions();
   CreateControls();
+  CreateFeatures();
   FormCreate();
-  InstallNavigation(*this);
+  InstallNavigation(*this, *Navigation);
   CreateOutputCommands();
   OpenFiles = InstallOpenFiles(*this);
 }
 
-TVerCmp::~TVerCmp() { FormDestroy(); }
+TVerCmp::~TVerCmp() {
+  // The views and filters outlive this part of the window while the controls are freed: nothing
+  // of theirs may reach the features any more.
+  for (THtmlView* v : {WB1, WB2, WBInfo}) v->disconnect(this);
+  for (QObject* filter : {findChild<QObject*>("ShellInput", Qt::FindDirectChildrenOnly),
+                          findChild<QObject*>("NavigationKeys", Qt::FindDirectChildrenOnly)})
+    delete filter;
+  FormDestroy();
+}
 
 void TVerCmp::CreateActions() {
   auto make = [this](const char* caption, const char* hint = nullptr) {
@@ -90,11 +89,11 @@ void TVerCmp::CreateActions() {
   acZoomOut = make("Уменьшить шрифт");
   acZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
 
-  connect(acCopy, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_C, "c"); });
-  connect(acPaste, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_V, "v"); });
-  connect(acTextFind, &QAction::triggered, this, [this] { Find->acTextFindExecute(); });
-  connect(acZoomIn, &QAction::triggered, this, [this] { acZoomInExecute(); });
-  connect(acZoomOut, &QAction::triggered, this, [this] { acZoomOutExecute(); });
+  connect(acCopy, &QAction::triggered, this, [this] { acCopyExecute(); });
+  connect(acPaste, &QAction::triggered, this, [this] { acPasteExecute(); });
+  connect(acTextFind, &QAction::triggered, this, [this] { acTextFindExecute(); });
+  connect(acZoomIn, &QAction::triggered, this, [this] { Zoom->acZoomInExecute(); });
+  connect(acZoomOut, &QAction::triggered, this, [this] { Zoom->acZoomOutExecute(); });
 
   PopMenuText = new QMenu(this);
   PopMenuText->addAction(acOpenInNewWin);
@@ -231,10 +230,6 @@ void TVerCmp::CreateControls() {
   bind(bTextZoomOut, acZoomOut);
   bind(bTextShowPanFind, acTextFind);
   connect(bCompareTexts, &QPushButton::clicked, this, [this] { bCompareTextsClick(); });
-  connect(bNextDiff, &QPushButton::clicked, this, [this] { bNextDiffClick(); });
-  connect(bPrevDiff, &QPushButton::clicked, this, [this] { bPrevDiffClick(); });
-  connect(bBack, &QToolButton::clicked, this, [this] { bBackClick(); });
-  connect(bForward, &QToolButton::clicked, this, [this] { bForwardClick(); });
 
   // The views: the two texts side by side with the position bar at the right edge, and the
   // info panel beside them.
@@ -259,23 +254,100 @@ void TVerCmp::CreateControls() {
   pbDiffPos = new TPaintBox(PanLeft);
   pbDiffPos->setObjectName("pbDiffPos");
   pbDiffPos->setAutoFillBackground(false);
-  pbDiffPos->OnPaint = [this](QPainter& p) { pbDiffPosPaint(p); };
 
   WBInfo = CreateHtmlView(this);
   WBInfo->setObjectName("WBInfo");
   WBInfo->setFixedWidth(kInfoWidth);
   body->addWidget(WBInfo);
+}
+
+void TVerCmp::CreateFeatures() {
+  Views = {nullptr, WB1, WB2};
+  Navigation = std::make_unique<TChangeNavigation>(
+      static_cast<TNavigationHost&>(*this), WB1, WB2, TNavigationControls{LCurDiffTag, bNextDiff, bPrevDiff, pbDiffPos});
+  Zoom = std::make_unique<TZoom>(static_cast<TZoomHost&>(*this));
+  Links = new TLinksHistory(static_cast<TLinksHost&>(*this), WB1, WB2, WBInfo,
+                            TLinksControls{bBack, bForward, acOpenInNewWin}, this);
+  new TShellInput(static_cast<TShellInputHost&>(*this), this);
+
+  connect(bNextDiff, &QPushButton::clicked, this, [this] { Navigation->bNextDiffClick(); });
+  connect(bPrevDiff, &QPushButton::clicked, this, [this] { Navigation->bPrevDiffClick(); });
+  connect(bBack, &QToolButton::clicked, this, [this] { Links->bBackClick(); });
+  connect(bForward, &QToolButton::clicked, this, [this] { Links->bForwardClick(); });
+  pbDiffPos->OnPaint = [this](QPainter& p) { Navigation->pbDiffPosPaint(p); };
 
   for (THtmlView* v : {WB1, WB2}) {
-    connect(v, &THtmlView::FocusEntered, this, [this](THtmlView* view) { WB1Enter(view); });
+    connect(v, &THtmlView::FocusEntered, this, [this](THtmlView* view) { Links->WB1Enter(view); });
     connect(v, &THtmlView::CommandStateChange, this,
             [this](THtmlView* view, int command, bool enabled) {
-              WB1CommandStateChange(view, command, enabled);
+              Links->WB1CommandStateChange(view, command, enabled);
             });
     // The engine reports scrolling by an event of its own: synchronise on it.
-    connect(v, &THtmlView::Scrolled, this, [this](THtmlView* view) { SyncScroll(view); });
+    connect(v, &THtmlView::Scrolled, this,
+            [this](THtmlView* view) { Navigation->SyncScroll(view); });
+    connect(v, &THtmlView::StatusTextChange, this, [this](THtmlView* view, const std::string& text) {
+      Links->WB1StatusTextChange(view, text);
+    });
+  }
+  connect(PopMenuText, &QMenu::aboutToShow, this, [this] { Links->PopMenuTextPopup(); });
+  connect(acOpenInNewWin, &QAction::triggered, this, [this] { Links->acOpenInNewWinExecute(); });
+  // The panel decides at once whether it may go where a link leads.
+  connect(WBInfo, &THtmlView::BeforeNavigate, this,
+          [this](THtmlView*, const std::string& address, bool& cancel) {
+            Links->WBInfoBeforeNavigate2(address, cancel);
+          }, Qt::DirectConnection);
+  LInfo->installEventFilter(this);
+  LAbout->installEventFilter(this);
+}
+
+void TVerCmp::SetCurrentViewIndex(int index) {
+  CurrentView = index;
+  Navigation->ScrollLeader = index;
+}
+
+void TVerCmp::ViewTouched(THtmlView* view) {
+  if (view == WB1) Navigation->ScrollLeader = 1;
+  else if (view == WB2) Navigation->ScrollLeader = 2;
+}
+
+THtmlView* TVerCmp::FocusedView() const {
+  QWidget* focus = QApplication::focusWidget();
+  for (THtmlView* v : {WB1, WB2})
+    if (focus && (focus == v || v->isAncestorOf(focus))) return v;
+  return Views[static_cast<size_t>(CurrentView)];
+}
+
+void TVerCmp::acTextFindExecute() { Find->acTextFindExecute(); }
+
+void TVerCmp::acCopyExecute() {
+  try {
+    FocusedView()->CopySelection();
+  } catch (const std::exception& e) {
+    ShowMessageBox(QString::fromUtf8(e.what()));
   }
 }
+
+void TVerCmp::acPasteExecute() {
+  try {
+    FocusedView()->PasteClipboard();
+  } catch (const std::exception& e) {
+    ShowMessageBox(QString::fromUtf8(e.what()));
+  }
+}
+
+void TVerCmp::LAboutClick() {
+  TAbout about(this);
+  about.exec();
+}
+
+void TVerCmp::ZoomStepped() {
+  Navigation->RecalcMarkPositions();
+  // The change the user was looking at stays in view in both panes.
+  Navigation->ShowCurrentChange();
+}
+
+// Before the current view changes: its page gets its unmarked body back.
+void TVerCmp::CloseFindPanel() { Find->bCancelClick(); }
 
 void TVerCmp::FormCreate() {
   if (AppDir.isEmpty()) AppDir = ExecutableDir();
@@ -283,15 +355,14 @@ void TVerCmp::FormCreate() {
   DataDir = DataDirFor(AppDir);
   WorkDir = WorkDirFor(GetTempDir());
 
-  SyncEnabled = false;
-  LastScrollTop = {};
-  DocHeights = {};
-  SyncOffset = 0;
-  HoverLink.clear();
+  Navigation->SyncEnabled = false;
+  Navigation->LastScrollTop = {};
+  Navigation->DocHeights = {};
+  Navigation->SyncOffset = 0;
+  Links->HoverLink.clear();
 
   PanFind->setFixedHeight(PanFindDef->height() + 2);
 
-  Views = {nullptr, WB1, WB2};
   CurrentView = 1;
 
   UnpackStyleFiles(DataDir, WorkDir);
@@ -305,8 +376,8 @@ void TVerCmp::FormCreate() {
 }
 
 void TVerCmp::FormDestroy() {
-  MarkTops[1].clear();
-  MarkTops[2].clear();
+  Navigation->MarkTops[1].clear();
+  Navigation->MarkTops[2].clear();
   FreeDictionaries();
 }
 
@@ -350,17 +421,23 @@ void TVerCmp::FormActivate() {
 
 void TVerCmp::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  PlaceLinkLabels();
   FormResize();
 }
 
 void TVerCmp::FormResize() {
-  if (size() == QSize(984, 480) || size() == MeasuredSize) return;
+  if (size() == QSize(984, 480) || size() == Navigation->MeasuredSize) return;
   LayoutPanLeft();
-  RecalcMarkPositions(true);
+  Navigation->RecalcMarkPositions(true);
 }
 
 bool TVerCmp::eventFilter(QObject* watched, QEvent* e) {
   if (watched == PanLeft && e->type() == QEvent::Resize) LayoutPanLeft();
+  if (e->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+    if (watched == LInfo) Links->LInfoClick();
+    if (watched == LAbout) QTimer::singleShot(0, this, [this] { LAboutClick(); });
+  }
   return QWidget::eventFilter(watched, e);
 }
 
@@ -386,6 +463,19 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
 }
 
 void TVerCmp::ShowMessage(const QString& text) { ShowMessageBox(text); }
+
+void TVerCmp::PlaceLinkLabels() {
+  constexpr int left = 1144, gap = 8;
+  LInfo->adjustSize();
+  LAbout->adjustSize();
+  if (left + LInfo->width() + gap + LAbout->width() + 4 <= width()) {
+    LInfo->move(left, (kToolBarHeight - LInfo->height()) / 2);
+    LAbout->move(left + LInfo->width() + gap, LInfo->y());
+  } else {
+    LInfo->move(left, kToolBarHeight / 2 - LInfo->height());
+    LAbout->move(left, kToolBarHeight / 2);
+  }
+}
 
 void TVerCmp::PlaceCompareButton() {
   LVersions->adjustSize();
@@ -437,18 +527,7 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
   PlaceCompareButton();
   bCompareTexts->setText(U(kCompareCaption));
   acPaste->setEnabled(true);
-  SyncEnabled = false;
-  ChangeCount = 0;
-  MarkTops[1].clear();
-  MarkTops[2].clear();
-  LCurDiffTag->hide();
-  LCurDiffTag->setText(U("Изменений: 0"));
-  LCurDiffTag->adjustSize();
-  CurrentChange = -1;
-  bNextDiff->setEnabled(false);
-  bPrevDiff->setEnabled(false);
-  LastScrollTop[1] = LastScrollTop[2] = 0;
-  SyncOffset = 0;
+  Navigation->ClearResult();
   if (emptyPages) {
     LoadEmptyPage(1);
     LoadEmptyPage(2);
@@ -461,23 +540,17 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
       Views[v]->SetDesignMode(true);
     }
   }
-  pbDiffPos->update();
 }
 
 bool TVerCmp::ShowComparison() {
-  SyncEnabled = false;
+  Navigation->SyncEnabled = false;
   if (!ShowComparisonRun()) return false;
-  LCurDiffTag->setText(U("Изменений: ") + QString::number(ChangeCount));
-  LCurDiffTag->adjustSize();
-  LCurDiffTag->show();
-  CurrentChange = -1;
-  bNextDiff->setEnabled(ChangeCount > 0);
-  bPrevDiff->setEnabled(false);
-  LastScrollTop[1] = LastScrollTop[2] = 0;
-  SyncOffset = 0;
-  ResultShown = true;
-  RecalcMarkPositions();
-  SyncEnabled = true;
+  Navigation->StartResult();
+  // The keys work at once: the focus goes into the view the user worked in.
+  if (isVisible()) {
+    activateWindow();
+    Views[static_cast<size_t>(CurrentView)]->FocusDocument();
+  }
   return true;
 }
 
@@ -488,40 +561,3 @@ bool TVerCmp::ShowComparisonRun() {
   run_ = nullptr;
   return produced;
 }
-
-void TVerCmp::WB1Enter(THtmlView* view) {
-  const int index = view == WB1 ? 1 : 2;
-  if (index == CurrentView) return;
-  Find->bCancelClick();  // before the current view changes: its page gets its unmarked body back
-  CurrentView = index;
-  bBack->setEnabled(CanGoBack[static_cast<size_t>(index)]);
-  bForward->setEnabled(CanGoForward[static_cast<size_t>(index)]);
-}
-
-void TVerCmp::WB1CommandStateChange(THtmlView* view, int command, bool enabled) {
-  // The history state is filed under the focused view, whichever view reported.
-  if (command == csNavigateForward) {
-    CanGoForward[static_cast<size_t>(CurrentView)] = enabled;
-    bForward->setEnabled(enabled);
-  } else if (command == csNavigateBack) {
-    CanGoBack[static_cast<size_t>(CurrentView)] = enabled;
-    bBack->setEnabled(enabled);
-  }
-  SyncScroll(view);
-  if (command == csUpdateCommands && view->SelectionType() == "Text" && !view->hasFocus())
-    view->setFocus(Qt::MouseFocusReason);
-}
-
-void TVerCmp::HistoryStep(bool forward) {
-  THtmlView* view = Views[static_cast<size_t>(CurrentView)];
-  SyncEnabled = false;
-  if (forward)
-    view->GoForward();
-  else
-    view->GoBack();
-  view->WaitReady();
-  SyncEnabled = true;
-}
-
-void TVerCmp::bBackClick() { HistoryStep(false); }
-void TVerCmp::bForwardClick() { HistoryStep(true); }

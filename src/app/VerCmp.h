@@ -13,10 +13,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "findpanel/FindPanel.h"
+#include "shellinput/ShellInput.h"
+#include "links/LinksHistory.h"
+#include "navigation/ChangeNavigation.h"
+#include "output/Zoom.h"
 #include "view/HtmlView.h"
 
 class QPainter;
@@ -34,7 +39,12 @@ class TPaintBox : public QWidget {
   void paintEvent(QPaintEvent*) override;
 };
 
-class TVerCmp : public QWidget, public IFindPanelHost {
+class TVerCmp : public QWidget,
+                private TNavigationHost,
+                private TZoomHost,
+                private TLinksHost,
+                private TShellInputHost,
+                public IFindPanelHost {
   Q_OBJECT
 
  public:
@@ -54,24 +64,12 @@ class TVerCmp : public QWidget, public IFindPanelHost {
   // ---- State shared by the commands; per-view items are indexed 1 = WB1, 2 = WB2 ---------
   std::array<THtmlView*, 3> Views{};  // [1] = WB1, [2] = WB2
   int32_t CurrentView = 1;            // the view that last had the focus
-  int32_t ChangeCount = 0;            // changes of the last comparison
-  int32_t CurrentChange = -1;         // current change from 0; -1 none
-  std::array<std::string, 3> SavedMarkColor;
-  std::array<std::vector<int32_t>, 3> MarkTops;  // absolute tops of the marks, pixels
-  std::array<int32_t, 3> DocHeights{};            // document heights, pixels; 0 without document
-  std::array<int32_t, 3> LastScrollTop{};
-  int32_t SyncOffset = 0;
-  bool SyncEnabled = false;
-  bool ResultShown = false;
-  QSize MeasuredSize{0, 0};                 // window size at the last measurement
   std::array<std::string, 3> StoredBody;    // result page bodies as written (Windows-1251)
-  std::string HoverLink;                    // lower-cased address of the link under the mouse
-  std::array<bool, 3> CanGoBack{}, CanGoForward{};
-  static constexpr std::array<int, 26> ZoomLevels = {50,  60,  70,  80,  90,  100, 110, 120, 131,
-                                                     140, 151, 160, 171, 180, 191, 200, 210, 220,
-                                                     230, 240, 250, 260, 270, 280, 290, 300};
-  int32_t ZoomIndex = 7;
-  int ZoomPercent() const { return ZoomLevels[static_cast<size_t>(ZoomIndex)]; }
+
+  // ---- Features, each with its own state ------------------------------------------------
+  std::unique_ptr<TChangeNavigation> Navigation;  // changes, scrolling in step, the bar
+  std::unique_ptr<TZoom> Zoom;
+  TLinksHistory* Links = nullptr;                 // focus, history, links
 
   // ---- Controls --------------------------------------------------------------------------
   QWidget* PanFind = nullptr;      // the find panel (hidden until asked for)
@@ -145,24 +143,16 @@ class TVerCmp : public QWidget, public IFindPanelHost {
   // window closes after it.
   bool CloseRequested() const { return closeRequested_; }
 
-  // ---- Result navigation, position bar and zoom ------------------------------------------
-  // Measures the marks of both result pages (resized: the call comes from a window resize).
-  void RecalcMarkPositions(bool resized = false);
-  void HighlightChange(int n);
-  void GoToChange(int n);
-  void bNextDiffClick();
-  void bPrevDiffClick();
-  void SyncScroll(THtmlView* view);
-  void pbDiffPosPaint(QPainter& painter);
-  void ApplyZoom(THtmlView* view);
-  void acZoomInExecute();
-  void acZoomOutExecute();
-
-  // ---- View events and history -----------------------------------------------------------
-  void WB1Enter(THtmlView* view);
-  void WB1CommandStateChange(THtmlView* view, int command, bool enabled);
-  void bBackClick();
-  void bForwardClick();
+  // ---- Commands of the window itself ------------------------------------------------------
+  // Shows the find panel (its commands come with the find feature).
+  void acTextFindExecute();
+  // The clipboard commands act on the result view that has the focus, through its own copy
+  // and paste.
+  void acCopyExecute();
+  void acPasteExecute();
+  void LAboutClick();
+  // The result view that has the keyboard focus, else the one that had it last.
+  THtmlView* FocusedView() const;
 
   // ---- Output commands (output/): children of the window, wired by CreateOutputCommands -----
   TPrinting* Printing = nullptr;
@@ -183,8 +173,30 @@ class TVerCmp : public QWidget, public IFindPanelHost {
   void CreateActions();
   void CreateControls();
   void CreateOutputCommands();
+  void CreateFeatures();
+  // "Что это такое?" and "О программе" side by side where the toolbar has room for both,
+  // else one above the other, so that neither is cut.
+  void PlaceLinkLabels();
   void LayoutPanLeft();
-  void HistoryStep(bool forward);
+
+  // What the features ask of the window.
+  int CurrentViewIndex() const override { return CurrentView; }
+  void SetCurrentViewIndex(int index) override;
+  QString DataFolder() const override { return DataDir; }
+  QWidget* MainWindow() override { return this; }
+  void RunFindCommand() override { acTextFind->trigger(); }
+  void RunZoomIn() override { acZoomIn->trigger(); }
+  void RunZoomOut() override { acZoomOut->trigger(); }
+  bool HasHoverLink() const override { return !Links->HoverLink.empty(); }
+  void OpenHoverLink() override { Links->OpenHoverLink(); }
+  void ViewTouched(THtmlView* view) override;
+  QSize WindowSize() const override { return size(); }
+  int ZoomPercentNow() const override { return Zoom->ZoomPercent(); }
+  THtmlView* ZoomView(int index) const override { return Views[static_cast<size_t>(index)]; }
+  void ZoomStepped() override;
+  void CloseFindPanel() override;
+  void SetSyncEnabled(bool enabled) override { Navigation->SyncEnabled = enabled; }
+  void SyncScroll(THtmlView* view) override { Navigation->SyncScroll(view); }
 
   class TVerCmpRun* run_ = nullptr;  // the comparison running now, if any
   bool closeRequested_ = false;

@@ -12,7 +12,7 @@ class TWindowOutputHost : public QObject, public TPrintHost, public TSaveToWordH
  public:
   explicit TWindowOutputHost(TVerCmp& w) : QObject(&w), w_(w) {}
   THtmlView* CurrentHtmlView() override { return w_.Views[static_cast<size_t>(w_.CurrentView)]; }
-  int CurrentZoomPercent() const override { return w_.ZoomPercent(); }
+  int CurrentZoomPercent() const override { return w_.Zoom->ZoomPercent(); }
   QString DataFolder() const override { return w_.DataDir; }
   QWidget* DialogParent() override { return &w_; }
   void ShowMessage(const QString& text) override { ShowMessageBox(text); }

@@ -210,12 +210,12 @@ bool TVerCmpRun::RunComparison() {
   // Stopped: the views still show the user's texts; nothing is written or loaded.
   auto stopped = [&] {
     RestoreEnteredTexts();
-    w.ChangeCount = 0;
+    w.Navigation->ChangeCount = 0;
     if (!w.CloseRequested()) ShowMessageBox(QStringLiteral("Операция прервана пользователем"));
     return false;
   };
   if (AbortRequested) return stopped();
-  w.ChangeCount = pages.ChangeCount;
+  w.Navigation->ChangeCount = pages.ChangeCount;
 
   const QString path1 = w.WorkDir + "c1.htm", path2 = w.WorkDir + "c2.htm";
   WritePagePair(ToNativeBytes(path1), pages.Left, ToNativeBytes(path2), pages.Right);
@@ -235,8 +235,8 @@ bool TVerCmpRun::RunComparison() {
   // starts at its top.
   for (THtmlView* view : {w.WB1, w.WB2}) view->SetBodyScrollTop(0);
 
-  w.MarkTops[1].assign(static_cast<size_t>(w.ChangeCount), 0);
-  w.MarkTops[2].assign(static_cast<size_t>(w.ChangeCount), 0);
-  w.RecalcMarkPositions();
+  w.Navigation->MarkTops[1].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
+  w.Navigation->MarkTops[2].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
+  w.Navigation->RecalcMarkPositions();
   return true;
 }

@@ -2,11 +2,15 @@
 // forward and back.
 #include <QLabel>
 #include <QPushButton>
+#include <QWidget>
 
+#include <QTimer>
+
+#include <algorithm>
 #include <exception>
 
 #include "app/MessageBox.h"
-#include "app/VerCmp.h"
+#include "navigation/ChangeNavigation.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 
@@ -14,12 +18,22 @@ namespace navstate {
 bool Busy = false;
 }
 
-void TVerCmp::RecalcMarkPositions(bool resized) {
+TChangeNavigation::TChangeNavigation(TNavigationHost& host, THtmlView* wb1, THtmlView* wb2,
+                                     const TNavigationControls& controls)
+    : Views{nullptr, wb1, wb2},
+      host_(host),
+      LCurDiffTag(controls.LCurDiffTag),
+      bNextDiff(controls.bNextDiff),
+      bPrevDiff(controls.bPrevDiff),
+      pbDiffPos(controls.pbDiffPos) {}
+
+void TChangeNavigation::RecalcMarkPositions(bool resized) {
   if (!ResultShown) return;
-  if (resized && !navmath::ResizeMeasures(width(), height(), MeasuredSize.width(),
+  const QSize size = host_.WindowSize();
+  if (resized && !navmath::ResizeMeasures(size.width(), size.height(), MeasuredSize.width(),
                                           MeasuredSize.height()))
     return;
-  MeasuredSize = size();
+  MeasuredSize = size;
   try {
     for (size_t v = 1; v <= 2; ++v)
       DocHeights[v] = Views[v]->HasDocument() ? Views[v]->BodyScrollHeight() : 0;
@@ -42,7 +56,7 @@ void TVerCmp::RecalcMarkPositions(bool resized) {
   pbDiffPos->update();
 }
 
-void TVerCmp::HighlightChange(int n) {
+void TChangeNavigation::HighlightChange(int n) {
   // A change may be written in several pieces; all of them are coloured and restored, the
   // previous change and the new one in one round trip per view.
   const int previous = CurrentChange;
@@ -57,7 +71,7 @@ void TVerCmp::HighlightChange(int n) {
   bPrevDiff->setEnabled(n > 0);
 }
 
-void TVerCmp::GoToChange(int n) {
+void TChangeNavigation::GoToChange(int n) {
   // The scrolls made here must not be taken for the user's.
   SyncEnabled = false;
   navstate::TBusyScope busy;
@@ -77,31 +91,103 @@ void TVerCmp::GoToChange(int n) {
   SyncEnabled = true;
 }
 
-namespace {
-
-// Runs one step of the buttons or keys; a failing view ends the step with its message.
-template <class F>
-void RunStep(F&& step) {
-  // A step asked for while another is still waiting for the views is dropped: finishing the
-  // outer one afterwards would scroll to a change that is no longer current.
-  if (navstate::Busy) return;
+void TChangeNavigation::ShowCurrentChange() {
+  if (CurrentChange < 0 || CurrentChange >= ChangeCount) return;
+  // The scrolls made here must not be taken for the user's.
+  SyncEnabled = false;
+  navstate::TBusyScope busy;
   try {
-    step();
-  } catch (const std::exception& e) {
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    const TElementRef mark = TElementRef::Item(navmath::MarkId, CurrentChange);
+    for (size_t v = 1; v <= 2; ++v) {
+      Views[v]->ScrollIntoView(mark, true);
+      Views[v]->SetBodyScrollLeft(0);
+    }
+    for (size_t v = 1; v <= 2; ++v) Views[v]->WaitReady();
+    for (size_t v = 1; v <= 2; ++v) LastScrollTop[v] = Views[v]->BodyScrollTop();
+  } catch (...) {
+    SyncEnabled = true;
+    throw;
   }
+  SyncEnabled = true;
 }
 
-}  // namespace
+// A held key or quick presses ask for steps while one still waits for the views. Each is
+// counted and carried out when the views are free, so that every press moves one change.
+void TChangeNavigation::RequestStep(int direction) {
+  pendingSteps_ += direction;
+  // More steps than changes cannot go anywhere.
+  pendingSteps_ = std::clamp(pendingSteps_, -ChangeCount, ChangeCount);
+  if (stepsRunning_) return;  // the running loop takes it
+  if (navstate::Busy) {       // a synchronisation step holds the views
+    RunPendingStepsLater();
+    return;
+  }
+  RunPendingSteps();
+}
 
-void TVerCmp::bNextDiffClick() {
-  RunStep([this] {
-    if (CurrentChange < ChangeCount - 1) GoToChange(CurrentChange + 1);
+void TChangeNavigation::RunPendingSteps() {
+  stepsRunning_ = true;
+  while (pendingSteps_ != 0 && !navstate::Busy) {
+    const int direction = pendingSteps_ > 0 ? 1 : -1;
+    pendingSteps_ -= direction;
+    try {
+      if (direction > 0 && CurrentChange < ChangeCount - 1) GoToChange(CurrentChange + 1);
+      if (direction < 0 && CurrentChange > 0) GoToChange(CurrentChange - 1);
+    } catch (const std::exception& e) {
+      pendingSteps_ = 0;
+      stepsRunning_ = false;
+      ShowMessageBox(QString::fromUtf8(e.what()));
+      return;
+    }
+  }
+  stepsRunning_ = false;
+  if (pendingSteps_ != 0) RunPendingStepsLater();
+}
+
+void TChangeNavigation::RunPendingStepsLater() {
+  if (drainScheduled_) return;
+  drainScheduled_ = true;
+  QTimer::singleShot(10, pbDiffPos, [this] {
+    drainScheduled_ = false;
+    if (stepsRunning_ || pendingSteps_ == 0) return;
+    if (navstate::Busy)
+      RunPendingStepsLater();
+    else
+      RunPendingSteps();
   });
 }
 
-void TVerCmp::bPrevDiffClick() {
-  RunStep([this] {
-    if (CurrentChange > 0) GoToChange(CurrentChange - 1);
-  });
+void TChangeNavigation::bNextDiffClick() { RequestStep(+1); }
+
+void TChangeNavigation::bPrevDiffClick() { RequestStep(-1); }
+
+void TChangeNavigation::ClearResult() {
+  SyncEnabled = false;
+  pendingSteps_ = 0;
+  ChangeCount = 0;
+  MarkTops[1].clear();
+  MarkTops[2].clear();
+  LCurDiffTag->hide();
+  LCurDiffTag->setText(QString::fromUtf8("Изменений: 0"));
+  LCurDiffTag->adjustSize();
+  CurrentChange = -1;
+  bNextDiff->setEnabled(false);
+  bPrevDiff->setEnabled(false);
+  LastScrollTop[1] = LastScrollTop[2] = 0;
+  SyncOffset = 0;
+  pbDiffPos->update();
+}
+
+void TChangeNavigation::StartResult() {
+  LCurDiffTag->setText(QString::fromUtf8("Изменений: ") + QString::number(ChangeCount));
+  LCurDiffTag->adjustSize();
+  LCurDiffTag->show();
+  CurrentChange = -1;
+  bNextDiff->setEnabled(ChangeCount > 0);
+  bPrevDiff->setEnabled(false);
+  LastScrollTop[1] = LastScrollTop[2] = 0;
+  SyncOffset = 0;
+  ResultShown = true;
+  RecalcMarkPositions();
+  SyncEnabled = true;
 }

@@ -1,14 +1,15 @@
 // The change position bar: where the changes lie in the whole left page.
 #include <QPainter>
+#include <QWidget>
 
-#include "app/VerCmp.h"
+#include "navigation/ChangeNavigation.h"
 #include "navigation/NavigationMath.h"
 
-void TVerCmp::pbDiffPosPaint(QPainter& painter) {
+void TChangeNavigation::pbDiffPosPaint(QPainter& painter) {
   const int w = pbDiffPos->width(), h = pbDiffPos->height();
   // The bar's colour is its parent's.
   painter.fillRect(0, 0, w, h, pbDiffPos->palette().color(QPalette::Window));
-  const int margin = navmath::BarMargin(ZoomPercent());
+  const int margin = navmath::BarMargin(host_.ZoomPercentNow());
   const QColor line(255, 119, 119);  // "#ff7777"
   for (int32_t top : MarkTops[1]) {
     const int64_t y = navmath::MarkRow(top, DocHeights[1], h, margin);

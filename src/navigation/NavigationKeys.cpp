@@ -4,14 +4,15 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/VerCmp.h"
+#include "navigation/ChangeNavigation.h"
 #include "navigation/Navigation.h"
 
 namespace {
 
 class TNavigationKeys : public QObject {
  public:
-  explicit TNavigationKeys(TVerCmp& window) : QObject(&window), window_(window) {
+  TNavigationKeys(QWidget& window, TChangeNavigation& navigation)
+      : QObject(&window), window_(window), navigation_(navigation) {
     setObjectName("NavigationKeys");
     qApp->installEventFilter(this);
   }
@@ -25,21 +26,22 @@ class TNavigationKeys : public QObject {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != &window_) return false;
     // Without changes the keys keep their usual meaning in the views.
-    if (window_.ChangeCount <= 0) return false;
+    if (navigation_.ChangeCount <= 0) return false;
     if (key->key() == Qt::Key_Down)
-      window_.bNextDiffClick();
+      navigation_.bNextDiffClick();
     else
-      window_.bPrevDiffClick();
+      navigation_.bPrevDiffClick();
     return true;
   }
 
  private:
-  TVerCmp& window_;
+  QWidget& window_;
+  TChangeNavigation& navigation_;
 };
 
 }  // namespace
 
-void InstallNavigation(TVerCmp& window) {
+void InstallNavigation(QWidget& window, TChangeNavigation& navigation) {
   if (window.findChild<QObject*>("NavigationKeys", Qt::FindDirectChildrenOnly)) return;
-  new TNavigationKeys(window);
+  new TNavigationKeys(window, navigation);
 }

@@ -4,34 +4,28 @@
 #include <exception>
 
 #include "app/MessageBox.h"
-#include "app/VerCmp.h"
+#include "navigation/ChangeNavigation.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 
-namespace {
-
-// A notification of the leading view that came while a step was still reading and setting the
-// scroll offsets: the view moved on, so the step runs once more when done. Dropping it would
-// leave the other view behind where the user stopped scrolling.
-bool syncRunning = false;
-bool syncPending = false;
-
-}  // namespace
-
-void TVerCmp::SyncScroll(THtmlView* view) {
+// A notification of the leading view that comes while a step is still reading and setting the
+// scroll offsets means the view moved on, so the step runs once more when done. Dropping it
+// would leave the other view behind where the user stopped scrolling.
+void TChangeNavigation::SyncScroll(THtmlView* view) {
+  const int CurrentView = ScrollLeader;  // the leading view
   if (CurrentView != 1 && CurrentView != 2) return;
   const size_t a = static_cast<size_t>(CurrentView), b = 3 - a;
   if (view == nullptr || view != Views[a]) return;
   if (!SyncEnabled) {
-    if (syncRunning) syncPending = true;
+    if (syncRunning_) syncPending_ = true;
     return;
   }
   SyncEnabled = false;
-  syncRunning = true;
+  syncRunning_ = true;
   navstate::TBusyScope busy;
   try {
     do {
-      syncPending = false;
+      syncPending_ = false;
       const int32_t top = Views[a]->BodyScrollTop();
       if (top == LastScrollTop[a]) continue;
       const int found = navmath::FirstMarkAtOrBelow(
@@ -43,13 +37,13 @@ void TVerCmp::SyncScroll(THtmlView* view) {
       if (found >= 0 && found != CurrentChange) HighlightChange(found);
       LastScrollTop[a] = top;
       LastScrollTop[b] = target;
-    } while (syncPending);
+    } while (syncPending_);
   } catch (const std::exception& e) {
-    syncRunning = syncPending = false;
+    syncRunning_ = syncPending_ = false;
     SyncEnabled = true;
     ShowMessageBox(QString::fromUtf8(e.what()));
     return;
   }
-  syncRunning = syncPending = false;
+  syncRunning_ = syncPending_ = false;
   SyncEnabled = true;
 }

@@ -1,12 +1,14 @@
 // Text zoom of the two result views: one step for both, set through the body's own style so
 // that the text, its marks and the layout scale together.
+#include "output/Zoom.h"
+
 #include <exception>
 
 #include "app/MessageBox.h"
-#include "app/VerCmp.h"
 #include "navigation/NavigationMath.h"
+#include "view/HtmlView.h"
 
-void TVerCmp::ApplyZoom(THtmlView* view) {
+void TZoom::ApplyZoom(THtmlView* view) {
   if (view == nullptr || !view->HasDocument()) return;
   try {
     view->SetBodyZoom(navmath::ZoomText(ZoomPercent()));
@@ -15,23 +17,19 @@ void TVerCmp::ApplyZoom(THtmlView* view) {
   }
 }
 
-namespace {
-
-void StepZoom(TVerCmp& w, int direction) {
-  const int next = navmath::SteppedZoomIndex(w.ZoomIndex, direction);
-  if (next == w.ZoomIndex) return;
-  w.ZoomIndex = next;
-  w.ApplyZoom(w.WB1);
-  w.ApplyZoom(w.WB2);
+void TZoom::StepZoom(int direction) {
+  const int next = navmath::SteppedZoomIndex(ZoomIndex, direction);
+  if (next == ZoomIndex) return;
+  ZoomIndex = next;
+  ApplyZoom(host_.ZoomView(1));
+  ApplyZoom(host_.ZoomView(2));
   try {
     // The layout changed: the marks and the bar follow it whatever the window's size.
-    w.RecalcMarkPositions();
+    host_.ZoomStepped();
   } catch (const std::exception& e) {
     ShowMessageBox(QString::fromUtf8(e.what()));
   }
 }
 
-}  // namespace
-
-void TVerCmp::acZoomInExecute() { StepZoom(*this, +1); }
-void TVerCmp::acZoomOutExecute() { StepZoom(*this, -1); }
+void TZoom::acZoomInExecute() { StepZoom(+1); }
+void TZoom::acZoomOutExecute() { StepZoom(-1); }

@@ -111,6 +111,10 @@ class THtmlView : public QWidget {
   // "Text" when text is selected, otherwise "None".
   virtual std::string SelectionType() = 0;
   virtual std::string SelectionText() = 0;
+  // The view's own clipboard commands: copy the selection (nothing selected: the clipboard is
+  // left as the view's own rule leaves it), paste at the caret of an editable page.
+  virtual void CopySelection() = 0;
+  virtual void PasteClipboard() = 0;
 
   // --- Elements ---------------------------------------------------------------------------
   // Getters on an element that does not exist give false, 0 or an empty string; setters on it

@@ -394,6 +394,8 @@ class TWebEngineHtmlView : public THtmlView {
   }
   std::string SelectionType() override { return page_->hasSelection() ? "Text" : "None"; }
   std::string SelectionText() override { return FromQt(page_->selectedText()); }
+  void CopySelection() override { web_->triggerPageAction(QWebEnginePage::Copy); }
+  void PasteClipboard() override { web_->triggerPageAction(QWebEnginePage::Paste); }
 
   // --- Elements ----------------------------------------------------------------------------
   bool ElementExists(const TElementRef& ref) override {

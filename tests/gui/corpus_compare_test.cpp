@@ -74,7 +74,7 @@ TEST(CorpusCompare, PairThroughTheWindow) {
   const qint64 elapsed = clock.elapsed();
   heartbeat.stop();
   std::printf("compare-ms %lld pair %s changes %d ticks %d longest-gap-ms %lld\n",
-              static_cast<long long>(elapsed), pair.c_str(), w->ChangeCount, ticks,
+              static_cast<long long>(elapsed), pair.c_str(), w->Navigation->ChangeCount, ticks,
               static_cast<long long>(longestGap));
   Snapshot(w.get(), "3_result");
 
@@ -82,13 +82,13 @@ TEST(CorpusCompare, PairThroughTheWindow) {
   EXPECT_GT(ticks, 1);
   TDiff diff;
   const TResultPages expected = BuildResultPages(text1, text2, diff);
-  EXPECT_EQ(w->ChangeCount, expected.ChangeCount);
+  EXPECT_EQ(w->Navigation->ChangeCount, expected.ChangeCount);
   EXPECT_EQ(w->LCurDiffTag->text().toStdString(),
             "Изменений: " + std::to_string(expected.ChangeCount));
   EXPECT_EQ(w->bNextDiff->isEnabled(), expected.ChangeCount > 0);
   for (int v = 1; v <= 2; ++v) {
     EXPECT_EQ(w->Views[v]->CountElements("acronym", "t_d"), expected.ChangeCount);
-    EXPECT_EQ(static_cast<int>(w->MarkTops[v].size()), expected.ChangeCount);
+    EXPECT_EQ(static_cast<int>(w->Navigation->MarkTops[v].size()), expected.ChangeCount);
   }
   if (expected.ChangeCount > 2 && !qEnvironmentVariableIsEmpty("PARVEL_SCREENSHOT_DIR")) {
     w->bNextDiff->click();
@@ -96,7 +96,7 @@ TEST(CorpusCompare, PairThroughTheWindow) {
     Snapshot(w.get(), "3b_current_change");
   }
   // Marks lie in document order.
-  for (size_t i = 1; i < w->MarkTops[1].size(); ++i) EXPECT_GE(w->MarkTops[1][i], w->MarkTops[1][i - 1]);
+  for (size_t i = 1; i < w->Navigation->MarkTops[1].size(); ++i) EXPECT_GE(w->Navigation->MarkTops[1][i], w->Navigation->MarkTops[1][i - 1]);
 }
 
 // The abort picture (taken only when pictures are asked for): the message box over the window.
@@ -135,7 +135,7 @@ TEST(CorpusCompare, AbortPicture) {
   poll.start(100);
   w->bCompareTexts->click();
   Snapshot(w.get(), "6_aborted");
-  EXPECT_EQ(w->ChangeCount, 0);
+  EXPECT_EQ(w->Navigation->ChangeCount, 0);
 }
 
 PARVEL_GUI_TEST_MAIN()

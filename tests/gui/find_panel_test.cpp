@@ -23,7 +23,7 @@ std::unique_ptr<TVerCmp> ComparedWithRightCurrent(const TProgramDir& dir, const 
   SetBody(w->WB1, "<p>" + W("Прежняя редакция.") + "</p>");
   SetBody(w->WB2, right);
   w->bCompareTexts->click();
-  w->WB1Enter(w->WB2);
+  w->Links->WB1Enter(w->WB2);
   EXPECT_EQ(w->CurrentView, 2);
   return w;
 }
@@ -92,7 +92,7 @@ TEST(FindPanel, SearchStepAndClose) {
   // Moving to the other view closes the panel and gives the page its unmarked body back.
   Search(*w, "закон");
   ASSERT_TRUE(w->WB2->ElementExists(TElementRef::ById("fnd0_0")));
-  w->WB1Enter(w->WB1);
+  w->Links->WB1Enter(w->WB1);
   EXPECT_FALSE(w->PanFind->isVisible());
   EXPECT_FALSE(w->WB2->ElementExists(TElementRef::ById("fnd0_0")));
   EXPECT_EQ(w->WB2->OuterHtml(TElementRef::Body()).find("fnd"), std::string::npos);
@@ -144,7 +144,7 @@ TEST(FindPanelBench, LargestPair) {
   SetBody(w->WB1, body(pair + "_old.htm"));
   SetBody(w->WB2, body(pair + "_new.htm"));
   w->bCompareTexts->click();
-  w->WB1Enter(w->WB2);
+  w->Links->WB1Enter(w->WB2);
   w->acTextFind->trigger();
   auto median = [](std::vector<double> v) {
     std::sort(v.begin(), v.end());

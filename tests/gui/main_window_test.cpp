@@ -59,8 +59,8 @@ TEST(MainWindow, EntryStateAtStart) {
   ExpectEntryState(*w);
   EXPECT_FALSE(w->bCompareDocs->isVisible());
   EXPECT_EQ(w->CurrentView, 1);
-  EXPECT_FALSE(w->SyncEnabled);
-  EXPECT_EQ(w->ZoomPercent(), 120);
+  EXPECT_FALSE(w->Navigation->SyncEnabled);
+  EXPECT_EQ(w->Zoom->ZoomPercent(), 120);
   EXPECT_EQ(w->pbDiffPos->width(), 8);
   EXPECT_EQ(w->WBInfo->width(), 300);
   EXPECT_EQ(w->WB1->width(), w->WB2->width());
@@ -107,8 +107,8 @@ TEST(MainWindow, EqualTextsGiveNoChanges) {
   EXPECT_FALSE(w->acPaste->isEnabled());
   EXPECT_TRUE(w->acTextFind->isEnabled());
   EXPECT_TRUE(w->bTextShowPanFind->isVisible());
-  EXPECT_TRUE(w->ResultShown);
-  EXPECT_TRUE(w->SyncEnabled);
+  EXPECT_TRUE(w->Navigation->ResultShown);
+  EXPECT_TRUE(w->Navigation->SyncEnabled);
   for (THtmlView* v : {w->WB1, w->WB2}) {
     EXPECT_FALSE(v->DesignMode());
     EXPECT_EQ(v->CountElements("acronym", "t_d"), 0);
@@ -132,11 +132,11 @@ TEST(MainWindow, ThreeChangesAndPagesAsTheBuilderMakesThem) {
 
   w->bCompareTexts->click();
   EXPECT_TRUE(messages.List().empty());
-  EXPECT_EQ(w->ChangeCount, 3);
+  EXPECT_EQ(w->Navigation->ChangeCount, 3);
   EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 3");
   EXPECT_TRUE(w->bNextDiff->isEnabled());
   EXPECT_FALSE(w->bPrevDiff->isEnabled());
-  EXPECT_EQ(w->CurrentChange, -1);
+  EXPECT_EQ(w->Navigation->CurrentChange, -1);
 
   // The written pages are byte for byte what the page builder makes of the same bodies.
   TDiff diff;
@@ -159,9 +159,9 @@ TEST(MainWindow, ThreeChangesAndPagesAsTheBuilderMakesThem) {
   // Both shown pages carry the three marks, measured in document order.
   for (int v = 1; v <= 2; ++v) {
     EXPECT_EQ(w->Views[v]->CountElements("acronym", "t_d"), 3);
-    ASSERT_EQ(w->MarkTops[v].size(), 3u);
-    EXPECT_GT(w->MarkTops[v][1], w->MarkTops[v][0]);
-    EXPECT_GT(w->DocHeights[v], 0);
+    ASSERT_EQ(w->Navigation->MarkTops[v].size(), 3u);
+    EXPECT_GT(w->Navigation->MarkTops[v][1], w->Navigation->MarkTops[v][0]);
+    EXPECT_GT(w->Navigation->DocHeights[v], 0);
   }
   EXPECT_EQ(w->WB1->BackgroundColor(TElementRef::Item("t_d", 0)), "#ffcccc");
   EXPECT_EQ(w->WB2->BackgroundColor(TElementRef::Item("t_d", 0)), "#ccffcc");
@@ -178,11 +178,11 @@ TEST(MainWindow, NewComparisonGivesTwoEmptyEditablePages) {
 
   w->bCompareTexts->click();
   ExpectEntryState(*w);
-  EXPECT_EQ(w->ChangeCount, 0);
-  EXPECT_TRUE(w->MarkTops[1].empty());
-  EXPECT_TRUE(w->MarkTops[2].empty());
-  EXPECT_EQ(w->CurrentChange, -1);
-  EXPECT_FALSE(w->SyncEnabled);
+  EXPECT_EQ(w->Navigation->ChangeCount, 0);
+  EXPECT_TRUE(w->Navigation->MarkTops[1].empty());
+  EXPECT_TRUE(w->Navigation->MarkTops[2].empty());
+  EXPECT_EQ(w->Navigation->CurrentChange, -1);
+  EXPECT_FALSE(w->Navigation->SyncEnabled);
   EXPECT_TRUE(w->StoredBody[1].empty());
   EXPECT_TRUE(w->StoredBody[2].empty());
   EXPECT_TRUE(messages.List().empty());
@@ -193,7 +193,7 @@ TEST(MainWindow, ViewWithoutDocumentGivesEmptyTextMessage) {
   TMessages messages;
   // Never shown: the views have no document yet.
   TVerCmp w(dir.AppDir());
-  w.ChangeCount = 7;
+  w.Navigation->ChangeCount = 7;
   w.bCompareTexts->click();
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Текст 1 пуст");
@@ -239,8 +239,8 @@ TEST(MainWindow, StopDuringLongComparisonKeepsBothTexts) {
 
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Операция прервана пользователем");
-  EXPECT_EQ(w->ChangeCount, 0);
-  EXPECT_TRUE(w->MarkTops[1].empty());
+  EXPECT_EQ(w->Navigation->ChangeCount, 0);
+  EXPECT_TRUE(w->Navigation->MarkTops[1].empty());
   ExpectEntryState(*w, text1, text2);
 }
 

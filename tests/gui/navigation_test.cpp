@@ -69,8 +69,8 @@ std::unique_ptr<TVerCmp> Compared(const TProgramDir& dir, const std::string& bod
   SetBody(w->WB1, body1);
   SetBody(w->WB2, body2);
   w->bCompareTexts->click();
-  EXPECT_TRUE(w->ResultShown);
-  EXPECT_TRUE(w->SyncEnabled);
+  EXPECT_TRUE(w->Navigation->ResultShown);
+  EXPECT_TRUE(w->Navigation->SyncEnabled);
   return w;
 }
 
@@ -88,7 +88,7 @@ void Settle(int ms = 300) {
 // Scrolls a view as the user would and waits until synchronisation has seen it.
 void UserScroll(TVerCmp& w, int v, int top) {
   w.Views[v]->SetBodyScrollTop(top);
-  WaitFor([&] { return w.LastScrollTop[v] == top; }, 5000);
+  WaitFor([&] { return w.Navigation->LastScrollTop[v] == top; }, 5000);
   Settle(150);
 }
 
@@ -119,10 +119,10 @@ TEST(Navigation, StepsThroughTheChangesWithoutWrapping) {
   TProgramDir dir;
   TMessages messages;
   auto w = Compared(dir, OldText(), NewText());
-  const int m = w->ChangeCount;
+  const int m = w->Navigation->ChangeCount;
   ASSERT_GE(m, 4);
-  ASSERT_EQ(w->MarkTops[1].size(), static_cast<size_t>(m));
-  EXPECT_EQ(w->CurrentChange, -1);
+  ASSERT_EQ(w->Navigation->MarkTops[1].size(), static_cast<size_t>(m));
+  EXPECT_EQ(w->Navigation->CurrentChange, -1);
   EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: " + std::to_string(m));
 
   // Colours as the result pages wrote them, before anything is highlighted.
@@ -131,19 +131,19 @@ TEST(Navigation, StepsThroughTheChangesWithoutWrapping) {
     for (int i = 0; i < m; ++i) written[v].push_back(Colour(*w, v, i));
 
   w->bNextDiff->click();
-  EXPECT_EQ(w->CurrentChange, 0);
+  EXPECT_EQ(w->Navigation->CurrentChange, 0);
   EXPECT_EQ(Text(w->LCurDiffTag), "1 из " + std::to_string(m));
   EXPECT_FALSE(w->bPrevDiff->isEnabled());
   EXPECT_TRUE(w->bNextDiff->isEnabled());
   EXPECT_EQ(Colour(*w, 1, 0), "#ff7777");  // the struck-through left side of a replaced word
   EXPECT_EQ(Colour(*w, 2, 0), "#77ff77");
-  EXPECT_EQ(w->SavedMarkColor[1], "#ffcccc");
-  EXPECT_EQ(w->SavedMarkColor[2], "#ccffcc");
+  EXPECT_EQ(w->Navigation->SavedMarkColor[1], "#ffcccc");
+  EXPECT_EQ(w->Navigation->SavedMarkColor[2], "#ccffcc");
 
   // Every step to the last change, then next does nothing.
   for (int n = 1; n < m; ++n) {
-    w->bNextDiffClick();
-    ASSERT_EQ(w->CurrentChange, n);
+    w->Navigation->bNextDiffClick();
+    ASSERT_EQ(w->Navigation->CurrentChange, n);
     EXPECT_EQ(Text(w->LCurDiffTag), std::to_string(n + 1) + " из " + std::to_string(m));
     for (int v = 1; v <= 2; ++v) {
       EXPECT_EQ(Colour(*w, v, n - 1), written[v][n - 1]) << "restored, view " << v << " mark " << n - 1;
@@ -152,19 +152,19 @@ TEST(Navigation, StepsThroughTheChangesWithoutWrapping) {
     EXPECT_TRUE(w->bPrevDiff->isEnabled());
   }
   EXPECT_FALSE(w->bNextDiff->isEnabled());
-  w->bNextDiffClick();
-  EXPECT_EQ(w->CurrentChange, m - 1);
+  w->Navigation->bNextDiffClick();
+  EXPECT_EQ(w->Navigation->CurrentChange, m - 1);
   EXPECT_EQ(Text(w->LCurDiffTag), std::to_string(m) + " из " + std::to_string(m));
 
   // And back down to the first; previous then does nothing.
   for (int n = m - 2; n >= 0; --n) {
     w->bPrevDiff->click();
-    ASSERT_EQ(w->CurrentChange, n);
+    ASSERT_EQ(w->Navigation->CurrentChange, n);
     for (int v = 1; v <= 2; ++v) EXPECT_EQ(Colour(*w, v, n + 1), written[v][n + 1]);
   }
   EXPECT_FALSE(w->bPrevDiff->isEnabled());
-  w->bPrevDiffClick();
-  EXPECT_EQ(w->CurrentChange, 0);
+  w->Navigation->bPrevDiffClick();
+  EXPECT_EQ(w->Navigation->CurrentChange, 0);
   EXPECT_EQ(Text(w->LCurDiffTag), "1 из " + std::to_string(m));
   // Only the colour is touched: the struck-through style of a deletion mark stays.
   const auto del = std::find(written[1].begin() + 1, written[1].end(), "#ffcccc");
@@ -183,13 +183,13 @@ TEST(Navigation, ChangeInPiecesIsColouredWhole) {
   auto w = Compared(dir, "<p>" + W("Начало.") + "</p><p>" + W("Конец текста.") + "</p>",
                     "<p>" + W("Начало.") + "</p><p>" + W("новый <b>пункт</b> статьи") + "</p><p>" + W("вставлен.") +
                         "</p><p>" + W("Конец всего текста.") + "</p>");
-  ASSERT_EQ(w->ChangeCount, 2);
+  ASSERT_EQ(w->Navigation->ChangeCount, 2);
   auto pieces = [&] { return w->WB2->BackgroundColors("acronym", "t_dc"); };
   ASSERT_EQ(pieces().size(), 3u);
-  w->bNextDiffClick();
+  w->Navigation->bNextDiffClick();
   EXPECT_EQ(Colour(*w, 2, 0), "#77ff77");
   EXPECT_EQ(pieces(), (std::vector<std::string>(3, "#77ff77")));
-  w->bNextDiffClick();
+  w->Navigation->bNextDiffClick();
   EXPECT_EQ(Colour(*w, 2, 0), "#ccffcc");
   EXPECT_EQ(pieces(), (std::vector<std::string>(3, "#ccffcc")));
   EXPECT_EQ(Colour(*w, 2, 1), "#77ff77");
@@ -199,33 +199,33 @@ TEST(Navigation, ChangeInPiecesIsColouredWhole) {
 TEST(Navigation, GoToChangeScrollsBothViewsToTheMark) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  const int m = w->ChangeCount;
+  const int m = w->Navigation->ChangeCount;
   ASSERT_GE(m, 4);
   const int k = m - 2;  // far down both pages
-  w->GoToChange(k);
-  EXPECT_TRUE(w->SyncEnabled);
+  w->Navigation->GoToChange(k);
+  EXPECT_TRUE(w->Navigation->SyncEnabled);
   for (int v = 1; v <= 2; ++v) {
     THtmlView* view = w->Views[v];
-    EXPECT_EQ(w->LastScrollTop[v], view->BodyScrollTop());
+    EXPECT_EQ(w->Navigation->LastScrollTop[v], view->BodyScrollTop());
     EXPECT_GT(view->BodyScrollTop(), 0);
     EXPECT_EQ(view->BoundingTop(TElementRef::Item("t_d", k)), 0) << "view " << v;
-    EXPECT_NEAR(view->BodyScrollTop(), w->MarkTops[v][k], 1);
+    EXPECT_NEAR(view->BodyScrollTop(), w->Navigation->MarkTops[v][k], 1);
   }
   // The scrolls made by the step do not count as the user's: nothing moves afterwards.
   const int top1 = w->WB1->BodyScrollTop(), top2 = w->WB2->BodyScrollTop();
   Settle();
   EXPECT_EQ(w->WB1->BodyScrollTop(), top1);
   EXPECT_EQ(w->WB2->BodyScrollTop(), top2);
-  EXPECT_EQ(w->CurrentChange, k);
+  EXPECT_EQ(w->Navigation->CurrentChange, k);
 }
 
 TEST(Navigation, FocusedViewLeadsTheOtherByThePairOffset) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  const int m = w->ChangeCount;
+  const int m = w->Navigation->ChangeCount;
   ASSERT_GE(m, 4);
-  const auto& t1 = w->MarkTops[1];
-  const auto& t2 = w->MarkTops[2];
+  const auto& t1 = w->Navigation->MarkTops[1];
+  const auto& t2 = w->Navigation->MarkTops[2];
   // A pair past the insertion: the right page's mark lies lower than the left one's.
   int k = -1;
   for (int i = 1; i < m; ++i)
@@ -238,109 +238,127 @@ TEST(Navigation, FocusedViewLeadsTheOtherByThePairOffset) {
 
   // A mark exactly at the top edge counts as at or below it.
   UserScroll(*w, 1, t1[k]);
-  EXPECT_EQ(w->SyncOffset, t2[k] - t1[k]);
-  EXPECT_EQ(w->WB2->BodyScrollTop(), t1[k] + w->SyncOffset);
-  EXPECT_EQ(w->LastScrollTop[2], t1[k] + w->SyncOffset);
-  EXPECT_EQ(w->CurrentChange, k) << "scrolling makes the change at the top current";
-  EXPECT_EQ(Colour(*w, 1, k), navmath::HighlightColour(w->SavedMarkColor[1]));
-  EXPECT_EQ(Colour(*w, 2, k), navmath::HighlightColour(w->SavedMarkColor[2]));
+  EXPECT_EQ(w->Navigation->SyncOffset, t2[k] - t1[k]);
+  EXPECT_EQ(w->WB2->BodyScrollTop(), t1[k] + w->Navigation->SyncOffset);
+  EXPECT_EQ(w->Navigation->LastScrollTop[2], t1[k] + w->Navigation->SyncOffset);
+  EXPECT_EQ(w->Navigation->CurrentChange, k) << "scrolling makes the change at the top current";
+  EXPECT_EQ(Colour(*w, 1, k), navmath::HighlightColour(w->Navigation->SavedMarkColor[1]));
+  EXPECT_EQ(Colour(*w, 2, k), navmath::HighlightColour(w->Navigation->SavedMarkColor[2]));
 
   // One pixel above it: still the same pair; one below: the previous one has been passed.
   UserScroll(*w, 1, t1[k] - 1);
   EXPECT_EQ(w->WB2->BodyScrollTop(), t1[k] - 1 + (t2[k] - t1[k]));
   UserScroll(*w, 1, t1[k - 1] + 1);
-  EXPECT_EQ(w->CurrentChange, k);
+  EXPECT_EQ(w->Navigation->CurrentChange, k);
 
   // Scrolling the view without the focus moves nothing.
   const int before1 = w->WB1->BodyScrollTop();
-  const int offset = w->SyncOffset;
+  const int offset = w->Navigation->SyncOffset;
   w->WB2->SetBodyScrollTop(10);
   Settle();
   EXPECT_EQ(w->WB1->BodyScrollTop(), before1);
-  EXPECT_EQ(w->SyncOffset, offset);
+  EXPECT_EQ(w->Navigation->SyncOffset, offset);
 
   // Now the right view has the focus and leads.
-  w->WB1Enter(w->WB2);
+  w->Links->WB1Enter(w->WB2);
   ASSERT_EQ(w->CurrentView, 2);
   UserScroll(*w, 2, t2[k]);
-  EXPECT_EQ(w->SyncOffset, t1[k] - t2[k]);
+  EXPECT_EQ(w->Navigation->SyncOffset, t1[k] - t2[k]);
   EXPECT_EQ(w->WB1->BodyScrollTop(), t1[k]);
 }
 
 TEST(Navigation, FastScrollingEndsLevel) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  ASSERT_GE(w->ChangeCount, 4);
+  ASSERT_GE(w->Navigation->ChangeCount, 4);
   // The leading view moves on while a synchronisation step is still talking to the views; the
   // other view must end where the leading one stopped, not where it was when the step began.
-  const int base = w->MarkTops[1][1];
+  const int base = w->Navigation->MarkTops[1][1];
   UserScroll(*w, 1, base);
   const int final1 = base + 300;
   for (int round = 0; round < 3; ++round) {
     w->WB1->SetBodyScrollTop(final1 - 100 + 40 * round);
     // The user scrolls on while the step waits for its first answer.
     QTimer::singleShot(0, [&] { w->WB1->SetBodyScrollTop(final1 + round); });
-    w->SyncScroll(w->WB1);
-    WaitFor([&] { return w->LastScrollTop[1] == final1 + round; }, 3000);
+    w->Navigation->SyncScroll(w->WB1);
+    WaitFor([&] { return w->Navigation->LastScrollTop[1] == final1 + round; }, 3000);
     Settle();
-    EXPECT_EQ(w->LastScrollTop[1], final1 + round);
-    EXPECT_EQ(w->WB2->BodyScrollTop(), final1 + round + w->SyncOffset);
+    EXPECT_EQ(w->Navigation->LastScrollTop[1], final1 + round);
+    EXPECT_EQ(w->WB2->BodyScrollTop(), final1 + round + w->Navigation->SyncOffset);
   }
-  EXPECT_TRUE(w->SyncEnabled);
+  EXPECT_TRUE(w->Navigation->SyncEnabled);
 }
 
-TEST(Navigation, AStepAskedForDuringAStepIsDropped) {
+TEST(Navigation, StepsAskedForDuringAStepAreCarriedOutAfterIt) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  ASSERT_GE(w->ChangeCount, 3);
-  // The timer fires inside the first wait of the step for the views.
+  ASSERT_GE(w->Navigation->ChangeCount, 4);
+  // The timer fires inside the first wait of the step for the views: a quick second press.
   bool fired = false;
   QTimer::singleShot(0, [&] {
     fired = true;
-    w->bNextDiffClick();
+    w->Navigation->bNextDiffClick();
   });
-  w->bNextDiffClick();
+  w->Navigation->bNextDiffClick();
   EXPECT_TRUE(fired);
-  EXPECT_EQ(w->CurrentChange, 0);
+  EXPECT_EQ(w->Navigation->CurrentChange, 1);
+  for (int v = 1; v <= 2; ++v)
+    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", 1)), 0, 1) << "view " << v;
+
+  // A held key: every press moves one change, none is lost, none goes past the last change.
+  const int m = w->Navigation->ChangeCount;
+  w->activateWindow();
+  w->WB1->FocusDocument();
+  ASSERT_TRUE(WaitFor([&] { return w->WB1->isAncestorOf(QApplication::focusWidget()); }, 5000));
+  for (int i = 0; i < 2; ++i)
+    QTimer::singleShot(0, [&] {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ControlModifier);
+    });
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == 4 || m == 4; }, 5000));
+  EXPECT_EQ(w->Navigation->CurrentChange, std::min(4, m - 1));
+  for (int i = 0; i < 20; ++i)
+    QTimer::singleShot(0, [&] { w->Navigation->bPrevDiffClick(); });
+  w->Navigation->bPrevDiffClick();
+  EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == 0; }, 10000));
+  Settle();
+  EXPECT_EQ(w->Navigation->CurrentChange, 0);
   for (int v = 1; v <= 2; ++v)
     EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", 0)), 0, 1) << "view " << v;
-  // Afterwards steps work as before.
-  w->bNextDiffClick();
-  EXPECT_EQ(w->CurrentChange, 1);
 }
 
 TEST(Navigation, BelowTheLastMarkTheLastOffsetStays) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  const int m = w->ChangeCount;
+  const int m = w->Navigation->ChangeCount;
   ASSERT_GE(m, 2);
-  const int last = w->MarkTops[1][m - 1];
+  const int last = w->Navigation->MarkTops[1][m - 1];
   UserScroll(*w, 1, last);
-  const int offset = w->SyncOffset;
-  EXPECT_EQ(offset, w->MarkTops[2][m - 1] - last);
+  const int offset = w->Navigation->SyncOffset;
+  EXPECT_EQ(offset, w->Navigation->MarkTops[2][m - 1] - last);
   UserScroll(*w, 1, last + 40);
-  EXPECT_EQ(w->SyncOffset, offset);
-  EXPECT_EQ(w->LastScrollTop[2], last + 40 + offset);
+  EXPECT_EQ(w->Navigation->SyncOffset, offset);
+  EXPECT_EQ(w->Navigation->LastScrollTop[2], last + 40 + offset);
 }
 
 TEST(Navigation, WithoutChangesTheViewsScrollTogether) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), OldText());
-  ASSERT_EQ(w->ChangeCount, 0);
+  ASSERT_EQ(w->Navigation->ChangeCount, 0);
   EXPECT_FALSE(w->bNextDiff->isEnabled());
-  EXPECT_TRUE(w->MarkTops[1].empty());
+  EXPECT_TRUE(w->Navigation->MarkTops[1].empty());
   UserScroll(*w, 1, 321);
   EXPECT_EQ(w->WB2->BodyScrollTop(), 321);
-  EXPECT_EQ(w->SyncOffset, 0);
-  w->bNextDiffClick();
-  EXPECT_EQ(w->CurrentChange, -1);
+  EXPECT_EQ(w->Navigation->SyncOffset, 0);
+  w->Navigation->bNextDiffClick();
+  EXPECT_EQ(w->Navigation->CurrentChange, -1);
 }
 
 TEST(Navigation, CtrlDownAndCtrlUpStepAlsoFromAView) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  ASSERT_GE(w->ChangeCount, 3);
-  InstallNavigation(*w);  // a second call changes nothing
+  ASSERT_GE(w->Navigation->ChangeCount, 3);
+  InstallNavigation(*w, *w->Navigation);  // a second call changes nothing
   w->activateWindow();
   w->WB1->FocusDocument();
   WaitFor([&] { return QApplication::focusWidget() != nullptr; }, 3000);
@@ -349,41 +367,41 @@ TEST(Navigation, CtrlDownAndCtrlUpStepAlsoFromAView) {
   ASSERT_TRUE(w->WB1->isAncestorOf(target)) << "the focus is not in the left view";
 
   QTest::keyClick(target, Qt::Key_Down, Qt::ControlModifier);
-  EXPECT_EQ(w->CurrentChange, 0);
+  EXPECT_EQ(w->Navigation->CurrentChange, 0);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ControlModifier);
-  EXPECT_EQ(w->CurrentChange, 1);
+  EXPECT_EQ(w->Navigation->CurrentChange, 1);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up, Qt::ControlModifier);
-  EXPECT_EQ(w->CurrentChange, 0);
+  EXPECT_EQ(w->Navigation->CurrentChange, 0);
   // From a button as well.
   w->bCompareTexts->setFocus();
   QTest::keyClick(w->bCompareTexts, Qt::Key_Down, Qt::ControlModifier);
-  EXPECT_EQ(w->CurrentChange, 1);
+  EXPECT_EQ(w->Navigation->CurrentChange, 1);
   // Plain arrows are the view's own.
   QTest::keyClick(w->bCompareTexts, Qt::Key_Down);
-  EXPECT_EQ(w->CurrentChange, 1);
+  EXPECT_EQ(w->Navigation->CurrentChange, 1);
 }
 
 TEST(Navigation, ResizeRemeasuresExceptAtTheFixedSize) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  ASSERT_GE(w->ChangeCount, 1);
-  const int measured = w->MarkTops[1][0];
-  w->MarkTops[1][0] = -12345;  // would come back from a measurement
+  ASSERT_GE(w->Navigation->ChangeCount, 1);
+  const int measured = w->Navigation->MarkTops[1][0];
+  w->Navigation->MarkTops[1][0] = -12345;  // would come back from a measurement
   w->resize(984, 480);
   Settle();
-  EXPECT_EQ(w->MarkTops[1][0], -12345);
+  EXPECT_EQ(w->Navigation->MarkTops[1][0], -12345);
   w->resize(1100, 620);
   Settle();
-  EXPECT_EQ(w->MeasuredSize, QSize(1100, 620));
-  EXPECT_GE(w->MarkTops[1][0], 0);
-  EXPECT_NE(w->MarkTops[1][0], -12345);
+  EXPECT_EQ(w->Navigation->MeasuredSize, QSize(1100, 620));
+  EXPECT_GE(w->Navigation->MarkTops[1][0], 0);
+  EXPECT_NE(w->Navigation->MarkTops[1][0], -12345);
   (void)measured;
   // Asking again at the same size is not a resize.
-  w->MarkTops[1][0] = -1;
-  w->RecalcMarkPositions(true);
-  EXPECT_EQ(w->MarkTops[1][0], -1);
-  w->RecalcMarkPositions();
-  EXPECT_GE(w->MarkTops[1][0], 0);
+  w->Navigation->MarkTops[1][0] = -1;
+  w->Navigation->RecalcMarkPositions(true);
+  EXPECT_EQ(w->Navigation->MarkTops[1][0], -1);
+  w->Navigation->RecalcMarkPositions();
+  EXPECT_GE(w->Navigation->MarkTops[1][0], 0);
 }
 
 TEST(PositionBar, EmptyBeforeAComparison) {
@@ -403,79 +421,85 @@ TEST(PositionBar, RowsAndMarginsByZoom) {
   auto w = ShowMainWindow(dir);
   const int h = w->pbDiffPos->height();
   ASSERT_GT(h, 200);
-  w->DocHeights[1] = 5000;
-  w->MarkTops[1] = {0};
-  w->ZoomIndex = 5;  // 100 %
+  w->Navigation->DocHeights[1] = 5000;
+  w->Navigation->MarkTops[1] = {0};
+  w->Zoom->ZoomIndex = 5;  // 100 %
   EXPECT_EQ(LineRows(*w), (std::vector<int>{17, 18}));
-  w->MarkTops[1] = {5000};  // a mark at the page's end
+  w->Navigation->MarkTops[1] = {5000};  // a mark at the page's end
   EXPECT_EQ(LineRows(*w), (std::vector<int>{h - 19, h - 18}));
 
   // A mark at the top shows the margin: its lines are the rows margin-1 and margin.
-  w->MarkTops[1] = {0};
+  w->Navigation->MarkTops[1] = {0};
   for (auto [index, margin] : {std::pair{0, 9}, std::pair{7, 22}, std::pair{25, 54}}) {
-    w->ZoomIndex = index;
-    EXPECT_EQ(LineRows(*w), (std::vector<int>{margin - 1, margin})) << "zoom " << w->ZoomPercent();
+    w->Zoom->ZoomIndex = index;
+    EXPECT_EQ(LineRows(*w), (std::vector<int>{margin - 1, margin})) << "zoom " << w->Zoom->ZoomPercent();
   }
 
   // Marks closer than a bar pixel draw over each other; the page's height gives the scale.
-  w->ZoomIndex = 5;
+  w->Zoom->ZoomIndex = 5;
   const int usable = h - 36;
-  w->DocHeights[1] = usable * 10;
-  w->MarkTops[1] = {1000, 1003, 2000};
+  w->Navigation->DocHeights[1] = usable * 10;
+  w->Navigation->MarkTops[1] = {1000, 1003, 2000};
   EXPECT_EQ(LineRows(*w), (std::vector<int>{117, 118, 217, 218}));
 }
 
 TEST(Zoom, StepsBoundsAndRemeasure) {
   TProgramDir dir;
   auto w = Compared(dir, OldText(), NewText());
-  ASSERT_GE(w->ChangeCount, 4);
-  EXPECT_EQ(w->ZoomIndex, 7);
+  ASSERT_GE(w->Navigation->ChangeCount, 4);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 7);
   auto bodyStyle = [&](int v) {
     std::string html = w->Views[v]->OuterHtml(TElementRef::Body());
     return html.substr(0, html.find('>'));
   };
   // The result is shown at its natural size although the step is 120 %.
   EXPECT_EQ(bodyStyle(1).find("zoom"), std::string::npos);
-  const std::vector<int32_t> natural = w->MarkTops[1];
-  const int naturalHeight = w->DocHeights[1];
+  const std::vector<int32_t> natural = w->Navigation->MarkTops[1];
+  const int naturalHeight = w->Navigation->DocHeights[1];
 
   w->acZoomIn->trigger();
-  EXPECT_EQ(w->ZoomIndex, 8);
-  EXPECT_EQ(w->ZoomPercent(), 131);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 8);
+  EXPECT_EQ(w->Zoom->ZoomPercent(), 131);
   for (int v = 1; v <= 2; ++v) EXPECT_NE(bodyStyle(v).find("zoom: 131%"), std::string::npos) << bodyStyle(v);
   // Remeasured in the layout the views now scroll in.
-  EXPECT_GT(w->DocHeights[1], naturalHeight * 5 / 4);
-  const int k = w->ChangeCount - 2;
+  EXPECT_GT(w->Navigation->DocHeights[1], naturalHeight * 5 / 4);
+  const int k = w->Navigation->ChangeCount - 2;
   // (The text also wraps into more lines, so the tops grow by more than the zoom.)
-  EXPECT_GT(w->MarkTops[1][k], natural[k] * 1.3);
-  EXPECT_GT(w->DocHeights[1], w->MarkTops[1][k]);
-  w->GoToChange(k);
+  EXPECT_GT(w->Navigation->MarkTops[1][k], natural[k] * 1.3);
+  EXPECT_GT(w->Navigation->DocHeights[1], w->Navigation->MarkTops[1][k]);
+  w->Navigation->GoToChange(k);
   for (int v = 1; v <= 2; ++v) {
-    EXPECT_NEAR(w->Views[v]->BodyScrollTop(), w->MarkTops[v][k], 2) << "view " << v;
+    EXPECT_NEAR(w->Views[v]->BodyScrollTop(), w->Navigation->MarkTops[v][k], 2) << "view " << v;
     EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", k)), 0, 2) << "view " << v;
   }
 
   w->acZoomOut->trigger();
   w->acZoomOut->trigger();
-  EXPECT_EQ(w->ZoomIndex, 6);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 6);
   EXPECT_NE(bodyStyle(1).find("zoom: 110%"), std::string::npos);
+  // The current change stays in view in both panes through the steps.
+  for (int v = 1; v <= 2; ++v) {
+    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", k)), 0, 2) << "view " << v;
+    EXPECT_EQ(w->Navigation->LastScrollTop[v], w->Views[v]->BodyScrollTop());
+  }
+  EXPECT_EQ(w->Navigation->CurrentChange, k);
 
   // At either bound nothing changes and nothing is measured again.
-  w->ZoomIndex = 25;
-  w->MarkTops[1][0] = -7;
-  w->acZoomInExecute();
-  EXPECT_EQ(w->ZoomIndex, 25);
-  EXPECT_EQ(w->MarkTops[1][0], -7);
+  w->Zoom->ZoomIndex = 25;
+  w->Navigation->MarkTops[1][0] = -7;
+  w->Zoom->acZoomInExecute();
+  EXPECT_EQ(w->Zoom->ZoomIndex, 25);
+  EXPECT_EQ(w->Navigation->MarkTops[1][0], -7);
   EXPECT_NE(bodyStyle(1).find("zoom: 110%"), std::string::npos);
-  w->ZoomIndex = 0;
-  w->acZoomOutExecute();
-  EXPECT_EQ(w->ZoomIndex, 0);
-  EXPECT_EQ(w->MarkTops[1][0], -7);
+  w->Zoom->ZoomIndex = 0;
+  w->Zoom->acZoomOutExecute();
+  EXPECT_EQ(w->Zoom->ZoomIndex, 0);
+  EXPECT_EQ(w->Navigation->MarkTops[1][0], -7);
 
   // Seven steps out from 120 % reach 50 %; the eighth does nothing.
-  w->ZoomIndex = 7;
-  for (int i = 0; i < 8; ++i) w->acZoomOutExecute();
-  EXPECT_EQ(w->ZoomIndex, 0);
+  w->Zoom->ZoomIndex = 7;
+  for (int i = 0; i < 8; ++i) w->Zoom->acZoomOutExecute();
+  EXPECT_EQ(w->Zoom->ZoomIndex, 0);
   EXPECT_NE(bodyStyle(2).find("zoom: 50%"), std::string::npos);
 
   // A new result appears unzoomed; the next step sets both views one above the kept one.
@@ -484,8 +508,8 @@ TEST(Zoom, StepsBoundsAndRemeasure) {
   SetBody(w->WB2, NewText());
   w->bCompareTexts->click();
   EXPECT_EQ(bodyStyle(1).find("zoom"), std::string::npos);
-  EXPECT_EQ(w->ZoomIndex, 0);
-  w->acZoomInExecute();
+  EXPECT_EQ(w->Zoom->ZoomIndex, 0);
+  w->Zoom->acZoomInExecute();
   for (int v = 1; v <= 2; ++v) EXPECT_NE(bodyStyle(v).find("zoom: 60%"), std::string::npos);
 }
 
@@ -497,10 +521,10 @@ TEST(Zoom, ShortcutsCtrlIAndCtrlU) {
   w->activateWindow();
   (void)QTest::qWaitForWindowActive(w.get(), 2000);
   QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
-  EXPECT_EQ(w->ZoomIndex, 8);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 8);
   QTest::keyClick(w.get(), Qt::Key_U, Qt::ControlModifier);
   QTest::keyClick(w.get(), Qt::Key_U, Qt::ControlModifier);
-  EXPECT_EQ(w->ZoomIndex, 6);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 6);
 }
 
 // A picture of a result with a change highlighted and the bar drawn.
@@ -519,7 +543,7 @@ TEST(Navigation, Picture) {
                                      body(pair.toStdString() + "_new.htm"));
   w->activateWindow();
   Settle(500);
-  for (int i = 0; i < 3; ++i) w->bNextDiffClick();
+  for (int i = 0; i < 3; ++i) w->Navigation->bNextDiffClick();
   Settle(1500);
   w->grab().save(QString::fromUtf8(shots) + "/navigation_window.png");
   if (qgetenv("QT_QPA_PLATFORM") == "xcb" || qEnvironmentVariableIsSet("DISPLAY")) {
@@ -573,23 +597,23 @@ TEST(NavigationBench, LargestPair) {
   TProgramDir dir;
   TMessages messages;
   auto w = Compared(dir, body(pair + "_old.htm"), body(pair + "_new.htm"));
-  const int m = w->ChangeCount;
+  const int m = w->Navigation->ChangeCount;
   ASSERT_GT(m, 100);
   std::printf("nav-bench pair %s changes %d page heights %d / %d px\n", pair.c_str(), m,
-              w->DocHeights[1], w->DocHeights[2]);
+              w->Navigation->DocHeights[1], w->Navigation->DocHeights[2]);
 
-  Report("RecalcMarkPositions", Timed(15, [&](int) { w->RecalcMarkPositions(); }));
-  Report("bNextDiffClick", Timed(30, [&](int) { w->bNextDiffClick(); }));
-  Report("bPrevDiffClick", Timed(10, [&](int) { w->bPrevDiffClick(); }));
-  Report("GoToChange (far jump)", Timed(10, [&](int i) { w->GoToChange(i % 2 ? m / 10 : m - 1 - i); }));
-  const int base = w->MarkTops[1][m / 2];
+  Report("RecalcMarkPositions", Timed(15, [&](int) { w->Navigation->RecalcMarkPositions(); }));
+  Report("bNextDiffClick", Timed(30, [&](int) { w->Navigation->bNextDiffClick(); }));
+  Report("bPrevDiffClick", Timed(10, [&](int) { w->Navigation->bPrevDiffClick(); }));
+  Report("GoToChange (far jump)", Timed(10, [&](int i) { w->Navigation->GoToChange(i % 2 ? m / 10 : m - 1 - i); }));
+  const int base = w->Navigation->MarkTops[1][m / 2];
   Report("SyncScroll step", Timed(15, [&](int i) {
            w->WB1->SetBodyScrollTop(base + 37 * (i + 1));
-           w->SyncScroll(w->WB1);
+           w->Navigation->SyncScroll(w->WB1);
          }));
   Report("pbDiffPos paint", Timed(15, [&](int) { w->pbDiffPos->repaint(); }));
   Report("zoom step with remeasure", Timed(6, [&](int i) {
-           if (i % 2) w->acZoomOutExecute(); else w->acZoomInExecute();
+           if (i % 2) w->Zoom->acZoomOutExecute(); else w->Zoom->acZoomInExecute();
          }));
 
   if (qEnvironmentVariableIsSet("PARVEL_NAV_BENCH_OPS")) {

@@ -84,11 +84,11 @@ TEST(OpenFiles, CommandLinePairIsComparedAtOnce) {
   const QString oldFile = Corpus("03_nk1_st45_old.htm"), newFile = Corpus("03_nk1_st45_new.htm");
   EXPECT_TRUE(w->OpenFiles->OpenButton(1)->isVisible());
   w->OpenFiles->OpenAtStart({oldFile, newFile});
-  ASSERT_TRUE(WaitFor([&] { return w->ResultShown; }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 60000));
   EXPECT_TRUE(messages.List().empty());
   const int expected = CliChangeCount(oldFile, newFile, dir.TempDir() + "/cli");
   EXPECT_GT(expected, 0);
-  EXPECT_EQ(w->ChangeCount, expected);
+  EXPECT_EQ(w->Navigation->ChangeCount, expected);
   EXPECT_EQ(w->LCurDiffTag->text().toStdString(), "Изменений: " + std::to_string(expected));
   EXPECT_FALSE(w->OpenFiles->OpenButton(1)->isVisible());  // the result state has no open commands
 

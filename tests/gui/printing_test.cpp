@@ -123,7 +123,7 @@ std::unique_ptr<TVerCmp> ComparedCorpus(const TProgramDir& dir) {
     SetBody(view, body);
   }
   w->bCompareTexts->click();
-  EXPECT_TRUE(w->ResultShown);
+  EXPECT_TRUE(w->Navigation->ResultShown);
   return w;
 }
 
@@ -214,9 +214,9 @@ TEST(PrintCommand, PrintsTheCurrentViewAt100PercentAndPutsTheZoomBack) {
   auto w = ComparedCorpus(dir);
   QTemporaryDir out;
   const QString pdf = out.path() + "/right.pdf";
-  w->ZoomIndex = 8;  // 131 %
-  w->ApplyZoom(w->WB1);
-  w->ApplyZoom(w->WB2);
+  w->Zoom->ZoomIndex = 8;  // 131 %
+  w->Zoom->ApplyZoom(w->WB1);
+  w->Zoom->ApplyZoom(w->WB2);
   w->CurrentView = 2;
   std::string styleWhilePrinting;
   QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&] { styleWhilePrinting = BodyStyle(w->WB2); });
@@ -268,7 +268,7 @@ TEST(PrintCommand, NoDocumentOneHundredPercentCtrlPAndOneCommandAtATime) {
   EXPECT_EQ(Setting("footer").toStdString(), cp1251::ToUtf8(PrintFooter()));
 
   // At 100 % print sets no zoom; Ctrl+P reaches print also from inside a view.
-  w->ZoomIndex = 5;
+  w->Zoom->ZoomIndex = 5;
   w->activateWindow();
   w->WB2->FocusDocument();
   WaitFor([&] { return QApplication::focusWidget() != nullptr; }, 3000);
@@ -321,8 +321,8 @@ TEST(PreviewCommand, ShowsThePagesWithTheFooter) {
   TMessages messages;
   auto w = ComparedCorpus(dir);
   w->CurrentView = 1;
-  w->ZoomIndex = 8;
-  w->ApplyZoom(w->WB1);
+  w->Zoom->ZoomIndex = 8;
+  w->Zoom->ApplyZoom(w->WB1);
   QByteArray previewed;
   QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { previewed = pdf; });
   w->Printing->ExecDialog = [&](QDialog& d) {

@@ -1,0 +1,96 @@
+#pragma once
+// Stepping through the changes of a result: which change is current, where the marks lie in
+// both pages, the two views scrolled in step and the position bar that shows the marks.
+#include <QSize>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "view/HtmlView.h"
+
+class QLabel;
+class QPainter;
+class QPushButton;
+class QWidget;
+
+// What navigation needs of the window it serves.
+class TNavigationHost {
+ public:
+  virtual ~TNavigationHost() = default;
+  // The window's size: a resize to the size of the last measurement measures nothing again.
+  virtual QSize WindowSize() const = 0;
+  // The text zoom of the views, in percent: the bar's margins follow it.
+  virtual int ZoomPercentNow() const = 0;
+};
+
+// The window's controls that navigation drives.
+struct TNavigationControls {
+  QLabel* LCurDiffTag = nullptr;
+  QPushButton* bNextDiff = nullptr;
+  QPushButton* bPrevDiff = nullptr;
+  QWidget* pbDiffPos = nullptr;
+};
+
+class TChangeNavigation {
+ public:
+  TChangeNavigation(TNavigationHost& host, THtmlView* wb1, THtmlView* wb2,
+                    const TNavigationControls& controls);
+
+  // ---- State; per-view items are indexed 1 = WB1, 2 = WB2 --------------------------------
+  std::array<THtmlView*, 3> Views{};
+  int32_t ChangeCount = 0;     // changes of the last comparison
+  int32_t CurrentChange = -1;  // current change from 0; -1 none
+  std::array<std::string, 3> SavedMarkColor;
+  std::array<std::vector<int32_t>, 3> MarkTops;  // absolute tops of the marks, pixels
+  std::array<int32_t, 3> DocHeights{};            // document heights, pixels; 0 without document
+  std::array<int32_t, 3> LastScrollTop{};
+  int32_t SyncOffset = 0;
+  bool SyncEnabled = false;
+  // The view whose scrolling the other follows (1 or 2): the one the user last focused, clicked,
+  // typed into or turned the wheel over.
+  int ScrollLeader = 1;
+  bool ResultShown = false;
+  QSize MeasuredSize{0, 0};  // window size at the last measurement
+
+  // ---- Entry points --------------------------------------------------------------------
+  // Measures the marks of both result pages (resized: the call comes from a window resize).
+  void RecalcMarkPositions(bool resized = false);
+  void HighlightChange(int n);
+  void GoToChange(int n);
+  void bNextDiffClick();
+  void bPrevDiffClick();
+  void SyncScroll(THtmlView* view);
+  void pbDiffPosPaint(QPainter& painter);
+
+  // Scrolls both views to the current change again (after the layout changed); nothing
+  // without one.
+  void ShowCurrentChange();
+
+  // A new comparison is about to be entered: no changes, nothing current, the bar empty.
+  void ClearResult();
+  // A comparison has just put its pages into the views (ChangeCount set by the run).
+  void StartResult();
+
+ private:
+  TNavigationHost& host_;
+  QLabel* LCurDiffTag;
+  QPushButton* bNextDiff;
+  QPushButton* bPrevDiff;
+  QWidget* pbDiffPos;
+
+  // A notification of the leading view that came while a synchronisation step was still
+  // reading and setting the scroll offsets: the view moved on, so the step runs once more.
+  bool syncRunning_ = false;
+  bool syncPending_ = false;
+
+  // Steps asked for while a step or a synchronisation still waits for the views: counted (next
+  // +1, previous -1) and carried out in order once the views are free.
+  void RequestStep(int direction);
+  void RunPendingSteps();
+  void RunPendingStepsLater();
+  int pendingSteps_ = 0;
+  bool stepsRunning_ = false;
+  bool drainScheduled_ = false;
+};
