@@ -1,5 +1,8 @@
 #include "input/CodePage.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include <algorithm>
 #include <cctype>
 
@@ -84,11 +87,23 @@ bool LooksLikeUtf8(std::string_view s) {
   size_t good = 0, bad = 0, i = 0;
   const size_t n = s.size();
   while (i < n) {
+    // ASCII eight bytes at a time.
+    if (i + 8 <= n) {
+      uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      if ((w & 0x8080808080808080ull) == 0) {
+        i += 8;
+        continue;
+      }
+    }
     const auto b = static_cast<unsigned char>(s[i]);
     if (b < 0x80) {
       ++i;
       continue;
     }
+    // Decided already: even if every byte left made a two-byte sequence, the stray ones would be
+    // too many (Windows-1251 text gets here within its first few kilobytes of letters).
+    if (bad * 200 > good + (n - i) / 2) return false;
     const int extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
     if (extra > 0 && i + static_cast<size_t>(extra) >= n) break;  // cut at the very end
     bool ok = extra > 0;
