@@ -1,6 +1,7 @@
 #include "app/VerCmpRun.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -61,6 +62,29 @@ TVerCmpRun::TVerCmpRun(TVerCmp* mainWindow)
 }
 
 TVerCmpRun::~TVerCmpRun() = default;
+
+void TVerCmpRun::ShowProgress(const TDiff& diff, qint64 elapsedMs) {
+  // A comparison of related editions ends within a second; past that the user is told how long
+  // it has run and, when the search has already gone far (unrelated texts: its cost grows with
+  // the length times the differences), that it may take minutes and can be stopped.
+  if (elapsedMs < kProgressAfterMs || elapsedMs - shownProgressMs_ < 1000) return;
+  shownProgressMs_ = elapsedMs;
+  const bool unrelated = diff.SearchSize() > 0 && diff.SearchDepth() * 40 > diff.SearchSize();
+  QString text = unrelated ? QStringLiteral("Тексты почти не совпадают: сравнение может занять "
+                                            "несколько минут, его можно прервать. ")
+                           : QString();
+  text += QStringLiteral("Прошло %1 с.").arg(elapsedMs / 1000);
+  if (!LProgress) {
+    setFixedSize(322, 112);
+    Panel1->setGeometry(0, 0, 322, 112);
+    LProgress = new QLabel(Panel1);
+    LProgress->setWordWrap(true);
+    LProgress->setGeometry(16, 56, 290, 44);
+    LProgress->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LProgress->show();
+  }
+  LProgress->setText(text);
+}
 
 void TVerCmpRun::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
@@ -196,7 +220,13 @@ bool TVerCmpRun::RunComparison() {
   TResultPages pages;
   {
     auto diff = std::make_unique<TDiff>();
-    diff->SetProcessMessages([] { QApplication::processEvents(); });
+    QElapsedTimer clock;
+    clock.start();
+    TDiff* d = diff.get();
+    diff->SetProcessMessages([this, d, &clock] {
+      ShowProgress(*d, clock.elapsed());
+      QApplication::processEvents();
+    });
     diff_ = diff.get();
     try {
       pages = BuildResultPages(std::move(text1), std::move(text2), *diff);

@@ -26,6 +26,10 @@ class TVerCmpRun : public QDialog {
   QLabel* LProcess = nullptr;
   QPushButton* bStop = nullptr;
   QTimer* Timer1 = nullptr;
+  // Shown below the caption once a comparison runs long: the time it has taken and, for texts
+  // that evidently have little in common, a warning.
+  QLabel* LProgress = nullptr;
+  static constexpr qint64 kProgressAfterMs = 1500;
 
   void FormActivate();
   void Timer1Timer();
@@ -53,4 +57,6 @@ class TVerCmpRun : public QDialog {
   std::array<std::string, 3> enteredBody_;
   bool navigated_ = false;
   void RestoreEnteredTexts();
+  void ShowProgress(const TDiff& diff, qint64 elapsedMs);
+  qint64 shownProgressMs_ = 0;
 };

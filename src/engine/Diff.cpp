@@ -69,6 +69,7 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   RunGuard guard{executing_, f_, r_};
 
   ClearChanges();
+  topD_ = topSize_ = 0;
   a_ = a;
   b_ = b;
   int lenA = countA, lenB = countB;
@@ -77,6 +78,8 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
     int off = 0;
     while (lenA > 0 && lenB > 0 && a[off] == b[off]) ++off, --lenA, --lenB;
     changes_.reserve(static_cast<size_t>(lenA) + static_cast<size_t>(lenB));
+    topSize_ = static_cast<int64_t>(lenA) + lenB;
+    topD_ = 0;
     // Slot (k + offset) / 2 of the half of k's parity holds diagonal k; the offset is even so
     // that k and k + offset have the same parity.
     const int64_t offset = (static_cast<int64_t>(lenB) + 2) & ~int64_t{1};
@@ -312,7 +315,10 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
     bool split = false;
     int firstA = 0, firstB = 0, secondA = 0, secondB = 0;  // the halves: [0,first) and [second,len)
     for (int64_t D = 1; D <= maxD && !split; ++D) {
-      if (D % 200 == 0 && CheckCancel()) return;
+      if (D % 200 == 0) {
+        if (static_cast<int64_t>(lenA) + lenB == topSize_) topD_ = D;
+        if (CheckCancel()) return;
+      }
       InitDiagonals(std::max(clipLo, std::min(-D, delta - D) - 1), std::min(clipHi, std::max(D, delta + D) + 1));
       int64_t k = D;
       while (k > lenA) k -= 2;

@@ -35,6 +35,13 @@ class TDiff {
   void Cancel();
   void ClearChanges();
 
+  // How far the outermost search has got, for a progress display: its number of differences
+  // searched so far (D) and the combined length of the two lists it works on (both 0 before it
+  // starts). Related texts finish with D a small part of the length; unrelated ones approach half
+  // of it, at a cost that grows with length times D.
+  int64_t SearchDepth() const { return topD_; }
+  int64_t SearchSize() const { return topSize_; }
+
  private:
   void RecursiveDiffInt(int off1, int off2, int lenA, int lenB);
   void InitDiagonals(int64_t lo, int64_t hi);
@@ -64,4 +71,5 @@ class TDiff {
   // does not rescan the run for every element.
   size_t pairFrom_ = 0;
   std::function<void()> processMessages_;
+  int64_t topD_ = 0, topSize_ = 0;
 };

@@ -244,6 +244,37 @@ TEST(MainWindow, StopDuringLongComparisonKeepsBothTexts) {
   ExpectEntryState(*w, text1, text2);
 }
 
+// Unrelated texts make a long run: the progress window says so (and how long it has run) before
+// the user stops it.
+TEST(MainWindow, LongUnrelatedRunSaysSo) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  std::string a, b;
+  for (long long i = 0; i < 120000; ++i) {
+    a += "w" + std::to_string(i * 7919 % 100003) + " ";
+    b += "v" + std::to_string(i * 104729 % 100019) + " ";
+  }
+  SetBody(w->WB1, "<p>" + a + "</p>");
+  SetBody(w->WB2, "<p>" + b + "</p>");
+  std::string said;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* run = qobject_cast<TVerCmpRun*>(top); run && run->isVisible() && run->LProgress) {
+        said = run->LProgress->text().toStdString();
+        run->bStop->click();
+        poll.stop();
+      }
+  });
+  poll.start(50);
+  w->bCompareTexts->click();
+  EXPECT_NE(said.find("Тексты почти не совпадают"), std::string::npos) << said;
+  EXPECT_NE(said.find("Прошло"), std::string::npos) << said;
+  ASSERT_EQ(messages.List().size(), 1u);
+  EXPECT_EQ(messages.List()[0], "Операция прервана пользователем");
+}
+
 TEST(MainWindow, CloseDuringComparisonStopsItAndCloses) {
   TProgramDir dir;
   TMessages messages;
