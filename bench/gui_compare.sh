@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Time from pressing "Сравнить" to both result pages shown, in the real window (headless), for the
-# largest corpus pair; beside it the same comparison by parvel-cli (the core alone, no views).
+# largest corpus pair; beside it the floor of the views (the two finished pages loaded into two
+# fresh views at once, nothing else) and the same comparison by parvel-cli (the core alone).
 #
 #   bench/gui_compare.sh [BUILD_DIR] [PAIR] [RUNS]
 #
@@ -24,12 +25,14 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 echo "pair: $PAIR ($(stat -c %s "$CORPUS/${PAIR}_old.htm") + $(stat -c %s "$CORPUS/${PAIR}_new.htm") bytes), runs: $RUNS"
 gui=()
+floor=()
 for ((i = 0; i < RUNS; i++)); do
-  line=$("$BIN/corpus_compare_test" --gtest_filter='CorpusCompare.PairThroughTheWindow' 2>/dev/null |
-         grep '^compare-ms' || true)
+  run=$("$BIN/corpus_compare_test" --gtest_filter='CorpusCompare.PairThroughTheWindow' 2>/dev/null || true)
+  line=$(grep '^compare-ms' <<<"$run" || true)
   [ -n "$line" ] || { echo "the window run failed"; exit 1; }
   echo "  window: $line"
   gui+=("$(awk '{print $2}' <<<"$line")")
+  floor+=("$(grep '^floor-ms' <<<"$run" | awk '{print $2}')")
 done
 
 out=$(mktemp -d)
@@ -44,5 +47,9 @@ done
 
 printf 'window, "Сравнить" to both pages shown: median %s ms (runs: %s)\n' \
   "$(printf '%s\n' "${gui[@]}" | median)" "${gui[*]}"
+fm=$(printf '%s\n' "${floor[@]}" | median)
+gm=$(printf '%s\n' "${gui[@]}" | median)
+printf 'floor, both pages into fresh views:     median %s ms (runs: %s)\n' "$fm" "${floor[*]}"
+awk -v g="$gm" -v f="$fm" 'BEGIN { printf "window / floor: %.2f\n", g / f }'
 printf 'parvel-cli compare (core only):        median %s ms (runs: %s)\n' \
   "$(printf '%s\n' "${cli[@]}" | median)" "${cli[*]}"

@@ -196,18 +196,22 @@ bool TVerCmpRun::RunComparison() {
   AbortRequested = false;
   w.StyleSheetName = "etalon5.css";
 
-  // The texts as the views hold them: head + body + "</html>".
-  auto readText = [&](THtmlView* view, std::string& body) {
-    std::string text;
-    body.clear();
-    if (!view->HasDocument()) return text;
-    view->WaitReady();
-    body = view->OuterHtml(TElementRef::Body());
-    text = PageHead(w.StyleSheetName) + body + "</html>";
-    return text;
-  };
-  std::string text1 = readText(w.WB1, enteredBody_[1]);
-  std::string text2 = readText(w.WB2, enteredBody_[2]);
+  // The texts as the views hold them: head + body + "</html>". Both views serialise their
+  // documents at the same time.
+  THtmlView* views[3] = {nullptr, w.WB1, w.WB2};
+  for (int v = 1; v <= 2; ++v)
+    if (views[v]->HasDocument()) views[v]->WaitReady();
+  for (int v = 1; v <= 2; ++v)
+    if (views[v]->HasDocument()) views[v]->StartOuterHtml(TElementRef::Body());
+  std::string texts[3];
+  for (int v = 1; v <= 2; ++v) {
+    enteredBody_[static_cast<size_t>(v)].clear();
+    if (!views[v]->HasDocument()) continue;
+    enteredBody_[static_cast<size_t>(v)] = views[v]->TakeOuterHtml();
+    texts[v] = PageHead(w.StyleSheetName) + enteredBody_[static_cast<size_t>(v)] + "</html>";
+  }
+  std::string text1 = std::move(texts[1]);
+  std::string text2 = std::move(texts[2]);
   if (text1.empty()) {
     ShowMessageBox(QStringLiteral("Текст 1 пуст"));
     return false;

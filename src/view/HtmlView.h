@@ -133,6 +133,11 @@ class THtmlView : public QWidget {
   virtual void SetBackgroundColor(const TElementRef& ref, const std::string& colour) = 0;
   void SetBackgroundColor(const TElementRef& ref, unsigned rgb);
   virtual std::string OuterHtml(const TElementRef& ref) = 0;
+  // OuterHtml in two steps, so that several views serialise their documents at the same time:
+  // StartOuterHtml asks, TakeOuterHtml waits for the answer (empty without a document or element)
+  // and throws EHtmlViewError as OuterHtml does.
+  virtual void StartOuterHtml(const TElementRef& ref) = 0;
+  virtual std::string TakeOuterHtml() = 0;
   virtual std::string InnerText(const TElementRef& ref) = 0;
   virtual void SetInnerHtml(const TElementRef& ref, const std::string& html) = 0;
 

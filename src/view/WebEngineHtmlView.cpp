@@ -426,6 +426,26 @@ class TWebEngineHtmlView : public THtmlView {
   std::string OuterHtml(const TElementRef& ref) override {
     return FromQtHtml(RunOn(ref, "return e.outerHTML;", "return '';").toString());
   }
+  void StartOuterHtml(const TElementRef& ref) override {
+    pending_ = std::make_shared<TAnswer>();
+    if (!hasDocument_) {
+      pending_->Done = true;
+      return;
+    }
+    auto answer = pending_;
+    page_->runJavaScript("(function(){" + ElementPrologue(ref) + "var e=E();if(!e){return '';}return e.outerHTML;})()",
+                         QWebEngineScript::ApplicationWorld, [answer](const QVariant& v) {
+                           answer->Value = v;
+                           answer->Done = true;
+                           if (answer->Loop) answer->Loop->quit();
+                         });
+  }
+  std::string TakeOuterHtml() override {
+    auto answer = std::move(pending_);
+    if (!answer) throw EHtmlViewError("Окно документа не отвечает");
+    Await(*answer);
+    return FromQtHtml(answer->Value.toString());
+  }
   std::string InnerText(const TElementRef& ref) override {
     return FromQt(RunOn(ref, "return e.innerText;", "return '';").toString());
   }
@@ -604,23 +624,20 @@ class TWebEngineHtmlView : public THtmlView {
 
  private:
   // Runs a function body in the program's isolated world and waits for its value.
-  QVariant Run(const QString& body) {
-    if (!hasDocument_) return QVariant();
-    struct TAnswer {
-      QVariant Value;
-      bool Done = false;
-      QEventLoop* Loop = nullptr;
-    };
-    auto answer = std::make_shared<TAnswer>();
-    QEventLoop loop;
-    answer->Loop = &loop;
-    page_->runJavaScript("(function(){" + body + "})()", QWebEngineScript::ApplicationWorld,
-                         [answer](const QVariant& v) {
-                           answer->Value = v;
-                           answer->Done = true;
-                           if (answer->Loop) answer->Loop->quit();
-                         });
-    if (!answer->Done) {
+  // The answer of a script, filled in by the engine's callback.
+  struct TAnswer {
+    QVariant Value;
+    bool Done = false;
+    QEventLoop* Loop = nullptr;
+  };
+  std::shared_ptr<TAnswer> pending_;  // of StartOuterHtml
+
+  // Waits, letting window messages through, until the answer has come; throws when the view
+  // stops answering.
+  void Await(TAnswer& answer) {
+    if (!answer.Done) {
+      QEventLoop loop;
+      answer.Loop = &loop;
       QTimer limit;
       limit.setSingleShot(true);
       connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -629,9 +646,21 @@ class TWebEngineHtmlView : public THtmlView {
       limit.start(kScriptTimeoutMs);
       loop.exec();
       disconnect(gone);
+      answer.Loop = nullptr;
     }
-    answer->Loop = nullptr;
-    if (!answer->Done) throw EHtmlViewError("Окно документа не отвечает");
+    if (!answer.Done) throw EHtmlViewError("Окно документа не отвечает");
+  }
+
+  QVariant Run(const QString& body) {
+    if (!hasDocument_) return QVariant();
+    auto answer = std::make_shared<TAnswer>();
+    page_->runJavaScript("(function(){" + body + "})()", QWebEngineScript::ApplicationWorld,
+                         [answer](const QVariant& v) {
+                           answer->Value = v;
+                           answer->Done = true;
+                           if (answer->Loop) answer->Loop->quit();
+                         });
+    Await(*answer);
     return answer->Value;
   }
   int RunInt(const QString& body) { return Run(body).toInt(); }
