@@ -72,32 +72,20 @@ void TChangeNavigation::HighlightChange(int n) {
 }
 
 void TChangeNavigation::GoToChange(int n) {
-  // The scrolls made here must not be taken for the user's.
-  SyncEnabled = false;
-  navstate::TBusyScope busy;
-  try {
-    HighlightChange(n);
-    const TElementRef mark = TElementRef::Item(navmath::MarkId, n);
-    for (size_t v = 1; v <= 2; ++v) {
-      Views[v]->ScrollIntoView(mark, true);
-      Views[v]->SetBodyScrollLeft(0);
-    }
-    for (size_t v = 1; v <= 2; ++v) Views[v]->WaitReady();
-    for (size_t v = 1; v <= 2; ++v) LastScrollTop[v] = Views[v]->BodyScrollTop();
-  } catch (...) {
-    SyncEnabled = true;
-    throw;
-  }
-  SyncEnabled = true;
+  ScrollToChange(n, [this, n] { HighlightChange(n); });
 }
 
 void TChangeNavigation::ShowCurrentChange() {
   if (CurrentChange < 0 || CurrentChange >= ChangeCount) return;
-  // The scrolls made here must not be taken for the user's.
+  ScrollToChange(CurrentChange, [] {});
+}
+
+void TChangeNavigation::ScrollToChange(int n, const std::function<void()>& before) {
   SyncEnabled = false;
   navstate::TBusyScope busy;
   try {
-    const TElementRef mark = TElementRef::Item(navmath::MarkId, CurrentChange);
+    before();
+    const TElementRef mark = TElementRef::Item(navmath::MarkId, n);
     for (size_t v = 1; v <= 2; ++v) {
       Views[v]->ScrollIntoView(mark, true);
       Views[v]->SetBodyScrollLeft(0);

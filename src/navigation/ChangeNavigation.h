@@ -3,6 +3,8 @@
 // both pages, the two views scrolled in step and the position bar that shows the marks.
 #include <QSize>
 
+#include <functional>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -74,6 +76,9 @@ class TChangeNavigation {
   void StartResult();
 
  private:
+  // Scrolls both views to change n's mark with the scroll synchronisation off (the program's own
+  // scrolls must not be taken for the user's), after first running before (a highlight).
+  void ScrollToChange(int n, const std::function<void()>& before);
   TNavigationHost& host_;
   QLabel* LCurDiffTag;
   QPushButton* bNextDiff;
