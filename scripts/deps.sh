@@ -4,7 +4,8 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config git
       libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
       qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 libgl-dev
-      xvfb xauth wdiff fonts-dejavu-core fonts-liberation2)
+      xvfb xauth wdiff fonts-dejavu-core fonts-liberation2
+      libreoffice-writer libreoffice-calc python3-uno)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -19,6 +19,8 @@
 #include "engine/ResultPages.h"
 #include "find/MorphRusTables.h"
 #include "navigation/Navigation.h"
+#include "output/office/CopyToApp.h"
+#include "output/office/LibreOfficeApp.h"
 
 namespace {
 
@@ -90,6 +92,14 @@ void TVerCmp::CreateActions() {
   connect(acCopy, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_C, "c"); });
   connect(acPaste, &QAction::triggered, this, [] { SendCtrlKeystroke(Qt::Key_V, "v"); });
   connect(acTextFind, &QAction::triggered, this, [this] { Find->acTextFindExecute(); });
+  auto officeHost = std::make_unique<TCopyToAppHostFns>();
+  officeHost->View = [this] { return Views[static_cast<size_t>(CurrentView)]; };
+  officeHost->ClearHighlights = [this] { Find->ClearHostHighlights(); };
+  officeHost->Owner = this;
+  officeHost->ErrorMessage = [](const QString& text) { ShowMessageBox(text); };
+  CopyToAppSrv = std::make_unique<TCopyToAppSrv>(std::move(officeHost), LibreOfficeFactory());
+  connect(acTextCopyToWord, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToWordExecute(); });
+  connect(acTextCopyToExcel, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToExcelExecute(); });
   connect(acZoomIn, &QAction::triggered, this, [this] { acZoomInExecute(); });
   connect(acZoomOut, &QAction::triggered, this, [this] { acZoomOutExecute(); });
 

@@ -5,6 +5,8 @@
 // an isolated world, which works while page scripts are off and cannot be seen or changed by the
 // page. Every answer of the page comes back asynchronously; we wait for it in a local event loop.
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -272,6 +274,23 @@ class TWebEngineHtmlView : public THtmlView {
     emit BeforeNavigate(this, FromQt(a), cancel);
     if (cancel) SettleLater();
     return !cancel;
+  }
+
+  // --- Clipboard ----------------------------------------------------------------------------
+  bool CopySelectionToClipboard(int timeoutMs) override {
+    if (!hasDocument_) return false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QEventLoop loop;
+    bool changed = false;
+    auto c = connect(clipboard, &QClipboard::dataChanged, &loop, [&] {
+      changed = true;
+      loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    web_->triggerPageAction(QWebEnginePage::Copy);
+    if (!changed) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    disconnect(c);
+    return changed;
   }
 
   // --- Commands ----------------------------------------------------------------------------
