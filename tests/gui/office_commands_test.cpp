@@ -6,10 +6,12 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "gui/GuiTestSupport.h"
 #include "output/office/CopyToApp.h"
+#include "output/office/LibreOfficeApp.h"
 #include "output/office/WordDocsForm.h"
 
 namespace {
@@ -239,6 +241,40 @@ TEST_F(OfficeCommands, WorkbooksAreListedWithTheirFirstSheetAndNewMakesOne) {
   EXPECT_EQ(office_.Connects, 2);
   EXPECT_EQ(dialogs_, 1);
   EXPECT_EQ(office_.Log.back(), "paste d2");
+}
+
+// A helper that answers the connection and then falls silent: the call ends at its time limit,
+// the connection is dropped, and the command connects anew.
+TEST_F(OfficeCommands, AConnectionThatStopsAnsweringIsDropped) {
+  QString script = dir_->path() + "/silent.py";
+  QFile f(script);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("import sys, time\n"
+          "for line in sys.stdin:\n"
+          "    if '\"start\"' in line:\n"
+          "        print('{\"ok\": true, \"result\": true}', flush=True)\n"
+          "    else:\n"
+          "        time.sleep(600)\n");
+  f.close();
+  TLibreOfficeOptions options;
+  options.Python = QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : QStandardPaths::findExecutable("python3");
+  options.Helper = script;
+  options.CallTimeoutMs = 300;
+  auto silent = std::make_unique<TLibreOfficeApp>(taWord, options);
+  ASSERT_TRUE(silent->Alive());
+  try {
+    silent->DocumentCount();
+    ADD_FAILURE() << "a silent office must not give an answer";
+  } catch (const EOfficeError& e) {
+    EXPECT_EQ(e.Kind, EOfficeError::oeDisconnected);
+  }
+  EXPECT_FALSE(silent->Alive());
+
+  srv_->WordApp = std::make_unique<TLibreOfficeApp>(taWord, options);
+  srv_->acTextCopyToWordExecute();  // the held one times out on counting and is replaced
+  EXPECT_EQ(office_.Connects, 1);
+  EXPECT_EQ(office_.Log.back(), "append d1");
+  EXPECT_TRUE(host_.Errors.empty());
 }
 
 TEST_F(OfficeCommands, DialogLayout) {
