@@ -19,8 +19,8 @@ QString OfficeMissingText(TTargetApp kind) {
 // The office's HTML import drops the style of elements it does not know (the change marks are
 // "acronym" elements), and a vendor-prefixed property ("-webkit-text-stroke-width", which the
 // view writes into every copied style) makes it drop the whole style. On the clipboard the marks
-// become "span" elements and the prefixed properties go, so the strike-through and the colours
-// arrive.
+// become "span" elements and the prefixed and empty ("initial", "inherit") properties go, so the
+// strike-through and the colours arrive and nothing else does.
 void PrepareClipboardForOffice() {
   QClipboard* clipboard = QGuiApplication::clipboard();
   const QMimeData* data = clipboard->mimeData();
@@ -29,8 +29,14 @@ void PrepareClipboardForOffice() {
   static const QRegularExpression mark(QStringLiteral("<(/?)acronym\\b"), QRegularExpression::CaseInsensitiveOption);
   static const QRegularExpression prefixed(QStringLiteral("-(webkit|moz|ms|o)-[a-z-]+\\s*:[^;\"]*;?\\s*"),
                                            QRegularExpression::CaseInsensitiveOption);
+  // "text-decoration: inherit", "text-decoration-style: initial" and the like change nothing
+  // here, yet the office reads them as an underline.
+  static const QRegularExpression initial(
+      QStringLiteral("(?<=[\"; ])[a-z-]+\\s*:\\s*(initial|inherit)\\s*(;\\s*|(?=\"))"),
+                                          QRegularExpression::CaseInsensitiveOption);
   html.replace(mark, QStringLiteral("<\\1span"));
   html.replace(prefixed, QString());
+  html.replace(initial, QString());
   auto* out = new QMimeData;
   out->setHtml(html);
   if (data->hasText()) out->setText(data->text());

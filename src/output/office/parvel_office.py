@@ -350,7 +350,7 @@ class Office:
                         links += 1
             return {"sheets": sheets.getCount(), "cells": cells, "links": links}
         text = d.getText()
-        struck, backs, links, full = [], 0, 0, []
+        struck, underlined, backs, links, full = [], [], 0, 0, []
         e = text.createEnumeration()
         while e.hasMoreElements():
             para = e.nextElement()
@@ -363,6 +363,8 @@ class Office:
                 s = portion.getString()
                 if portion.getPropertyValue("CharStrikeout") not in (0,):
                     struck.append(s)
+                if portion.getPropertyValue("CharUnderline") not in (0,) and s.strip():
+                    underlined.append(s)
                 back = portion.getPropertyValue("CharBackColor")
                 if back not in (-1, 0xFFFFFF) and s.strip():
                     backs += 1
@@ -386,7 +388,7 @@ class Office:
         cursor_at_end = not probe.goRight(1, False)
         coloured = [s[len("\x00coloured:"):] for s in full if s.startswith("\x00coloured:")]
         window = d.getCurrentController().getFrame().getContainerWindow()
-        return {"text": text.getString(), "struck": struck, "backgrounds": backs, "links": links,
+        return {"text": text.getString(), "struck": struck, "underlined": underlined, "backgrounds": backs, "links": links,
                 "fields": fields, "redlines": rcount, "cursor_at_end": cursor_at_end,
                 "coloured": coloured, "visible": bool(window.isVisible())}
 
