@@ -34,9 +34,16 @@ void PrepareClipboardForOffice() {
   static const QRegularExpression initial(
       QStringLiteral("(?<=[\"; ])[a-z-]+\\s*:\\s*(initial|inherit)\\s*(;\\s*|(?=\"))"),
                                           QRegularExpression::CaseInsensitiveOption);
+  // The view writes its whole computed look into every copied element; declarations that only
+  // restate what no page of ours changes make a large page larger for the office to read.
+  static const QRegularExpression defaults(
+      QStringLiteral("(?<=[\"; ])(font-variant-ligatures: normal|font-variant-caps: normal|orphans: 2|widows: 2|"
+                     "letter-spacing: normal|word-spacing: 0px|text-transform: none|white-space: normal|"
+                     "float: none|display: inline !important)(;\\s*|(?=\"))"));
   html.replace(mark, QStringLiteral("<\\1span"));
   html.replace(prefixed, QString());
   html.replace(initial, QString());
+  html.replace(defaults, QString());
   auto* out = new QMimeData;
   out->setHtml(html);
   if (data->hasText()) out->setText(data->text());

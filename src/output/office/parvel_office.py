@@ -27,6 +27,7 @@ Operations (kind is "writer" or "calc", key is a document's key from "list" or "
   inspect {key}             (tests) what the document holds, see inspect_* below
   record_changes {key, on}  (tests) switch change tracking
   insert_link {key, text, url}  (tests) append a hyperlink
+  open {path}               (benchmarks) the office opens a file itself, hidden -> key
   save_as {key, path}       (tests) save in the office's own format
   close {key}               (tests) close without saving
   terminate                 (tests) end the office
@@ -484,6 +485,10 @@ def handle(office, req):
         return office.create(req["kind"])
     if op == "terminate":
         return office.terminate()
+    if op == "open":
+        d = office.desktop.loadComponentFromURL(uno.systemPathToFileUrl(req["path"]), "_blank", 0,
+                                                (prop("Hidden", True),))
+        return str(d.RuntimeUID)
     d = office.find(req["key"])
     if op == "append":
         return office.append(d)
