@@ -182,6 +182,7 @@ TEST_F(OfficeE2E, CalcGetsANewOneSheetWorkbookThenListsPathAndFirstSheet) {
   EXPECT_EQ(book["sheets"].toInt(), 1);
   EXPECT_TRUE(book["cells"].toVariant().toStringList().join("|").contains(QStringLiteral("уплачивается")));
   EXPECT_EQ(book["links"].toInt(), 0);
+  EXPECT_TRUE(book["struck"].toVariant().toStringList().contains(QStringLiteral("уплачивается")));
 
   QString path = dir_->path() + "/книга.ods";
   Ask(srv_->ExcelApp.get(), QString(R"({"op":"save_as","key":"%1","path":"%2"})")

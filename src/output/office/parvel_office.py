@@ -278,12 +278,22 @@ class Office:
 
     # --- Calc: paste into the first sheet ------------------------------------------------
     def paste_sheet(self, d):
-        contents = sheet_transferable(self.clipboard())
+        clipboard = self.clipboard()
+        contents = sheet_transferable(clipboard)
         controller = d.getCurrentController()
         sheet = d.getSheets().getByIndex(0)
         controller.setActiveSheet(sheet)
+        start = controller.getSelection().getRangeAddress()  # the paste goes here
         controller.insertTransferable(contents)
         self._drop_sheet_links(sheet)
+        try:
+            used = sheet.createCursor()
+            used.gotoEndOfUsedArea(False)
+            start.EndRow = max(start.EndRow, used.getRangeAddress().EndRow)
+            start.EndColumn = max(start.EndColumn, used.getRangeAddress().EndColumn)
+            mark_cells(sheet, start, clipboard_html(clipboard))
+        except Exception:
+            pass  # the text is there; only the look of the marks is missing
         self.show(d)
 
     def _content_cells(self, sheet):
@@ -342,14 +352,21 @@ class Office:
         if d.supportsService(CALC):
             sheets = d.getSheets()
             sheet = sheets.getByIndex(0)
-            cells, links = [], 0
+            cells, links, struck = [], 0, []
             for cell in self._content_cells(sheet):
                 cells.append(cell.getString())
+                paragraphs = cell.getText().createEnumeration()
+                while paragraphs.hasMoreElements():
+                    portions = paragraphs.nextElement().createEnumeration()
+                    while portions.hasMoreElements():
+                        portion = portions.nextElement()
+                        if portion.getPropertyValue("CharStrikeout") not in (0,):
+                            struck.append(portion.getString())
                 e = cell.getTextFields().createEnumeration()
                 while e.hasMoreElements():
                     if is_url_field(e.nextElement()):
                         links += 1
-            return {"sheets": sheets.getCount(), "cells": cells, "links": links}
+            return {"sheets": sheets.getCount(), "cells": cells, "links": links, "struck": struck}
         text = d.getText()
         struck, underlined, backs, links, full = [], [], 0, 0, []
         e = text.createEnumeration()
@@ -435,6 +452,126 @@ def clip_html(html):
     start = size + body.index(b"<!--StartFragment")
     end = size + body.index(b"<!--EndFragment")
     return (head % (size, size + len(body), start, end)).encode("ascii") + body
+
+
+def clipboard_html(contents):
+    for f in contents.getTransferDataFlavors():
+        if f.MimeType.split(";")[0].strip() == "text/html":
+            html = bytes(contents.getTransferData(f).value)
+            if html.startswith(b"\xff\xfe") or html[1:2] == b"\x00":
+                return html.decode("utf-16")
+            return html.decode("utf-8", "replace")
+    return None
+
+
+BLOCK_TAGS = {"p", "div", "br", "tr", "td", "th", "li", "table", "h1", "h2", "h3", "h4", "h5", "h6",
+              "blockquote", "pre", "dd", "dt", "ul", "ol", "center"}
+VOID_TAGS = {"br", "img", "hr", "meta", "link", "input", "col", "wbr", "area", "base"}
+
+
+def html_blocks(html):
+    """The clipboard's text by blocks (one per spreadsheet cell), each character with the look of
+    the change marks: (text, [(struck, background or None) per character])."""
+    from html.parser import HTMLParser
+    import re
+
+    class Reader(HTMLParser):
+        def __init__(self):
+            super().__init__(convert_charrefs=True)
+            self.stack, self.blocks = [], [([], [])]
+
+        def look(self, tag, attrs):
+            style = (dict(attrs).get("style") or "").lower()
+            struck = tag in ("s", "strike", "del") or "line-through" in style
+            back = None
+            m = re.search(r"background(?:-color)?\s*:\s*(#[0-9a-f]{6}|rgb\(\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*\))", style)
+            if m:
+                back = int(m.group(1)[1:], 16) if m.group(1).startswith("#") else (
+                    int(m.group(2)) << 16 | int(m.group(3)) << 8 | int(m.group(4)))
+            return struck, back
+
+        def handle_starttag(self, tag, attrs):
+            if tag in BLOCK_TAGS:
+                self.blocks.append(([], []))
+            if tag not in VOID_TAGS:
+                self.stack.append((tag, self.look(tag, attrs)))
+
+        def handle_endtag(self, tag):
+            for i in range(len(self.stack) - 1, -1, -1):
+                if self.stack[i][0] == tag:
+                    del self.stack[i:]
+                    break
+            if tag in BLOCK_TAGS:
+                self.blocks.append(([], []))
+
+        def handle_data(self, data):
+            struck = any(l[0] for _, l in self.stack)
+            back = next((l[1] for _, l in reversed(self.stack) if l[1] is not None), None)
+            chars, looks = self.blocks[-1]
+            chars.append(data)
+            looks.extend([(struck, back)] * len(data))
+
+    reader = Reader()
+    reader.feed(html)
+    out = []
+    for chars, looks in reader.blocks:
+        text, look = [], []
+        for ch, lk in zip("".join(chars), looks):  # whitespace collapses as the page shows it
+            if ch in " \t\r\n":
+                if text and text[-1] != " ":
+                    text.append(" ")
+                    look.append((False, None))
+            else:
+                text.append(ch)
+                look.append(lk)
+        while text and text[-1] == " ":
+            text.pop()
+            look.pop()
+        if text:
+            out.append(("".join(text), look))
+    return out
+
+
+def mark_cells(sheet, area, html):
+    """The spreadsheet's HTML import keeps no look inside a cell: the struck-through and coloured
+    runs of the clipboard are set again on the pasted cells whose text matches their block."""
+    if not html:
+        return
+    blocks = html_blocks(html)
+    b = 0
+    for row in range(area.StartRow, area.EndRow + 1):
+        for col in range(area.StartColumn, area.EndColumn + 1):
+            cell = sheet.getCellByPosition(col, row)
+            s = cell.getString()
+            if not s:
+                continue
+            for ahead in range(b, min(b + 50, len(blocks))):
+                if blocks[ahead][0] == s:
+                    b = ahead
+                    break
+            else:
+                continue
+            text, look = blocks[b]
+            b += 1
+            i = 0
+            while i < len(look):
+                j = i
+                while j < len(look) and look[j] == look[i]:
+                    j += 1
+                struck, back = look[i]
+                if struck or back is not None:
+                    cursor = cell.getText().createTextCursor()
+                    cursor.gotoStart(False)
+                    cursor.goRight(i, False)
+                    cursor.goRight(j - i, True)
+                    if struck:
+                        cursor.setPropertyValue("CharStrikeout", 1)
+                    if back is not None:
+                        try:
+                            cursor.setPropertyValue("CharBackColor", back)
+                        except Exception:
+                            pass
+                i = j
 
 
 def sheet_transferable(contents):
