@@ -29,6 +29,7 @@ struct TFakeOffice {
   int Connects = 0;
   int NextKey = 1;
   class TFakeApp* Last = nullptr;
+  std::function<void()> DuringPaste;
 };
 
 class TFakeApp : public IOfficeApp {
@@ -63,6 +64,7 @@ class TFakeApp : public IOfficeApp {
   }
   void Paste(const std::string& call, const std::string& key) {
     Check(call);
+    if (o_.DuringPaste) o_.DuringPaste();
     if (o_.FailPaste) throw EOfficeError(EOfficeError::oeFailed, "paste failed");
     o_.PastedClipboards.push_back(QGuiApplication::clipboard()->text());
   }
@@ -76,7 +78,8 @@ struct TRecordingHost : ICopyToAppHost {
   int Clears = 0;
   THtmlView* CopySourceView() override { return View; }
   void ClearHostHighlights() override { ++Clears; }
-  QWidget* DialogOwner() override { return nullptr; }
+  QWidget* Owner = nullptr;
+  QWidget* DialogOwner() override { return Owner; }
   void ShowWarning(const QString& t) override { Warnings.push_back(t); }
   void ShowErrorMessage(const QString& t) override { Errors.push_back(t); }
 };
@@ -280,6 +283,18 @@ TEST_F(OfficeCommands, AConnectionThatStopsAnsweringIsDropped) {
   EXPECT_EQ(office_.Connects, 1);
   EXPECT_EQ(office_.Log.back(), "append d1");
   EXPECT_TRUE(host_.Errors.empty());
+}
+
+TEST_F(OfficeCommands, TheWindowStaysOpenWhileTheOfficeWorks) {
+  QWidget owner;
+  owner.show();
+  host_.Owner = &owner;
+  bool closed = true;
+  office_.DuringPaste = [&] { closed = owner.close(); };
+  srv_->acTextCopyToWordExecute();
+  EXPECT_FALSE(closed);
+  EXPECT_TRUE(owner.isVisible());
+  EXPECT_TRUE(owner.close()) << "after the command the window closes as usual";
 }
 
 TEST_F(OfficeCommands, DialogLayout) {

@@ -3,7 +3,10 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QEvent>
 #include <QMimeData>
+#include <QPointer>
+#include <QWidget>
 #include <QRegularExpression>
 
 #include "output/office/WordDocsForm.h"
@@ -73,7 +76,30 @@ void TCopyToAppHostFns::ShowErrorMessage(const QString& text) {
 void TCopyToAppSrv::acTextCopyToWordExecute() { Execute(taWord); }
 void TCopyToAppSrv::acTextCopyToExcelExecute() { Execute(taExcel); }
 
+namespace {
+// While a command waits for the office (window messages keep flowing), the window it acts for
+// stays open: a close asked for meanwhile is refused.
+class TCloseGuard : public QObject {
+ public:
+  explicit TCloseGuard(QWidget* w) : window_(w ? w->window() : nullptr) {
+    if (window_) window_->installEventFilter(this);
+  }
+  ~TCloseGuard() override {
+    if (window_) window_->removeEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::Close) return false;
+    e->ignore();
+    return true;
+  }
+
+ private:
+  QPointer<QWidget> window_;
+};
+}  // namespace
+
 void TCopyToAppSrv::Execute(TTargetApp kind) {
+  TCloseGuard guard(host_.DialogOwner());
   host_.ClearHostHighlights();
   try {
     CopyToApp(host_.CopySourceView(), kind);
