@@ -217,6 +217,17 @@ TEST_F(OfficeE2E, AnOfficeClosedBetweenTwoCopiesIsStartedAgainSilently) {
   CloseAll(srv_->WordApp.get());
 }
 
+// Plain text on the clipboard (no HTML): it arrives as text.
+TEST_F(OfficeE2E, PlainTextOnTheClipboardArrivesAsText) {
+  auto app = LibreOfficeFactory(options_)(taWord);
+  std::string key = app->CreateDocument();
+  QGuiApplication::clipboard()->setText(QStringLiteral("простой текст из буфера"));
+  QApplication::processEvents(QEventLoop::AllEvents, 500);
+  app->AppendClipboard(key);
+  EXPECT_TRUE(Inspect(app.get(), key)["text"].toString().contains(QStringLiteral("простой текст из буфера")));
+  CloseAll(app.get());
+}
+
 TEST_F(OfficeE2E, NoOfficeOnThePathGivesTheWarning) {
   TLibreOfficeOptions missing = options_;
   missing.Soffice = "/nonexistent/soffice";

@@ -1,6 +1,11 @@
 #include "output/office/LibreOfficeApp.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryFile>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -166,13 +171,24 @@ std::string TLibreOfficeApp::CreateDocument() {
   return QJsonDocument::fromJson("[" + r + "]").array().at(0).toString().toStdString();
 }
 
-void TLibreOfficeApp::AppendClipboard(const std::string& key) {
-  Request("append", key, options_.PasteTimeoutMs);
+// The clipboard's HTML (or else its text) goes to the office as a file: read through the display
+// server, a page of several megabytes takes the office seconds. Anything else the office reads
+// from the clipboard itself.
+void TLibreOfficeApp::Paste(const char* op, const std::string& key) {
+  QJsonObject req{{"op", op}, {"kind", KindName(kind_)}, {"key", QString::fromStdString(key)}};
+  QTemporaryFile file(QDir::tempPath() + "/parvel-clipboard-XXXXXX");
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (data != nullptr && (data->hasHtml() || data->hasText()) && file.open()) {
+    QByteArray bytes = (data->hasHtml() ? data->html() : data->text()).toUtf8();
+    if (file.write(bytes) == bytes.size() && file.flush())
+      req.insert(data->hasHtml() ? "html_file" : "text_file", file.fileName());
+  }
+  Call(QJsonDocument(req).toJson(QJsonDocument::Compact), options_.PasteTimeoutMs);
 }
 
-void TLibreOfficeApp::PasteIntoFirstSheet(const std::string& key) {
-  Request("paste_sheet", key, options_.PasteTimeoutMs);
-}
+void TLibreOfficeApp::AppendClipboard(const std::string& key) { Paste("append", key); }
+
+void TLibreOfficeApp::PasteIntoFirstSheet(const std::string& key) { Paste("paste_sheet", key); }
 
 void TLibreOfficeApp::Show(const std::string& key) { Request("show", key, options_.CallTimeoutMs); }
 

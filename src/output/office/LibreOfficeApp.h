@@ -46,6 +46,7 @@ class TLibreOfficeApp : public IOfficeApp {
  private:
   void Drop();
   QByteArray Request(const char* op, const std::string& key, int timeoutMs);
+  void Paste(const char* op, const std::string& key);
   TTargetApp kind_;
   TLibreOfficeOptions options_;
   std::unique_ptr<QProcess> helper_;

@@ -19,10 +19,14 @@ Operations (kind is "writer" or "calc", key is a document's key from "list" or "
                             title, Calc: the full path (the title while never saved); sheet: the
                             first sheet's name (Calc only)
   create {kind}             a new empty document (Calc: one sheet) -> key
-  append {key}              Writer: paste the clipboard at the end, tidy the pasted range, leave
-                            the cursor after it, show the window
-  paste_sheet {key}         Calc: paste the clipboard into the first sheet at its cell cursor,
-                            drop the sheet's hyperlinks, show the window
+  append {key, html_file?, text_file?}
+                            Writer: paste the clipboard at the end, tidy the pasted range, leave
+                            the cursor after it, show the window; html_file / text_file: a UTF-8
+                            file with the clipboard's HTML / plain text, read instead of the
+                            clipboard (the program hands its clipboard over: read through the
+                            display server, a large one takes the office seconds)
+  paste_sheet {key, html_file?, text_file?}  Calc: paste the clipboard into the first sheet at its cell
+                            cursor, drop the sheet's hyperlinks, show the window
   show {key}                show and raise the document's window
   inspect {key}             (tests) what the document holds, see inspect_* below
   record_changes {key, on}  (tests) switch change tracking
@@ -203,10 +207,21 @@ class Office:
         return contents
 
     # --- Writer: append the clipboard and tidy it ----------------------------------------
-    def append(self, d):
+    def contents(self, html_file, text_file):
+        """What to paste: the clipboard's HTML or text as the program handed it over, or else
+        what the clipboard holds."""
+        if html_file:
+            with open(html_file, "rb") as f:
+                return html_transferable(f.read())
+        if text_file:
+            with open(text_file, "rb") as f:
+                return text_transferable(f.read().decode("utf-8", "replace"))
+        return self.clipboard()
+
+    def append(self, d, html_file=None, text_file=None):
         text = d.getText()
         controller = d.getCurrentController()
-        contents = self.clipboard()
+        contents = self.contents(html_file, text_file)
         # A cursor one step before the end stays put while the paste grows the document behind it.
         anchor = text.createTextCursor()
         anchor.gotoEnd(False)
@@ -277,9 +292,18 @@ class Office:
                 pass
 
     # --- Calc: paste into the first sheet ------------------------------------------------
-    def paste_sheet(self, d):
-        clipboard = self.clipboard()
-        contents = sheet_transferable(clipboard)
+    def paste_sheet(self, d, html_file=None, text_file=None):
+        if html_file:
+            with open(html_file, "rb") as f:
+                html = f.read()
+            contents = html_transferable(html)
+            html = html.decode("utf-8", "replace")
+        elif text_file:
+            contents, html = self.contents(None, text_file), None
+        else:
+            clipboard = self.clipboard()
+            contents = sheet_transferable(clipboard)
+            html = clipboard_html(clipboard)
         controller = d.getCurrentController()
         sheet = d.getSheets().getByIndex(0)
         controller.setActiveSheet(sheet)
@@ -291,7 +315,7 @@ class Office:
             used.gotoEndOfUsedArea(False)
             start.EndRow = max(start.EndRow, used.getRangeAddress().EndRow)
             start.EndColumn = max(start.EndColumn, used.getRangeAddress().EndColumn)
-            mark_cells(sheet, start, clipboard_html(clipboard))
+            mark_cells(sheet, start, html)
         except Exception:
             pass  # the text is there; only the look of the marks is missing
         self.show(d)
@@ -574,21 +598,14 @@ def mark_cells(sheet, area, html):
                 i = j
 
 
-def sheet_transferable(contents):
-    """The spreadsheet asks the user for import options whenever it pastes plain HTML; the same
-    HTML in the "HTML Format" envelope pastes without asking."""
-    html = None
-    for f in contents.getTransferDataFlavors():
-        if f.MimeType.split(";")[0].strip() == "text/html":
-            html = bytes(contents.getTransferData(f).value)
-            break
-    if html is None:
-        return contents
-    if html.startswith(b"\xff\xfe") or html[1:2] == b"\x00":
-        html = html.decode("utf-16").encode("utf-8")
-    data = clip_html(html)
+def html_transferable(html):
+    """The HTML (UTF-8 bytes) in the Windows "HTML Format" envelope, as the office's own clipboard
+    would offer it. Pasted from this, the spreadsheet does not stop to ask for import options, as
+    it does for plain HTML."""
     import unohelper
     from com.sun.star.datatransfer import XTransferable, DataFlavor
+
+    data = clip_html(html)
 
     class Transferable(unohelper.Base, XTransferable):
         def __init__(self):
@@ -607,6 +624,35 @@ def sheet_transferable(contents):
             return flavor.MimeType == HTML_SIMPLE
 
     return Transferable()
+
+
+def text_transferable(text):
+    """Plain text as the office's own clipboard offers it."""
+    import unohelper
+    from com.sun.star.datatransfer import XTransferable, DataFlavor
+
+    class Transferable(unohelper.Base, XTransferable):
+        def __init__(self):
+            self.flavor = DataFlavor()
+            self.flavor.MimeType = "text/plain;charset=utf-16"
+            self.flavor.HumanPresentableName = "Unicode text"
+            self.flavor.DataType = uno.getTypeByName("string")
+
+        def getTransferData(self, flavor):
+            return text
+
+        def getTransferDataFlavors(self):
+            return (self.flavor,)
+
+        def isDataFlavorSupported(self, flavor):
+            return flavor.MimeType.startswith("text/plain")
+
+    return Transferable()
+
+
+def sheet_transferable(contents):
+    html = clipboard_html(contents)
+    return contents if html is None else html_transferable(html.encode("utf-8"))
 
 
 def handle(office, req):
@@ -628,9 +674,9 @@ def handle(office, req):
         return str(d.RuntimeUID)
     d = office.find(req["key"])
     if op == "append":
-        return office.append(d)
+        return office.append(d, req.get("html_file"), req.get("text_file"))
     if op == "paste_sheet":
-        return office.paste_sheet(d)
+        return office.paste_sheet(d, req.get("html_file"), req.get("text_file"))
     if op == "show":
         return office.show(d)
     if op == "inspect":
