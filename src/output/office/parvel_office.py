@@ -460,6 +460,20 @@ class Office:
         except Exception:
             pass  # the bridge goes down with the office
         self.desktop = None
+        # Answer once the office no longer accepts connections, so that a following start does
+        # not meet an office still on its way out.
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            try:
+                self._resolve()
+            except Exception:
+                break
+            time.sleep(0.2)
+        if self.started is not None:
+            try:
+                self.started.wait(timeout=max(0.0, deadline - time.monotonic()))
+            except Exception:
+                pass
 
 
 HTML_SIMPLE = 'application/x-openoffice-html-simple;windows_formatname="HTML Format"'
