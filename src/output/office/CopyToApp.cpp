@@ -115,7 +115,8 @@ void TCopyToAppSrv::CopyToApp(THtmlView* view, TTargetApp kind) {
     view->FocusDocument();
     bool none = view->SelectionText().empty();
     if (none) view->ExecWB(vcSelectAll, voDontPromptUser);
-    if (view->CopySelectionToClipboard()) PrepareClipboardForOffice();
+    // A large page takes the view a while to put on the clipboard, more so on a busy machine.
+    if (view->CopySelectionToClipboard(5000)) PrepareClipboardForOffice();
     if (none) view->ExecWB(vcClearSelection, voDontPromptUser);
   } catch (const std::exception&) {
   }
