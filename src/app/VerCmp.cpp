@@ -22,6 +22,8 @@
 #include "engine/ResultPages.h"
 #include "find/MorphRusTables.h"
 #include "navigation/Navigation.h"
+#include "output/office/CopyToApp.h"
+#include "output/office/LibreOfficeApp.h"
 
 namespace {
 
@@ -94,6 +96,14 @@ void TVerCmp::CreateActions() {
   connect(acTextFind, &QAction::triggered, this, [this] { acTextFindExecute(); });
   connect(acZoomIn, &QAction::triggered, this, [this] { Zoom->acZoomInExecute(); });
   connect(acZoomOut, &QAction::triggered, this, [this] { Zoom->acZoomOutExecute(); });
+  auto officeHost = std::make_unique<TCopyToAppHostFns>();
+  officeHost->View = [this] { return Views[static_cast<size_t>(CurrentView)]; };
+  officeHost->ClearHighlights = [this] { Find->ClearHostHighlights(); };
+  officeHost->Owner = this;
+  officeHost->ErrorMessage = [](const QString& text) { ShowMessageBox(text); };
+  CopyToAppSrv = std::make_unique<TCopyToAppSrv>(std::move(officeHost), LibreOfficeFactory());
+  connect(acTextCopyToWord, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToWordExecute(); });
+  connect(acTextCopyToExcel, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToExcelExecute(); });
 
   PopMenuText = new QMenu(this);
   PopMenuText->addAction(acOpenInNewWin);

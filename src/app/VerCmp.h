@@ -104,6 +104,8 @@ class TVerCmp : public QWidget,
 
   // The find panel with its commands and its state (the occurrences and the current one).
   TFindPanel* Find = nullptr;
+  // The office commands: copy the current view into LibreOffice Writer or Calc.
+  std::unique_ptr<class TCopyToAppSrv> CopyToAppSrv;
   THtmlView* ResultView(int v) override { return v == 1 || v == 2 ? Views[static_cast<size_t>(v)] : nullptr; }
   int CurrentViewNumber() const override { return CurrentView; }
   const std::string& StoredBodyOf(int v) const override { return StoredBody[static_cast<size_t>(v == 2 ? 2 : 1)]; }

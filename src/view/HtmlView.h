@@ -192,6 +192,12 @@ class THtmlView : public QWidget {
   // fails.
   virtual QByteArray PrintToPdf(const QPageLayout& layout) = 0;
 
+  // --- Clipboard ----------------------------------------------------------------------------
+  // Copies the selection through the view's own copy command (the formatted HTML and the plain
+  // text) and waits, letting window messages through, until the clipboard holds it or timeoutMs
+  // has passed. True when the clipboard changed.
+  virtual bool CopySelectionToClipboard(int timeoutMs = 3000) { return false; }
+
  signals:
   // Every event but BeforeNavigate reaches its handlers from the event loop, after the view has
   // finished its own processing, so handlers may use every operation above. A BeforeNavigate

@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QGuiApplication>
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -344,6 +345,23 @@ class TWebEngineHtmlView : public THtmlView {
     emit BeforeNavigate(this, FromQt(a), cancel);
     if (cancel) SettleLater();
     return !cancel;
+  }
+
+  // --- Clipboard ----------------------------------------------------------------------------
+  bool CopySelectionToClipboard(int timeoutMs) override {
+    if (!hasDocument_) return false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QEventLoop loop;
+    bool changed = false;
+    auto c = connect(clipboard, &QClipboard::dataChanged, &loop, [&] {
+      changed = true;
+      loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    web_->triggerPageAction(QWebEnginePage::Copy);
+    if (!changed) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    disconnect(c);
+    return changed;
   }
 
   // --- Commands ----------------------------------------------------------------------------

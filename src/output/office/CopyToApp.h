@@ -1,0 +1,84 @@
+#pragma once
+// The commands "Копировать в MS Word" and "Копировать в MS Excel": the current view's selection
+// (or, with none, its whole page) goes through the clipboard to the end of a Writer document or
+// into the first sheet of a Calc workbook, chosen among the open ones or new.
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "output/office/OfficeApp.h"
+
+class QWidget;
+class THtmlView;
+
+// What the commands need of the main window.
+class ICopyToAppHost {
+ public:
+  virtual ~ICopyToAppHost() = default;
+  // The view the commands act on (the one that last had the focus).
+  virtual THtmlView* CopySourceView() = 0;
+  // Whitens the host system's highlights in both views.
+  virtual void ClearHostHighlights() = 0;
+  // Owner of the dialog and of the warning.
+  virtual QWidget* DialogOwner() = 0;
+  // The "Warning" box with a warning icon: the office cannot be started.
+  virtual void ShowWarning(const QString& text) = 0;
+  // An error that no step handles, shown with its own text.
+  virtual void ShowErrorMessage(const QString& text) = 0;
+};
+
+// A host made of functions, for a window that keeps the commands as a member.
+struct TCopyToAppHostFns : ICopyToAppHost {
+  std::function<THtmlView*()> View;
+  std::function<void()> ClearHighlights;
+  QWidget* Owner = nullptr;
+  THtmlView* CopySourceView() override { return View ? View() : nullptr; }
+  void ClearHostHighlights() override {
+    if (ClearHighlights) ClearHighlights();
+  }
+  QWidget* DialogOwner() override { return Owner; }
+  // A warning box owned by Owner; the error's text in the program's own message box.
+  void ShowWarning(const QString& text) override;
+  void ShowErrorMessage(const QString& text) override;
+  std::function<void(const QString&)> ErrorMessage;
+};
+
+class TCopyToAppSrv {
+ public:
+  TCopyToAppSrv(ICopyToAppHost& host, TOfficeFactory factory);
+  // Owning its host.
+  TCopyToAppSrv(std::unique_ptr<ICopyToAppHost> host, TOfficeFactory factory);
+
+  // Entry points of acTextCopyToWord and acTextCopyToExcel.
+  void acTextCopyToWordExecute();
+  void acTextCopyToExcelExecute();
+
+  void CopyToApp(THtmlView* view, TTargetApp kind);
+  // Make sure the application is live (connecting anew when it was dropped or has gone), then
+  // give the target document's (workbook's) key: empty when there is none.
+  std::string GetWordTarget(std::unique_ptr<IOfficeApp>& app);
+  std::string GetExcelTarget(std::unique_ptr<IOfficeApp>& app);
+
+  // The connections, held from the first copy to the end of the program (the office keeps
+  // running after it).
+  std::unique_ptr<IOfficeApp> WordApp, ExcelApp;
+
+  // The dialog is shown through this (tests answer it without a modal loop); it gives the
+  // dialog's result: true for OK.
+  std::function<bool(class TWordDocsForm&)> ShowDialog;
+
+ private:
+  bool Connect(std::unique_ptr<IOfficeApp>& app, TTargetApp kind);
+  void Execute(TTargetApp kind);
+  std::unique_ptr<ICopyToAppHost> ownHost_;
+  ICopyToAppHost& host_;
+  TOfficeFactory factory_;
+};
+
+// Rewrites the clipboard's HTML so that the office keeps the look of the change marks.
+void PrepareClipboardForOffice();
+
+// The texts of the "Warning" box.
+QString OfficeMissingText(TTargetApp kind);
