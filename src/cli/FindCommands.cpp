@@ -1,19 +1,14 @@
 // forms, variants and find: the word forms and the text finder from the command line.
 // Arguments and output are UTF-8; the finder itself works on Windows-1251 bytes.
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <system_error>
 
 #include "cli/Commands.h"
@@ -21,6 +16,7 @@
 #include "find/MorphRus.h"
 #include "find/MorphRusTables.h"
 #include "find/TextFinder.h"
+#include "input/DocumentReader.h"
 #include "support/Cp1251.h"
 
 namespace fs = std::filesystem;
@@ -95,42 +91,6 @@ constexpr const char* kFindHelp =
     "Exit codes: 0 done, 1 the dictionaries cannot be loaded, 2 wrong arguments, 3 FILE cannot\n"
     "be read (missing, a folder, unreadable, 2 GB or more), 4 PATH cannot be written.\n";
 
-// Reads the whole file; false with the reason in `error` when it cannot be read or is too large
-// for the finder's 32-bit positions.
-bool ReadFile(const std::string& path, std::string& data, std::string& error) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (S_ISDIR(st.st_mode)) {
-    error = "cannot read " + path + ": it is a folder";
-    return false;
-  }
-  if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) >= static_cast<uint64_t>(INT_MAX)) {
-    error = "cannot search " + path + ": 2 GB or more";
-    return false;
-  }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  data.clear();
-  char buf[1 << 16];
-  size_t got;
-  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-    data.append(buf, got);
-    if (data.size() >= static_cast<size_t>(INT_MAX)) break;
-  }
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) error = "cannot read " + path + ": read error";
-  else if (data.size() >= static_cast<size_t>(INT_MAX)) error = "cannot search " + path + ": 2 GB or more";
-  else return true;
-  return false;
-}
-
 }  // namespace
 
 int RunFormsCommand(const CliArgs& args) {
@@ -175,9 +135,12 @@ int RunFindCommand(const CliArgs& args) {
     return 0;
   }
   if (a.Positional.size() != 2) return Usage(kFindHelp);
-  std::string html, error;
-  if (!ReadFile(a.Positional[1], html, error)) {
-    std::cerr << "parvel-cli find: " << error << "\n";
+  std::string html;
+  try {
+    // The finder's positions are 32-bit: a body of 2 GB or more is refused as too large.
+    html = input::ReadFileBytes(a.Positional[1], static_cast<uint64_t>(INT_MAX) - 1);
+  } catch (const input::EReadError& e) {
+    std::cerr << "parvel-cli find: " << a.Positional[1] << ": " << e.what() << "\n";
     return 3;
   }
   if (!LoadData(a.DataDir)) return 1;

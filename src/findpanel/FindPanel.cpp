@@ -10,7 +10,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <vector>
 
@@ -22,12 +21,6 @@ namespace {
 
 std::string MarkId(int occurrence, int mark) {
   return "fnd" + std::to_string(occurrence) + "_" + std::to_string(mark);
-}
-
-std::string ColourText(unsigned rgb) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "#%06x", rgb & 0xFFFFFFu);
-  return buf;
 }
 
 // Keeps a command from running while another one waits for the view (a held key, a double

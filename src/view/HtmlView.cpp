@@ -1,13 +1,20 @@
 #include "view/HtmlView.h"
 
+#include <QClipboard>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+
 #include <cctype>
 #include <cstdio>
 
-void THtmlView::SetBackgroundColor(const TElementRef& ref, unsigned rgb) {
+std::string ColourText(unsigned rgb) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "#%06x", rgb & 0xFFFFFFu);
-  SetBackgroundColor(ref, std::string(buf));
+  return buf;
 }
+
+void THtmlView::SetBackgroundColor(const TElementRef& ref, unsigned rgb) { SetBackgroundColor(ref, ColourText(rgb)); }
 
 std::string NormaliseColour(const std::string& colour) {
   std::string s;
@@ -31,4 +38,20 @@ std::string NormaliseColour(const std::string& colour) {
     return buf;
   }
   return colour;
+}
+
+bool THtmlView::CopySelectionToClipboard(int timeoutMs) {
+  if (!HasDocument()) return false;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  QEventLoop loop;
+  bool changed = false;
+  const auto c = connect(clipboard, &QClipboard::dataChanged, &loop, [&] {
+    changed = true;
+    loop.quit();
+  });
+  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+  CopySelection();
+  if (!changed) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  disconnect(c);
+  return changed;
 }

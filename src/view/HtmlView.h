@@ -115,6 +115,10 @@ class THtmlView : public QWidget {
   // left as the view's own rule leaves it), paste at the caret of an editable page.
   virtual void CopySelection() = 0;
   virtual void PasteClipboard() = 0;
+  // CopySelection, then waits, letting window messages through, until the clipboard holds the
+  // copy (the formatted HTML and the plain text) or timeoutMs has passed. True when the
+  // clipboard changed.
+  bool CopySelectionToClipboard(int timeoutMs = 3000);
 
   // --- Elements ---------------------------------------------------------------------------
   // Getters on an element that does not exist give false, 0 or an empty string; setters on it
@@ -192,12 +196,6 @@ class THtmlView : public QWidget {
   // fails.
   virtual QByteArray PrintToPdf(const QPageLayout& layout) = 0;
 
-  // --- Clipboard ----------------------------------------------------------------------------
-  // Copies the selection through the view's own copy command (the formatted HTML and the plain
-  // text) and waits, letting window messages through, until the clipboard holds it or timeoutMs
-  // has passed. True when the clipboard changed.
-  virtual bool CopySelectionToClipboard(int timeoutMs = 3000) { return false; }
-
  signals:
   // Every event but BeforeNavigate reaches its handlers from the event loop, after the view has
   // finished its own processing, so handlers may use every operation above. A BeforeNavigate
@@ -222,6 +220,9 @@ class THtmlView : public QWidget {
 // A colour text as "#rrggbb" in lower case ("rgb(255, 204, 204)" and "#FFCCCC" both give
 // "#ffcccc"); other texts come back unchanged.
 std::string NormaliseColour(const std::string& colour);
+
+// An integer colour 0xRRGGBB as the colour text "#rrggbb".
+std::string ColourText(unsigned rgb);
 
 // Creates the program's view (Qt WebEngine): page scripts disabled, the program's own DOM
 // operations running in an isolated script world.

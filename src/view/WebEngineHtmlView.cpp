@@ -347,23 +347,6 @@ class TWebEngineHtmlView : public THtmlView {
     return !cancel;
   }
 
-  // --- Clipboard ----------------------------------------------------------------------------
-  bool CopySelectionToClipboard(int timeoutMs) override {
-    if (!hasDocument_) return false;
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    QEventLoop loop;
-    bool changed = false;
-    auto c = connect(clipboard, &QClipboard::dataChanged, &loop, [&] {
-      changed = true;
-      loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    web_->triggerPageAction(QWebEnginePage::Copy);
-    if (!changed) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    disconnect(c);
-    return changed;
-  }
-
   // --- Commands ----------------------------------------------------------------------------
   bool ExecWB(TViewCommand command, TViewCommandOption option) override {
     switch (command) {
@@ -590,14 +573,14 @@ class TWebEngineHtmlView : public THtmlView {
                                         const std::vector<std::string>& ids) override {
     std::vector<std::string> texts;
     if (!hasDocument_ || ids.empty()) return texts;
-    QString selector;
-    for (const std::string& id : ids)
-      selector += QString("%1+'[id=\"'+CSS.escape(%2)+'\"],'+")
-                      .arg("CSS.escape(" + JsString(ToQt(tagName)) + ")", JsString(ToQt(id)));
-    QVariantList l = Run("var l=document.querySelectorAll((" + selector +
-                         "'').replace(/,$/,''));var r=new Array(l.length);"
-                         "for(var i=0;i<l.length;i++)r[i]=l[i].textContent;return r;")
-                         .toList();
+    QJsonArray idList;
+    for (const std::string& id : ids) idList.append(ToQt(id));
+    QVariantList l = Run(QString("var t=CSS.escape(%1),s=%2.map(function(i){return t+'[id=\"'+CSS.escape(i)+'\"]';});"
+                                 "var l=document.querySelectorAll(s.join(',')),r=new Array(l.length);"
+                                 "for(var i=0;i<l.length;i++)r[i]=l[i].textContent;return r;")
+                             .arg(JsString(ToQt(tagName)),
+                                  QString::fromUtf8(QJsonDocument(idList).toJson(QJsonDocument::Compact))))
+                             .toList();
     texts.reserve(l.size());
     for (const QVariant& v : l) texts.push_back(FromQt(v.toString()));
     return texts;

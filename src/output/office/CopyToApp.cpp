@@ -151,55 +151,48 @@ bool TCopyToAppSrv::Connect(std::unique_ptr<IOfficeApp>& app, TTargetApp kind) {
   return app != nullptr;
 }
 
-std::string TCopyToAppSrv::GetWordTarget(std::unique_ptr<IOfficeApp>& app) {
-  int n = -1;
-  if (app) {
-    try {
-      if (!app->Alive()) throw EOfficeError(EOfficeError::oeDisconnected, "dropped");
-      n = app->DocumentCount();
-    } catch (const EOfficeError&) {
-      app.reset();  // the office was closed since, or stopped answering: connect anew
-    }
+int TCopyToAppSrv::HeldDocumentCount(std::unique_ptr<IOfficeApp>& app) {
+  if (!app) return -1;
+  try {
+    if (!app->Alive()) throw EOfficeError(EOfficeError::oeDisconnected, "dropped");
+    return app->DocumentCount();
+  } catch (const EOfficeError&) {
+    app.reset();  // the office was closed since, or stopped answering: connect anew
+    return -1;
   }
-  if (!app && !Connect(app, taWord)) return {};
-  if (n == -1) n = app->DocumentCount();  // an error here ends the command with its text
-  if (n == 0) {
-    try {
-      return app->CreateDocument();
-    } catch (const EOfficeError&) {
-      return {};
-    }
+}
+
+std::string TCopyToAppSrv::NewDocument(IOfficeApp& app) {
+  try {
+    return app.CreateDocument();
+  } catch (const EOfficeError&) {
+    return {};
   }
-  TWordDocsForm form(host_.DialogOwner(), taWord, *app);
-  std::vector<TOfficeDoc> docs = app->Documents();
-  for (size_t i = 0; i < docs.size(); ++i) form.AddEntry(docs[i].Name, static_cast<int>(i) + 1, docs[i].Key);
+}
+
+std::string TCopyToAppSrv::ChooseDocument(IOfficeApp& app, TTargetApp kind,
+                                          const std::function<QString(const TOfficeDoc&)>& entry) {
+  TWordDocsForm form(host_.DialogOwner(), kind, app);
+  const std::vector<TOfficeDoc> docs = app.Documents();
+  for (size_t i = 0; i < docs.size(); ++i) form.AddEntry(entry(docs[i]), static_cast<int>(i) + 1, docs[i].Key);
   if (!ShowDialog(form)) return {};
   return form.FResult;
 }
 
+std::string TCopyToAppSrv::GetWordTarget(std::unique_ptr<IOfficeApp>& app) {
+  int n = HeldDocumentCount(app);
+  if (!app && !Connect(app, taWord)) return {};
+  if (n == -1) n = app->DocumentCount();  // an error here ends the command with its text
+  if (n == 0) return NewDocument(*app);
+  return ChooseDocument(*app, taWord, [](const TOfficeDoc& d) { return d.Name; });
+}
+
 std::string TCopyToAppSrv::GetExcelTarget(std::unique_ptr<IOfficeApp>& app) {
-  int n = -1;
-  if (app) {
-    try {
-      if (!app->Alive()) throw EOfficeError(EOfficeError::oeDisconnected, "dropped");
-      n = app->DocumentCount();
-    } catch (const EOfficeError&) {
-      app.reset();
-    }
-  }
+  int n = HeldDocumentCount(app);
+  // A held spreadsheet connection without workbooks is replaced, as a new one is made.
   if ((!app || n == 0) && !Connect(app, taExcel)) return {};
   if (n == -1) n = app->DocumentCount();
-  if (n == 0) {
-    try {
-      return app->CreateDocument();
-    } catch (const EOfficeError&) {
-      return {};
-    }
-  }
-  TWordDocsForm form(host_.DialogOwner(), taExcel, *app);
-  std::vector<TOfficeDoc> docs = app->Documents();
-  for (size_t i = 0; i < docs.size(); ++i)
-    form.AddEntry(QString("%1 [%2]").arg(docs[i].Name, docs[i].FirstSheet), static_cast<int>(i) + 1, docs[i].Key);
-  if (!ShowDialog(form)) return {};
-  return form.FResult;
+  if (n == 0) return NewDocument(*app);
+  return ChooseDocument(*app, taExcel,
+                        [](const TOfficeDoc& d) { return QString("%1 [%2]").arg(d.Name, d.FirstSheet); });
 }

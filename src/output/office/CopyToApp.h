@@ -71,6 +71,14 @@ class TCopyToAppSrv {
 
  private:
   bool Connect(std::unique_ptr<IOfficeApp>& app, TTargetApp kind);
+  // The held connection's number of documents; -1, with the connection dropped, when the office
+  // was closed since or stopped answering (or when none is held).
+  static int HeldDocumentCount(std::unique_ptr<IOfficeApp>& app);
+  // A new document's key, or empty when it could not be made.
+  static std::string NewDocument(IOfficeApp& app);
+  // The choice of the open documents, entry texts made by entry; empty when cancelled.
+  std::string ChooseDocument(IOfficeApp& app, TTargetApp kind,
+                             const std::function<QString(const TOfficeDoc&)>& entry);
   void Execute(TTargetApp kind);
   std::unique_ptr<ICopyToAppHost> ownHost_;
   ICopyToAppHost& host_;
