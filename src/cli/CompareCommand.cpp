@@ -2,11 +2,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -84,8 +86,27 @@ int RunCompareCommand(const CliArgs& args) {
   const std::string& rightPath = paths[1];
   const fs::path outDir(paths[2]);
 
-  std::string left = ReadViewTextFile(leftPath);
-  std::string right = ReadViewTextFile(rightPath);
+  // Both files are read at the same time.
+  std::string left, right;
+  {
+    std::exception_ptr leftFailed;
+    std::thread leftReader([&] {
+      try {
+        left = ReadViewTextFile(leftPath);
+      } catch (...) {
+        leftFailed = std::current_exception();
+      }
+    });
+    try {
+      right = ReadViewTextFile(rightPath);
+    } catch (...) {
+      leftReader.join();
+      if (leftFailed) std::rethrow_exception(leftFailed);  // the first file's failure first
+      throw;
+    }
+    leftReader.join();
+    if (leftFailed) std::rethrow_exception(leftFailed);
+  }
   if (left.empty()) {
     std::cerr << "Текст 1 пуст\n";
     return 1;

@@ -2,33 +2,53 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstring>
+#include <chrono>
 #include <memory>
-#include <climits>
 #include <stdexcept>
+#include <system_error>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "engine/DiffSearch.h"
+#include "engine/PassPartner.h"
+
+using diff_search::kFarAhead;
+using diff_search::kFarBack;
+using diff_search::kNoOverlap;
 
 namespace {
 
-constexpr int32_t kFarBack = -2147483647;  // 0x80000001: no x reached yet from the start
-constexpr int32_t kFarAhead = 2147483647;  // no x reached yet from the end
+constexpr int kSlowWaitsToStop = 8;
 
-// Clears the executing flag and frees the diagonal vectors on every way out.
+// Clears the executing flag, frees the diagonal vectors and ends the second thread on every way
+// out.
 struct RunGuard {
   bool& executing;
   std::unique_ptr<int32_t[]>& f;
   std::unique_ptr<int32_t[]>& r;
+  std::unique_ptr<TPassPartner>& partner;
   ~RunGuard() {
     executing = false;
     f.reset();
     r.reset();
+    partner.reset();
+  }
+};
+
+// The backward pass of one step, as the second thread's job.
+struct BackwardJob {
+  const diff_search::TSearch* search;
+  int64_t D;
+  bool check;
+  int64_t over;
+  static void Run(void* context) {
+    auto* job = static_cast<BackwardJob*>(context);
+    job->over = diff_search::BackwardPass(*job->search, job->D, job->check);
   }
 };
 
 }  // namespace
+
+TDiff::TDiff() = default;
+TDiff::~TDiff() = default;
 
 void TDiff::SetProcessMessages(std::function<void()> processMessages) {
   processMessages_ = std::move(processMessages);
@@ -66,7 +86,11 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   if (countA < 0 || countB < 0) throw std::invalid_argument("TDiff::CompareLists: negative count");
   executing_ = true;
   cancelled_ = false;
-  RunGuard guard{executing_, f_, r_};
+  RunGuard guard{executing_, f_, r_, partner_};
+  partnerFailed_ = false;
+  slowWaits_ = 0;
+  lanes_ = static_cast<int>(diff_search::BestLanes());
+  if (tuning_.Lanes > 0 && tuning_.Lanes < lanes_) lanes_ = tuning_.Lanes >= 8 ? 8 : 1;
 
   ClearChanges();
   topD_ = topSize_ = 0;
@@ -109,6 +133,17 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   return true;
 }
 
+TPassPartner* TDiff::Partner() {
+  if (!partner_ && !partnerFailed_) {
+    try {
+      partner_ = std::make_unique<TPassPartner>();
+    } catch (const std::system_error&) {
+      partnerFailed_ = true;  // the search goes on alone
+    }
+  }
+  return partner_.get();
+}
+
 void TDiff::InitDiagonals(int64_t lo, int64_t hi) {
   // Grows the initialised range of both vectors to [lo, hi]. Diagonals are initialised only as
   // the search reaches them; a diagonal outside the range is never read.
@@ -129,151 +164,6 @@ void TDiff::InitDiagonals(int64_t lo, int64_t hi) {
     diagHi_ = hi;
   }
 }
-
-namespace {
-
-// Number of equal elements a[i] == b[i] from i = 0, at most n.
-int64_t CommonForward(const int32_t* a, const int32_t* b, int64_t n) {
-  int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    uint64_t a0, a1, b0, b1;
-    std::memcpy(&a0, a + i, 8);
-    std::memcpy(&a1, a + i + 2, 8);
-    std::memcpy(&b0, b + i, 8);
-    std::memcpy(&b1, b + i + 2, 8);
-    if ((a0 ^ b0) | (a1 ^ b1)) break;
-  }
-  while (i < n && a[i] == b[i]) ++i;
-  return i;
-}
-
-// Number of equal elements a[-i] == b[-i] from i = 0, at most n.
-int64_t CommonBackward(const int32_t* a, const int32_t* b, int64_t n) {
-  int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    uint64_t a0, a1, b0, b1;
-    std::memcpy(&a0, a - i - 3, 8);
-    std::memcpy(&a1, a - i - 1, 8);
-    std::memcpy(&b0, b - i - 3, 8);
-    std::memcpy(&b1, b - i - 1, 8);
-    if ((a0 ^ b0) | (a1 ^ b1)) break;
-  }
-  while (i < n && a[-i] == b[-i]) ++i;
-  return i;
-}
-
-// Block passes: eight diagonals at a time with AVX2. One pass over the diagonals of a value of
-// D is independent from diagonal to diagonal (it reads only the other parity), so eight of them
-// are computed together: the start of each snake, the first pair of its elements (gathered), and
-// the overlap test. Only the few diagonals whose first pair is equal follow their snake one by
-// one. Every value written is the one the one-diagonal-at-a-time loop writes; when several
-// diagonals of a block overlap, the one of highest k is taken, as that loop would meet it first.
-//
-// Each pass handles whole blocks from k down to lo (k and lo of the same parity), returns the
-// overlapping diagonal or kNoOverlap, and leaves k at the first diagonal not handled.
-constexpr int64_t kNoOverlap = INT64_MIN;
-
-struct BlockPass {
-  const int32_t* A;
-  const int32_t* B;
-  int64_t lenA, lenB;
-  int32_t* const* fZero;  // the two parity halves of F and R, at diagonal 0
-  int32_t* const* rZero;
-};
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define PARVEL_DIFF_BLOCKS 1
-
-bool HaveAvx2() {
-  static const bool have = __builtin_cpu_supports("avx2");
-  return have;
-}
-
-// The eight diagonals kLow, kLow+2, ..., kLow+14 as lanes 0..7 and their slots.
-__attribute__((target("avx2"))) inline __m256i LaneDiagonals(int64_t kLow) {
-  return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14));
-}
-
-template <class T>
-__attribute__((target("avx2"))) inline __m256i Load8(T* p) {
-  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-
-__attribute__((target("avx2"))) int64_t ForwardBlocks(const BlockPass& s, int64_t& k, int64_t lo, bool deltaOdd) {
-  const __m256i lastA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA - 1));
-  const __m256i lastB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB - 1));
-  const __m256i minusTwo = _mm256_set1_epi32(-2);
-  const __m256i one = _mm256_set1_epi32(1);
-  for (; k - 14 >= lo; k -= 16) {
-    const int64_t kLow = k - 14;
-    int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
-    const int32_t* other = s.fZero[(kLow + 1) & 1];
-    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // F(k + 1)
-    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // F(k - 1)
-    const __m256i x = _mm256_max_epi32(above, _mm256_add_epi32(below, one));
-    const __m256i y = _mm256_sub_epi32(x, LaneDiagonals(kLow));
-    // x >= -1, y >= -1, x < lenA - 1, y < lenB - 1: the snake has a pair to look at.
-    const __m256i valid = _mm256_and_si256(
-        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusTwo), _mm256_cmpgt_epi32(y, minusTwo)),
-        _mm256_and_si256(_mm256_cmpgt_epi32(lastA, x), _mm256_cmpgt_epi32(lastB, y)));
-    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A + 1, x, valid, 4);
-    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B + 1, y, valid, 4);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(f), x);
-    unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
-    while (follow) {
-      const int lane = __builtin_ctz(follow);
-      follow &= follow - 1;
-      const int64_t xs = f[lane], ys = xs - (kLow + 2 * lane);
-      f[lane] = static_cast<int32_t>(xs + 1 + CommonForward(s.A + xs + 2, s.B + ys + 2, std::min(s.lenA - 2 - xs, s.lenB - 2 - ys)));
-    }
-    if (deltaOdd) {
-      const __m256i r = Load8(s.rZero[kLow & 1] + (kLow >> 1));
-      // F(k) >= R(k), that is not R(k) > F(k).
-      const unsigned over = ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(r, Load8(f))))) & 0xFFu;
-      if (over) return kLow + 2 * (31 - __builtin_clz(over));
-    }
-  }
-  return kNoOverlap;
-}
-
-__attribute__((target("avx2"))) int64_t BackwardBlocks(const BlockPass& s, int64_t& k, int64_t lo) {
-  const __m256i lenA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA));
-  const __m256i lenB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB));
-  const __m256i minusOne = _mm256_set1_epi32(-1);
-  for (; k - 14 >= lo; k -= 16) {
-    const int64_t kLow = k - 14;
-    int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
-    const int32_t* other = s.rZero[(kLow + 1) & 1];
-    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // R(k + 1)
-    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // R(k - 1)
-    const __m256i x = _mm256_min_epi32(below, _mm256_add_epi32(above, minusOne));
-    const __m256i y = _mm256_sub_epi32(x, LaneDiagonals(kLow));
-    // 0 <= x < lenA and 0 <= y < lenB: the snake has a pair to look at.
-    const __m256i valid = _mm256_and_si256(
-        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusOne), _mm256_cmpgt_epi32(y, minusOne)),
-        _mm256_and_si256(_mm256_cmpgt_epi32(lenA, x), _mm256_cmpgt_epi32(lenB, y)));
-    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A, x, valid, 4);
-    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B, y, valid, 4);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), x);
-    unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
-    while (follow) {
-      const int lane = __builtin_ctz(follow);
-      follow &= follow - 1;
-      const int64_t xs = r[lane], ys = xs - (kLow + 2 * lane);
-      r[lane] = static_cast<int32_t>(xs - 1 - CommonBackward(s.A + xs - 1, s.B + ys - 1, std::min(xs, ys)));
-    }
-    const __m256i f = Load8(s.fZero[kLow & 1] + (kLow >> 1));
-    // F(k) >= R(k), that is not R(k) > F(k).
-    const unsigned over = ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(Load8(r), f)))) & 0xFFu;
-    if (over) return kLow + 2 * (31 - __builtin_clz(over));
-  }
-  return kNoOverlap;
-}
-#else
-#define PARVEL_DIFF_BLOCKS 0
-#endif
-
-}  // namespace
 
 void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
   // The second half of every split is handled by the next turn of this loop rather than by a
@@ -304,85 +194,71 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
     diagLo_ = 1;
     diagHi_ = 0;
     InitDiagonals(std::min<int64_t>(0, delta), std::max<int64_t>(0, delta));
-    F(0) = -1;
-    R(delta) = lenA - 1;
+    const diff_search::TSearch search{A, B, lenA, lenB, delta, fZero_, rZero_, static_cast<diff_search::TLanes>(lanes_)};
+    search.F(0) = -1;
+    search.R(delta) = lenA - 1;
     const bool deltaOdd = delta % 2 != 0;
-#if PARVEL_DIFF_BLOCKS
-    const BlockPass pass{A, B, lenA, lenB, fZero_, rZero_};
-    // Lanes hold x, y and k in 32 bits.
-    const bool blocks = HaveAvx2() && static_cast<int64_t>(lenA) + lenB < (int64_t{1} << 30);
-#endif
-    bool split = false;
-    int firstA = 0, firstB = 0, secondA = 0, secondB = 0;  // the halves: [0,first) and [second,len)
-    for (int64_t D = 1; D <= maxD && !split; ++D) {
+    int64_t over = kNoOverlap;  // the diagonal where the two searches met
+    bool forward = false;       // met by the forward pass
+    for (int64_t D = 1; D <= maxD && over == kNoOverlap; ++D) {
       if (D % 200 == 0) {
         if (static_cast<int64_t>(lenA) + lenB == topSize_) topD_ = D;
         if (CheckCancel()) return;
       }
       InitDiagonals(std::max(clipLo, std::min(-D, delta - D) - 1), std::min(clipHi, std::max(D, delta + D) + 1));
-      int64_t k = D;
-      while (k > lenA) k -= 2;
-      int64_t lo = std::max<int64_t>(-D, -lenB);
-#if PARVEL_DIFF_BLOCKS
-      if (blocks) {
-        const int64_t over = ForwardBlocks(pass, k, lo, deltaOdd);
-        if (over != kNoOverlap) k = lo = over;  // the loop below only takes up the split
-      }
-#endif
-      for (; k >= lo; k -= 2) {
-        int64_t x = F(k + 1);
-        if (F(k - 1) >= x) x = static_cast<int64_t>(F(k - 1)) + 1;
-        int64_t y = x - k;
-        // x, y >= -1 always hold on reachable diagonals; the check only keeps reads in bounds.
-        if (x >= -1 && y >= -1) {
-          const int64_t run = CommonForward(A + x + 1, B + y + 1, std::min(lenA - 1 - x, lenB - 1 - y));
-          x += run;
-          y += run;
+      // The forward pass of a step reads and writes nothing the backward pass of the same step
+      // writes, except the overlap test of the backward pass when delta is even (it reads the F
+      // just written): there the test is made once both passes have ended. Either way the first
+      // overlap found is the one the passes one after the other find.
+      const int64_t width = std::min(search.ForwardHigh(D) - search.ForwardLow(D), search.BackwardHigh(D) - search.BackwardLow(D)) / 2;
+      TPassPartner* partner = tuning_.ParallelFrom > 0 && width >= tuning_.ParallelFrom ? Partner() : nullptr;
+      diff_search::TSearch step = search;
+      const bool trial = lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0;
+      if (trial) step.lanes = diff_search::TrialLanes(width);
+      auto forwardPass = [&] {
+        if (!trial) return diff_search::ForwardPass(step, D, deltaOdd);
+        const auto start = std::chrono::steady_clock::now();
+        const int64_t found = diff_search::ForwardPass(step, D, deltaOdd);
+        diff_search::RecordTrial(step.lanes, width, std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
+        return found;
+      };
+      if (partner) {
+        BackwardJob job{&step, D, deltaOdd, kNoOverlap};
+        partner->Post(&BackwardJob::Run, &job);
+        over = forwardPass();
+        // A partner kept waiting for its core again and again costs more than it gives: the rest
+        // of the comparison runs on one thread.
+        if (!partner->Wait() && ++slowWaits_ >= kSlowWaitsToStop) {
+          partner_.reset();
+          partnerFailed_ = true;
         }
-        F(k) = static_cast<int32_t>(x);
-        if (deltaOdd && F(k) >= R(k)) {
-          int64_t a = x + 1, b = y + 1;
-          secondA = static_cast<int>(a);
-          secondB = static_cast<int>(b);
-          while (a > 0 && b > 0 && A[a - 1] == B[b - 1]) --a, --b;
-          firstA = static_cast<int>(a);
-          firstB = static_cast<int>(b);
-          split = true;
-          break;
-        }
-      }
-      if (split) break;
-      k = delta + D;
-      while (k > lenA) k -= 2;
-      lo = std::max<int64_t>(delta - D, -lenB);
-#if PARVEL_DIFF_BLOCKS
-      if (blocks) {
-        const int64_t over = BackwardBlocks(pass, k, lo);
-        if (over != kNoOverlap) k = lo = over;
-      }
-#endif
-      for (; k >= lo; k -= 2) {
-        int64_t x = std::min<int64_t>(R(k - 1), static_cast<int64_t>(R(k + 1)) - 1);
-        int64_t y = x - k;
-        if (x < lenA && y < lenB) {
-          const int64_t run = CommonBackward(A + x, B + y, std::min(x, y) + 1);
-          x -= run;
-          y -= run;
-        }
-        R(k) = static_cast<int32_t>(x);
-        if (F(k) >= R(k)) {
-          firstA = static_cast<int>(x + 1);
-          firstB = static_cast<int>(y + 1);
-          int64_t a = firstA, b = firstB;
-          while (a < lenA && b < lenB && A[a] == B[b]) ++a, ++b;
-          secondA = static_cast<int>(a);
-          secondB = static_cast<int>(b);
-          split = true;
-          break;
-        }
+        forward = over != kNoOverlap;
+        if (!forward) over = deltaOdd ? job.over : diff_search::FirstOverlap(step, search.BackwardHigh(D), search.BackwardLow(D));
+      } else {
+        over = forwardPass();
+        forward = over != kNoOverlap;
+        if (!forward) over = diff_search::BackwardPass(step, D, true);
       }
     }
-    if (!split) throw std::logic_error("oops - error in RecursiveDiffInt()");
+    if (over == kNoOverlap) throw std::logic_error("oops - error in RecursiveDiffInt()");
+    int firstA, firstB, secondA, secondB;  // the halves: [0,first) and [second,len)
+    if (forward) {
+      // The snake that reached F(over), walked back to its start.
+      int64_t a = static_cast<int64_t>(search.F(over)) + 1, b = a - over;
+      secondA = static_cast<int>(a);
+      secondB = static_cast<int>(b);
+      while (a > 0 && b > 0 && A[a - 1] == B[b - 1]) --a, --b;
+      firstA = static_cast<int>(a);
+      firstB = static_cast<int>(b);
+    } else {
+      // The snake that reached R(over), walked on to its end.
+      int64_t a = static_cast<int64_t>(search.R(over)) + 1, b = a - over;
+      firstA = static_cast<int>(a);
+      firstB = static_cast<int>(b);
+      while (a < lenA && b < lenB && A[a] == B[b]) ++a, ++b;
+      secondA = static_cast<int>(a);
+      secondB = static_cast<int>(b);
+    }
     RecursiveDiffInt(off1, off2, firstA, firstB);
     off1 += secondA;
     off2 += secondB;

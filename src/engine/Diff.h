@@ -8,6 +8,18 @@
 
 enum TDiffKind : uint8_t { dkSame = 0, dkInsert = 1, dkDelete = 2, dkChange = 3 };
 
+class TPassPartner;
+
+// How the search runs; the records are the same whichever is chosen.
+struct TDiffTuning {
+  // Diagonals a pass handles at a time: 0 the widest the CPU has, 1 one by one, 8 or 16 (taken
+  // only where the CPU has them).
+  int Lanes = 0;
+  // A step whose passes reach this many diagonals runs its forward pass here and its backward
+  // pass on a second thread at the same time; 0 never does.
+  int64_t ParallelFrom = 256;
+};
+
 struct TChangeRec {
   TDiffKind Kind = dkSame;
   int32_t Index1 = -1;
@@ -18,13 +30,15 @@ struct TChangeRec {
 
 class TDiff {
  public:
-  TDiff() = default;
+  TDiff();
+  ~TDiff();
   TDiff(const TDiff&) = delete;
   TDiff& operator=(const TDiff&) = delete;
 
   // Called at every recursion step and every 200 steps of the inner loop, so that the caller
   // can let pending window messages through (and a stop button can call Cancel).
   void SetProcessMessages(std::function<void()> processMessages);
+  void SetTuning(const TDiffTuning& tuning) { tuning_ = tuning; }
 
   // True when a complete result was produced; false when a comparison already runs on this
   // object (nothing is touched) or when it was cancelled (the result is left empty).
@@ -45,19 +59,20 @@ class TDiff {
  private:
   void RecursiveDiffInt(int off1, int off2, int lenA, int lenB);
   void InitDiagonals(int64_t lo, int64_t hi);
+  // The second thread, started when a search first grows wide enough; null when none is running
+  // or none could be started.
+  TPassPartner* Partner();
   void AppendChange(int offset, int count, TDiffKind kind);
   void Push();
   // Lets pending messages through; true when the comparison should unwind.
   bool CheckCancel();
-  // Diagonal k lives in the half of its parity: one pass of the search writes only diagonals of
-  // one parity and reads those of the other, so both stand in consecutive slots.
-  int32_t& F(int64_t k) { return fZero_[k & 1][k >> 1]; }
-  int32_t& R(int64_t k) { return rZero_[k & 1][k >> 1]; }
 
   std::vector<TChangeRec> changes_;
   std::atomic<bool> cancelled_{false};
   bool executing_ = false;
-  // Diagonal vectors. They cover k from -(lenB+1) to lenA+1 of the whole comparison, every
+  // Diagonal vectors. Diagonal k lives in the half of its parity: one pass of the search writes
+  // only diagonals of one parity and reads those of the other, so both stand in consecutive
+  // slots. They cover k from -(lenB+1) to lenA+1 of the whole comparison, every
   // diagonal any sub-problem can read, so memory stays linear in the input and no length limit is
   // needed. fZero_[p] and rZero_[p] point at the slot of diagonal 0 in the half of parity p.
   std::unique_ptr<int32_t[]> f_, r_;
@@ -72,4 +87,9 @@ class TDiff {
   size_t pairFrom_ = 0;
   std::function<void()> processMessages_;
   int64_t topD_ = 0, topSize_ = 0;
+  TDiffTuning tuning_;
+  int lanes_ = 1;  // of the running comparison
+  std::unique_ptr<TPassPartner> partner_;
+  bool partnerFailed_ = false;  // none could be started, or it was too often off its core
+  int slowWaits_ = 0;
 };

@@ -272,11 +272,16 @@ constexpr size_t kParallelBytes = 512 * 1024;
 // Runs side(1) on a second thread while side(2) runs on this one; an exception of either is
 // rethrown here once both have ended. The two sides touch nothing in common. Small texts are
 // done one after the other: starting a thread costs more than it saves there.
-template <class F>
-void BothSides(bool parallel, F&& side) {
+template <class F, class G = void (*)()>
+void BothSides(bool parallel, F&& side, G&& onFailure = [] {}) {
   if (!parallel) {
-    side(1);
-    side(2);
+    try {
+      side(1);
+      side(2);
+    } catch (...) {
+      onFailure();
+      throw;
+    }
     return;
   }
   std::exception_ptr failed;
@@ -291,10 +296,14 @@ void BothSides(bool parallel, F&& side) {
     side(2);
   } catch (...) {
     other.join();
+    onFailure();
     throw;
   }
   other.join();
-  if (failed) std::rethrow_exception(failed);
+  if (failed) {
+    onFailure();
+    std::rethrow_exception(failed);
+  }
 }
 
 }  // namespace
@@ -399,9 +408,13 @@ std::string WriteTemp(const std::string& path, Write&& write) {
     ::unlink(temp.c_str());
     throw;
   }
-  // mkstemp creates the file private to the user; pages are ordinary files.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
+  // mkstemp creates the file private to the user; pages are ordinary files. The mask is read
+  // once: reading it means setting it, which must not race with another writer.
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
   ::fchmod(fd, 0666 & ~mask);
   if (::close(fd) != 0) {
     const int err = errno;
@@ -498,12 +511,19 @@ void PutBack(const std::string& aside, const std::string& path) noexcept {
 
 void WritePagePair(const std::string& path1, std::string_view content1, const std::string& path2,
                    std::string_view content2) {
-  const std::string temp1 = WriteCrLfTempBeside(path1, content1);
-  std::string temp2;
+  // Both pages are written at the same time; a failure of either discards both.
+  std::string temps[3];
+  BothSides(content1.size() + content2.size() >= kParallelBytes, [&](int s) {
+    temps[s] = s == 1 ? WriteCrLfTempBeside(path1, content1) : WriteCrLfTempBeside(path2, content2);
+  }, [&] {
+    for (int s = 1; s <= 2; ++s)
+      if (!temps[s].empty()) DiscardTemp(temps[s]);
+  });
+  const std::string& temp1 = temps[1];
+  const std::string& temp2 = temps[2];
   std::string aside1, aside2;
   bool placed1 = false;
   try {
-    temp2 = WriteCrLfTempBeside(path2, content2);
     aside1 = MoveAside(path1);
     try {
       aside2 = MoveAside(path2);
@@ -519,7 +539,7 @@ void WritePagePair(const std::string& path1, std::string_view content1, const st
     if (placed1 || !aside1.empty()) PutBack(aside1, path1);
     if (!aside2.empty()) PutBack(aside2, path2);
     DiscardTemp(temp1);
-    if (!temp2.empty()) DiscardTemp(temp2);
+    DiscardTemp(temp2);
     throw;
   }
   if (!aside1.empty()) ::unlink(aside1.c_str());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -11,8 +12,9 @@ namespace {
 
 using Ints = std::vector<int32_t>;
 
-std::vector<TChangeRec> Diffed(const Ints& a, const Ints& b) {
+std::vector<TChangeRec> Diffed(const Ints& a, const Ints& b, const TDiffTuning& tuning = {}) {
   TDiff diff;
+  diff.SetTuning(tuning);
   EXPECT_TRUE(diff.CompareLists(a.data(), b.data(), static_cast<int>(a.size()), static_cast<int>(b.size())));
   std::vector<TChangeRec> out(static_cast<size_t>(diff.RecordCount()));
   for (int i = 0; i < diff.RecordCount(); ++i) diff.GetChange(i, out[static_cast<size_t>(i)]);
@@ -165,6 +167,36 @@ TEST(TDiff, LongInputs) {
   ASSERT_NO_FATAL_FAILURE(CheckScript(x, y, long2));
   const auto same = std::count_if(long2.begin(), long2.end(), [](const TChangeRec& r) { return r.Kind == dkSame; });
   EXPECT_GE(same, static_cast<long>(x.size()) - 200);
+}
+
+// One thread or two, one, eight or sixteen diagonals at a time: the same records. Texts long
+// enough for passes of many diagonals, from nearly equal to unrelated, on alphabets from two
+// values (long chance snakes) to thousands.
+TEST(TDiff, EveryWayOfSearchingGivesTheSameRecords) {
+  auto key = [](const std::vector<TChangeRec>& recs) {
+    std::vector<std::array<int32_t, 5>> k;
+    for (const auto& r : recs) k.push_back({r.Kind, r.Index1, r.Index2, r.Value1, r.Value2});
+    return k;
+  };
+  const TDiffTuning ways[] = {{8, 0}, {16, 0}, {1, 2}, {8, 2}, {16, 2}, {0, 64}};
+  std::mt19937 rng(2026);
+  for (int n = 0; n < 40; ++n) {
+    const unsigned alphabet = 2 + rng() % (n % 2 ? 4000 : 6);
+    Ints a(300 + rng() % 3000), b;
+    for (auto& v : a) v = static_cast<int32_t>(rng() % alphabet);
+    const unsigned rate = 1 + rng() % 60;  // edits per hundred elements
+    for (int32_t v : a) {
+      if (rng() % 100 < rate) {
+        const unsigned op = rng() % 3;
+        if (op != 0) b.push_back(static_cast<int32_t>(rng() % alphabet));
+        if (op != 1) continue;
+      }
+      b.push_back(v);
+    }
+    const auto serial = key(Diffed(a, b, {1, 0}));
+    for (const TDiffTuning& way : ways)
+      ASSERT_EQ(key(Diffed(a, b, way)), serial) << "case " << n << ", lanes " << way.Lanes << ", parallel from " << way.ParallelFrom;
+  }
 }
 
 TEST(TDiff, ProcessMessagesCancelAndReentry) {

@@ -1,0 +1,348 @@
+#include "engine/DiffSearch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define PARVEL_DIFF_BLOCKS 1
+#if defined(__GNUC__) && !defined(__clang__)
+// The 512-bit min and max intrinsics start from an undefined vector, which GCC mistakes for a
+// read of an uninitialised one.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#else
+#define PARVEL_DIFF_BLOCKS 0
+#endif
+
+namespace diff_search {
+namespace {
+
+// Number of equal elements a[i] == b[i] from i = 0, at most n.
+int64_t CommonForward(const int32_t* a, const int32_t* b, int64_t n) {
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a + i, 8);
+    std::memcpy(&a1, a + i + 2, 8);
+    std::memcpy(&b0, b + i, 8);
+    std::memcpy(&b1, b + i + 2, 8);
+    if ((a0 ^ b0) | (a1 ^ b1)) break;
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// Number of equal elements a[-i] == b[-i] from i = 0, at most n.
+int64_t CommonBackward(const int32_t* a, const int32_t* b, int64_t n) {
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a - i - 3, 8);
+    std::memcpy(&a1, a - i - 1, 8);
+    std::memcpy(&b0, b - i - 3, 8);
+    std::memcpy(&b1, b - i - 1, 8);
+    if ((a0 ^ b0) | (a1 ^ b1)) break;
+  }
+  while (i < n && a[-i] == b[-i]) ++i;
+  return i;
+}
+
+// The snake of diagonal k from the x a forward step reaches, and the x where it ends.
+inline int32_t FollowForward(const TSearch& s, int64_t x, int64_t k) {
+  const int64_t y = x - k;
+  return static_cast<int32_t>(x + 1 + CommonForward(s.A + x + 2, s.B + y + 2, std::min(s.lenA - 2 - x, s.lenB - 2 - y)));
+}
+
+inline int32_t FollowBackward(const TSearch& s, int64_t x, int64_t k) {
+  const int64_t y = x - k;
+  return static_cast<int32_t>(x - 1 - CommonBackward(s.A + x - 1, s.B + y - 1, std::min(x, y)));
+}
+
+#if PARVEL_DIFF_BLOCKS
+// Block passes. One pass over the diagonals of a value of D is independent from diagonal to
+// diagonal (it reads only the other parity), so eight (AVX2) or sixteen (AVX-512) of them are
+// computed together: the start of each snake, the first pair of its elements (gathered), and the
+// overlap test. Only the few diagonals whose first pair is equal follow their snake one by one.
+// When several diagonals of a block overlap, the one of highest k is taken, as the
+// one-at-a-time loop would meet it first. Each handles whole blocks from k down to lo, returns
+// the overlapping diagonal or kNoOverlap, and leaves k at the first diagonal not handled.
+
+__attribute__((target("avx2"))) inline __m256i Load8(const int32_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// F(k) >= R(k) in the lanes of the eight diagonals from kLow, as bits.
+__attribute__((target("avx2"))) inline unsigned Overlap8(const TSearch& s, int64_t kLow) {
+  const __m256i f = Load8(s.fZero[kLow & 1] + (kLow >> 1));
+  const __m256i r = Load8(s.rZero[kLow & 1] + (kLow >> 1));
+  return ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(r, f)))) & 0xFFu;
+}
+
+__attribute__((target("avx2"))) int64_t ForwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+  const __m256i lastA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA - 1));
+  const __m256i lastB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB - 1));
+  const __m256i minusTwo = _mm256_set1_epi32(-2);
+  const __m256i one = _mm256_set1_epi32(1);
+  const __m256i steps = _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14);
+  for (; k - 14 >= lo; k -= 16) {
+    const int64_t kLow = k - 14;
+    int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = s.fZero[(kLow + 1) & 1];
+    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // F(k + 1)
+    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // F(k - 1)
+    const __m256i x = _mm256_max_epi32(above, _mm256_add_epi32(below, one));
+    const __m256i y = _mm256_sub_epi32(x, _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    // x >= -1, y >= -1, x < lenA - 1, y < lenB - 1: the snake has a pair to look at.
+    const __m256i valid = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusTwo), _mm256_cmpgt_epi32(y, minusTwo)),
+        _mm256_and_si256(_mm256_cmpgt_epi32(lastA, x), _mm256_cmpgt_epi32(lastB, y)));
+    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A + 1, x, valid, 4);
+    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B + 1, y, valid, 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(f), x);
+    unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
+    while (follow) {
+      const int lane = __builtin_ctz(follow);
+      follow &= follow - 1;
+      f[lane] = FollowForward(s, f[lane], kLow + 2 * lane);
+    }
+    if (check) {
+      if (const unsigned over = Overlap8(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
+    }
+  }
+  return kNoOverlap;
+}
+
+__attribute__((target("avx2"))) int64_t BackwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+  const __m256i lenA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA));
+  const __m256i lenB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB));
+  const __m256i minusOne = _mm256_set1_epi32(-1);
+  const __m256i steps = _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14);
+  for (; k - 14 >= lo; k -= 16) {
+    const int64_t kLow = k - 14;
+    int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = s.rZero[(kLow + 1) & 1];
+    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // R(k + 1)
+    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // R(k - 1)
+    const __m256i x = _mm256_min_epi32(below, _mm256_add_epi32(above, minusOne));
+    const __m256i y = _mm256_sub_epi32(x, _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    // 0 <= x < lenA and 0 <= y < lenB: the snake has a pair to look at.
+    const __m256i valid = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusOne), _mm256_cmpgt_epi32(y, minusOne)),
+        _mm256_and_si256(_mm256_cmpgt_epi32(lenA, x), _mm256_cmpgt_epi32(lenB, y)));
+    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A, x, valid, 4);
+    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B, y, valid, 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), x);
+    unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
+    while (follow) {
+      const int lane = __builtin_ctz(follow);
+      follow &= follow - 1;
+      r[lane] = FollowBackward(s, r[lane], kLow + 2 * lane);
+    }
+    if (check) {
+      if (const unsigned over = Overlap8(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
+    }
+  }
+  return kNoOverlap;
+}
+
+__attribute__((target("avx512f"))) inline __m512i Load16(const int32_t* p) { return _mm512_loadu_si512(p); }
+
+__attribute__((target("avx512f"))) inline unsigned Overlap16(const TSearch& s, int64_t kLow) {
+  const __m512i f = Load16(s.fZero[kLow & 1] + (kLow >> 1));
+  const __m512i r = Load16(s.rZero[kLow & 1] + (kLow >> 1));
+  return _mm512_cmpge_epi32_mask(f, r);
+}
+
+__attribute__((target("avx512f"))) int64_t ForwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+  const __m512i lastA = _mm512_set1_epi32(static_cast<int32_t>(s.lenA - 1));
+  const __m512i lastB = _mm512_set1_epi32(static_cast<int32_t>(s.lenB - 1));
+  const __m512i minusTwo = _mm512_set1_epi32(-2);
+  const __m512i one = _mm512_set1_epi32(1);
+  const __m512i steps = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  for (; k - 30 >= lo; k -= 32) {
+    const int64_t kLow = k - 30;
+    int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = s.fZero[(kLow + 1) & 1];
+    const __m512i above = Load16(other + ((kLow + 1) >> 1));
+    const __m512i below = Load16(other + ((kLow - 1) >> 1));
+    const __m512i x = _mm512_max_epi32(above, _mm512_add_epi32(below, one));
+    const __m512i y = _mm512_sub_epi32(x, _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    const __mmask16 valid = static_cast<__mmask16>(
+        _mm512_cmpgt_epi32_mask(x, minusTwo) & _mm512_cmpgt_epi32_mask(y, minusTwo) &
+        _mm512_cmpgt_epi32_mask(lastA, x) & _mm512_cmpgt_epi32_mask(lastB, y));
+    const __m512i ga = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, x, s.A + 1, 4);
+    const __m512i gb = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, y, s.B + 1, 4);
+    _mm512_storeu_si512(f, x);
+    unsigned follow = _mm512_mask_cmpeq_epi32_mask(valid, ga, gb);
+    while (follow) {
+      const int lane = __builtin_ctz(follow);
+      follow &= follow - 1;
+      f[lane] = FollowForward(s, f[lane], kLow + 2 * lane);
+    }
+    if (check) {
+      if (const unsigned over = Overlap16(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
+    }
+  }
+  return kNoOverlap;
+}
+
+__attribute__((target("avx512f"))) int64_t BackwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+  const __m512i lenA = _mm512_set1_epi32(static_cast<int32_t>(s.lenA));
+  const __m512i lenB = _mm512_set1_epi32(static_cast<int32_t>(s.lenB));
+  const __m512i minusOne = _mm512_set1_epi32(-1);
+  const __m512i steps = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  for (; k - 30 >= lo; k -= 32) {
+    const int64_t kLow = k - 30;
+    int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = s.rZero[(kLow + 1) & 1];
+    const __m512i above = Load16(other + ((kLow + 1) >> 1));
+    const __m512i below = Load16(other + ((kLow - 1) >> 1));
+    const __m512i x = _mm512_min_epi32(below, _mm512_add_epi32(above, minusOne));
+    const __m512i y = _mm512_sub_epi32(x, _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    const __mmask16 valid = static_cast<__mmask16>(
+        _mm512_cmpgt_epi32_mask(x, minusOne) & _mm512_cmpgt_epi32_mask(y, minusOne) &
+        _mm512_cmpgt_epi32_mask(lenA, x) & _mm512_cmpgt_epi32_mask(lenB, y));
+    const __m512i ga = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, x, s.A, 4);
+    const __m512i gb = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, y, s.B, 4);
+    _mm512_storeu_si512(r, x);
+    unsigned follow = _mm512_mask_cmpeq_epi32_mask(valid, ga, gb);
+    while (follow) {
+      const int lane = __builtin_ctz(follow);
+      follow &= follow - 1;
+      r[lane] = FollowBackward(s, r[lane], kLow + 2 * lane);
+    }
+    if (check) {
+      if (const unsigned over = Overlap16(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
+    }
+  }
+  return kNoOverlap;
+}
+
+__attribute__((target("avx2"))) int64_t OverlapBlocks8(const TSearch& s, int64_t& k, int64_t lo) {
+  for (; k - 14 >= lo; k -= 16)
+    if (const unsigned over = Overlap8(s, k - 14)) return k - 14 + 2 * (31 - __builtin_clz(over));
+  return kNoOverlap;
+}
+#endif
+
+// Lanes hold x, y and k in 32 bits.
+bool LanesFit(const TSearch& s) { return s.lenA + s.lenB < (int64_t{1} << 30); }
+
+}  // namespace
+
+TLanes BestLanes() {
+  static const TLanes best = [] {
+    TLanes lanes = TLanes::Scalar;
+#if PARVEL_DIFF_BLOCKS
+    if (__builtin_cpu_supports("avx2")) {
+      lanes = TLanes::Avx2;
+      if (__builtin_cpu_supports("avx512f")) lanes = TLanes::Avx512;
+    }
+#endif
+    if (const char* want = std::getenv("PARVEL_DIFF_LANES")) {
+      const int n = std::atoi(want);
+      if (n >= 1 && n < static_cast<int>(lanes)) lanes = n >= 8 ? TLanes::Avx2 : TLanes::Scalar;
+    }
+    return lanes;
+  }();
+  return best;
+}
+
+namespace {
+
+constexpr int64_t kTrialWidth = 512;  // diagonals; narrower passes time too little to compare
+constexpr int kTrialPasses = 32;      // of each width
+
+std::atomic<int> g_chosen{0};  // the lanes chosen for the process, 0 while undecided
+std::mutex g_trialMutex;
+struct Trial {
+  int passes = 0;
+  int64_t diagonals = 0, nanoseconds = 0;
+} g_trial[2];  // sixteen, eight
+
+}  // namespace
+
+TLanes TrialLanes(int64_t diagonals) {
+  if (BestLanes() != TLanes::Avx512) return BestLanes();
+  if (const int chosen = g_chosen.load(std::memory_order_relaxed)) return static_cast<TLanes>(chosen);
+  if (diagonals < kTrialWidth) return TLanes::Avx2;
+  std::lock_guard<std::mutex> lock(g_trialMutex);
+  return g_trial[0].passes <= g_trial[1].passes ? TLanes::Avx512 : TLanes::Avx2;
+}
+
+void RecordTrial(TLanes lanes, int64_t diagonals, int64_t nanoseconds) {
+  if (diagonals < kTrialWidth || g_chosen.load(std::memory_order_relaxed)) return;
+  std::lock_guard<std::mutex> lock(g_trialMutex);
+  Trial& t = g_trial[lanes == TLanes::Avx512 ? 0 : 1];
+  ++t.passes;
+  t.diagonals += diagonals;
+  t.nanoseconds += nanoseconds;
+  if (g_trial[0].passes < kTrialPasses || g_trial[1].passes < kTrialPasses) return;
+  // Time per diagonal: n0 / d0 < n1 / d1.
+  const bool wide = static_cast<double>(g_trial[0].nanoseconds) * static_cast<double>(g_trial[1].diagonals) <
+                    static_cast<double>(g_trial[1].nanoseconds) * static_cast<double>(g_trial[0].diagonals);
+  g_chosen = static_cast<int>(wide ? TLanes::Avx512 : TLanes::Avx2);
+}
+
+int64_t ForwardPass(const TSearch& s, int64_t D, bool check) {
+  int64_t k = s.ForwardHigh(D);
+  const int64_t lo = s.ForwardLow(D);
+#if PARVEL_DIFF_BLOCKS
+  if (s.lanes != TLanes::Scalar && LanesFit(s)) {
+    int64_t over = kNoOverlap;
+    if (s.lanes == TLanes::Avx512) over = ForwardBlocks16(s, k, lo, check);
+    if (over == kNoOverlap) over = ForwardBlocks8(s, k, lo, check);
+    if (over != kNoOverlap) return over;
+  }
+#endif
+  for (; k >= lo; k -= 2) {
+    int64_t x = s.F(k + 1);
+    if (s.F(k - 1) >= x) x = static_cast<int64_t>(s.F(k - 1)) + 1;
+    const int64_t y = x - k;
+    // x, y >= -1 always hold on reachable diagonals; the check only keeps reads in bounds.
+    if (x >= -1 && y >= -1) x += CommonForward(s.A + x + 1, s.B + y + 1, std::min(s.lenA - 1 - x, s.lenB - 1 - y));
+    s.F(k) = static_cast<int32_t>(x);
+    if (check && s.F(k) >= s.R(k)) return k;
+  }
+  return kNoOverlap;
+}
+
+int64_t BackwardPass(const TSearch& s, int64_t D, bool check) {
+  int64_t k = s.BackwardHigh(D);
+  const int64_t lo = s.BackwardLow(D);
+#if PARVEL_DIFF_BLOCKS
+  if (s.lanes != TLanes::Scalar && LanesFit(s)) {
+    int64_t over = kNoOverlap;
+    if (s.lanes == TLanes::Avx512) over = BackwardBlocks16(s, k, lo, check);
+    if (over == kNoOverlap) over = BackwardBlocks8(s, k, lo, check);
+    if (over != kNoOverlap) return over;
+  }
+#endif
+  for (; k >= lo; k -= 2) {
+    int64_t x = std::min<int64_t>(s.R(k - 1), static_cast<int64_t>(s.R(k + 1)) - 1);
+    const int64_t y = x - k;
+    if (x < s.lenA && y < s.lenB) x -= CommonBackward(s.A + x, s.B + y, std::min(x, y) + 1);
+    s.R(k) = static_cast<int32_t>(x);
+    if (check && s.F(k) >= s.R(k)) return k;
+  }
+  return kNoOverlap;
+}
+
+int64_t FirstOverlap(const TSearch& s, int64_t hi, int64_t lo) {
+  int64_t k = hi;
+#if PARVEL_DIFF_BLOCKS
+  if (s.lanes != TLanes::Scalar) {
+    const int64_t over = OverlapBlocks8(s, k, lo);
+    if (over != kNoOverlap) return over;
+  }
+#endif
+  for (; k >= lo; k -= 2)
+    if (s.F(k) >= s.R(k)) return k;
+  return kNoOverlap;
+}
+
+}  // namespace diff_search
