@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -15,8 +16,6 @@ using diff_search::kFarBack;
 using diff_search::kNoOverlap;
 
 namespace {
-
-constexpr int kSlowWaitsToStop = 8;
 
 // Clears the executing flag, frees the diagonal vectors and ends the second thread on every way
 // out.
@@ -88,7 +87,14 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   cancelled_ = false;
   RunGuard guard{executing_, f_, r_, partner_};
   partnerFailed_ = false;
-  slowWaits_ = 0;
+  partnerSteps_ = 0;
+  forwardTime_ = waitTime_ = {};
+  // PARVEL_DIFF_THREADS=1 keeps the search on one thread (for comparing the two).
+  static const bool oneThread = [] {
+    const char* want = std::getenv("PARVEL_DIFF_THREADS");
+    return want && std::atoi(want) == 1;
+  }();
+  parallelFrom_ = oneThread ? 0 : tuning_.ParallelFrom;
   lanes_ = static_cast<int>(diff_search::BestLanes());
   if (tuning_.Lanes > 0 && tuning_.Lanes < lanes_) lanes_ = tuning_.Lanes >= 8 ? 8 : 1;
 
@@ -142,6 +148,23 @@ TPassPartner* TDiff::Partner() {
     }
   }
   return partner_.get();
+}
+
+void TDiff::WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseconds wait) {
+  // While the other core is free, the backward pass ends about when the forward pass does and the
+  // wait is short. Busy with other programs, the partner runs late or not at all (the job then
+  // runs here): once the waits of a round of steps come to half the forward passes' time, the
+  // rest of the comparison runs on one thread.
+  constexpr int kRound = 32;
+  forwardTime_ += forward;
+  waitTime_ += wait;
+  if (++partnerSteps_ < kRound) return;
+  if (waitTime_ * 2 > forwardTime_) {
+    partner_.reset();
+    partnerFailed_ = true;
+  }
+  partnerSteps_ = 0;
+  forwardTime_ = waitTime_ = {};
 }
 
 void TDiff::InitDiagonals(int64_t lo, int64_t hi) {
@@ -211,7 +234,7 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       // just written): there the test is made once both passes have ended. Either way the first
       // overlap found is the one the passes one after the other find.
       const int64_t width = std::min(search.ForwardHigh(D) - search.ForwardLow(D), search.BackwardHigh(D) - search.BackwardLow(D)) / 2;
-      TPassPartner* partner = tuning_.ParallelFrom > 0 && width >= tuning_.ParallelFrom ? Partner() : nullptr;
+      TPassPartner* partner = parallelFrom_ > 0 && width >= parallelFrom_ ? Partner() : nullptr;
       diff_search::TSearch step = search;
       const bool trial = lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0;
       if (trial) step.lanes = diff_search::TrialLanes(width);
@@ -225,13 +248,11 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       if (partner) {
         BackwardJob job{&step, D, deltaOdd, kNoOverlap};
         partner->Post(&BackwardJob::Run, &job);
+        const auto posted = std::chrono::steady_clock::now();
         over = forwardPass();
-        // A partner kept waiting for its core again and again costs more than it gives: the rest
-        // of the comparison runs on one thread.
-        if (!partner->Wait() && ++slowWaits_ >= kSlowWaitsToStop) {
-          partner_.reset();
-          partnerFailed_ = true;
-        }
+        const auto forwardDone = std::chrono::steady_clock::now();
+        partner->Wait();
+        WeighPartner(forwardDone - posted, std::chrono::steady_clock::now() - forwardDone);
         forward = over != kNoOverlap;
         if (!forward) over = deltaOdd ? job.over : diff_search::FirstOverlap(step, search.BackwardHigh(D), search.BackwardLow(D));
       } else {

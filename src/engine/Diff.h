@@ -1,6 +1,7 @@
 #pragma once
 // The edit script between two integer arrays, by the divide-and-conquer O(ND) algorithm.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -62,6 +63,9 @@ class TDiff {
   // The second thread, started when a search first grows wide enough; null when none is running
   // or none could be started.
   TPassPartner* Partner();
+  // Keeps the partner only while it pays: forward is a step's forward pass, wait the time spent
+  // after it until the backward pass had ended.
+  void WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseconds wait);
   void AppendChange(int offset, int count, TDiffKind kind);
   void Push();
   // Lets pending messages through; true when the comparison should unwind.
@@ -89,7 +93,9 @@ class TDiff {
   int64_t topD_ = 0, topSize_ = 0;
   TDiffTuning tuning_;
   int lanes_ = 1;  // of the running comparison
+  int64_t parallelFrom_ = 0;
   std::unique_ptr<TPassPartner> partner_;
-  bool partnerFailed_ = false;  // none could be started, or it was too often off its core
-  int slowWaits_ = 0;
+  bool partnerFailed_ = false;  // none could be started, or it kept the search waiting
+  int partnerSteps_ = 0;        // of the current round
+  std::chrono::nanoseconds forwardTime_{}, waitTime_{};
 };

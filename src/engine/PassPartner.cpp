@@ -37,18 +37,16 @@ void TPassPartner::Post(TJob job, void* context) {
   }
 }
 
-bool TPassPartner::Wait() {
+void TPassPartner::Wait() {
   const uint64_t n = posted_.load(std::memory_order_relaxed);
   if (Take(n)) {
     job_(context_);
-    return true;
+    return;
   }
-  int spins = 0;
-  for (; finished_.load(std::memory_order_acquire) != n; ++spins) {
+  for (int spins = 0; finished_.load(std::memory_order_acquire) != n; ++spins) {
     if (spins < kPatience) PARVEL_PAUSE();
-    else std::this_thread::yield();
+    else std::this_thread::yield();  // the thread may be waiting for this very core
   }
-  return spins < kPatience;
 }
 
 void TPassPartner::Loop() {

@@ -22,9 +22,8 @@ class TPassPartner {
 
   // Hands over job(context); the previous job must have been waited for.
   void Post(TJob job, void* context);
-  // Returns once the posted job has ended: run here if the thread has not begun it. False when
-  // the thread kept the owner waiting long (it was off its core: other programs want both).
-  bool Wait();
+  // Returns once the posted job has ended: run here if the thread has not begun it.
+  void Wait();
 
  private:
   void Loop();
