@@ -35,12 +35,11 @@ struct RunGuard {
 // The backward pass of one step, as the second thread's job.
 struct BackwardJob {
   const diff_search::TSearch* search;
-  int64_t D;
-  bool check;
+  diff_search::TPass pass;
   int64_t over;
   static void Run(void* context) {
     auto* job = static_cast<BackwardJob*>(context);
-    job->over = diff_search::BackwardPass(*job->search, job->D, job->check);
+    job->over = diff_search::BackwardPass(*job->search, job->pass);
   }
 };
 
@@ -151,11 +150,12 @@ TPassPartner* TDiff::Partner() {
 }
 
 void TDiff::WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseconds wait) {
-  // While the other core is free, the backward pass ends about when the forward pass does and the
-  // wait is short. Busy with other programs, the partner runs late or not at all (the job then
-  // runs here): once the waits of a round of steps come to half the forward passes' time, the
-  // rest of the comparison runs on one thread.
-  constexpr int kRound = 32;
+  // Steps whose backward pass the partner ran. While the other core is free, that pass ends about
+  // when the forward pass does and the wait is short. Busy with other programs, the partner is
+  // taken off its core in the middle of passes: once the waits of a round of steps come to half
+  // the forward passes' time, the rest of the comparison runs on one thread. (A partner that does
+  // not come in time costs nothing: its job runs here.)
+  constexpr int kRound = 64;
   forwardTime_ += forward;
   waitTime_ += wait;
   if (++partnerSteps_ < kRound) return;
@@ -223,6 +223,9 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
     const bool deltaOdd = delta % 2 != 0;
     int64_t over = kNoOverlap;  // the diagonal where the two searches met
     bool forward = false;       // met by the forward pass
+    // The greatest progress (x + y) the forward values have reached and the least the backward
+    // values have: a test of one side needs only look where its progress reaches the other's.
+    int64_t forwardReach = -2, backwardReach = 2 * (static_cast<int64_t>(lenA) - 1) - delta;
     for (int64_t D = 1; D <= maxD && over == kNoOverlap; ++D) {
       if (D % 200 == 0) {
         if (static_cast<int64_t>(lenA) + lenB == topSize_) topD_ = D;
@@ -238,28 +241,39 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       diff_search::TSearch step = search;
       const bool trial = lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0;
       if (trial) step.lanes = diff_search::TrialLanes(width);
+      // With the partner, the tests read the other side's values only where progress says they
+      // may overlap; alone, everything is near at hand and tested.
+      diff_search::TPass ahead{D, deltaOdd, partner ? backwardReach : diff_search::kReachAll, 0};
       auto forwardPass = [&] {
-        if (!trial) return diff_search::ForwardPass(step, D, deltaOdd);
+        if (!trial) return diff_search::ForwardPass(step, ahead);
         const auto start = std::chrono::steady_clock::now();
-        const int64_t found = diff_search::ForwardPass(step, D, deltaOdd);
+        const int64_t found = diff_search::ForwardPass(step, ahead);
         diff_search::RecordTrial(step.lanes, width, std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
         return found;
       };
       if (partner) {
-        BackwardJob job{&step, D, deltaOdd, kNoOverlap};
+        BackwardJob job{&step, {D, deltaOdd, forwardReach, 0}, kNoOverlap};
         partner->Post(&BackwardJob::Run, &job);
         const auto posted = std::chrono::steady_clock::now();
         over = forwardPass();
         const auto forwardDone = std::chrono::steady_clock::now();
-        partner->Wait();
-        WeighPartner(forwardDone - posted, std::chrono::steady_clock::now() - forwardDone);
+        if (partner->Wait()) WeighPartner(forwardDone - posted, std::chrono::steady_clock::now() - forwardDone);
         forward = over != kNoOverlap;
-        if (!forward) over = deltaOdd ? job.over : diff_search::FirstOverlap(step, search.BackwardHigh(D), search.BackwardLow(D));
+        if (!forward) {
+          if (deltaOdd) over = job.over;
+          else if (ahead.progress >= job.pass.progress) over = diff_search::FirstOverlap(step, search.BackwardHigh(D), search.BackwardLow(D));
+        }
+        backwardReach = job.pass.progress;
       } else {
         over = forwardPass();
         forward = over != kNoOverlap;
-        if (!forward) over = diff_search::BackwardPass(step, D, true);
+        if (!forward) {
+          diff_search::TPass back{D, true, diff_search::kReachAllBack, 0};
+          over = diff_search::BackwardPass(step, back);
+          backwardReach = back.progress;
+        }
       }
+      forwardReach = ahead.progress;
     }
     if (over == kNoOverlap) throw std::logic_error("oops - error in RecursiveDiffInt()");
     int firstA, firstB, secondA, secondB;  // the halves: [0,first) and [second,len)

@@ -18,7 +18,7 @@ struct TDiffTuning {
   int Lanes = 0;
   // A step whose passes reach this many diagonals runs its forward pass here and its backward
   // pass on a second thread at the same time; 0 never does.
-  int64_t ParallelFrom = 256;
+  int64_t ParallelFrom = 512;
 };
 
 struct TChangeRec {
@@ -64,7 +64,7 @@ class TDiff {
   // or none could be started.
   TPassPartner* Partner();
   // Keeps the partner only while it pays: forward is a step's forward pass, wait the time spent
-  // after it until the backward pass had ended.
+  // after it until the partner's backward pass had ended.
   void WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseconds wait);
   void AppendChange(int offset, int count, TDiffKind kind);
   void Push();

@@ -75,6 +75,22 @@ __attribute__((target("avx2"))) inline __m256i Load8(const int32_t* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
+inline int32_t Clamp32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+__attribute__((target("avx2"))) inline int32_t MaxLane8(__m256i v) {
+  __m128i m = _mm_max_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  m = _mm_max_epi32(m, _mm_shuffle_epi32(m, 0x4E));
+  return _mm_cvtsi128_si32(_mm_max_epi32(m, _mm_shuffle_epi32(m, 0xB1)));
+}
+
+__attribute__((target("avx2"))) inline int32_t MinLane8(__m256i v) {
+  __m128i m = _mm_min_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  m = _mm_min_epi32(m, _mm_shuffle_epi32(m, 0x4E));
+  return _mm_cvtsi128_si32(_mm_min_epi32(m, _mm_shuffle_epi32(m, 0xB1)));
+}
+
 // F(k) >= R(k) in the lanes of the eight diagonals from kLow, as bits.
 __attribute__((target("avx2"))) inline unsigned Overlap8(const TSearch& s, int64_t kLow) {
   const __m256i f = Load8(s.fZero[kLow & 1] + (kLow >> 1));
@@ -82,12 +98,14 @@ __attribute__((target("avx2"))) inline unsigned Overlap8(const TSearch& s, int64
   return ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(r, f)))) & 0xFFu;
 }
 
-__attribute__((target("avx2"))) int64_t ForwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+__attribute__((target("avx2"))) int64_t ForwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
   const __m256i lastA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA - 1));
   const __m256i lastB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB - 1));
   const __m256i minusTwo = _mm256_set1_epi32(-2);
   const __m256i one = _mm256_set1_epi32(1);
   const __m256i steps = _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14);
+  const __m256i reach = _mm256_set1_epi32(Clamp32(pass.reach));
+  __m256i most = _mm256_set1_epi32(INT32_MIN);
   for (; k - 14 >= lo; k -= 16) {
     const int64_t kLow = k - 14;
     int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
@@ -95,7 +113,8 @@ __attribute__((target("avx2"))) int64_t ForwardBlocks8(const TSearch& s, int64_t
     const __m256i above = Load8(other + ((kLow + 1) >> 1));  // F(k + 1)
     const __m256i below = Load8(other + ((kLow - 1) >> 1));  // F(k - 1)
     const __m256i x = _mm256_max_epi32(above, _mm256_add_epi32(below, one));
-    const __m256i y = _mm256_sub_epi32(x, _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    const __m256i kv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps);
+    const __m256i y = _mm256_sub_epi32(x, kv);
     // x >= -1, y >= -1, x < lenA - 1, y < lenB - 1: the snake has a pair to look at.
     const __m256i valid = _mm256_and_si256(
         _mm256_and_si256(_mm256_cmpgt_epi32(x, minusTwo), _mm256_cmpgt_epi32(y, minusTwo)),
@@ -104,23 +123,31 @@ __attribute__((target("avx2"))) int64_t ForwardBlocks8(const TSearch& s, int64_t
     const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B + 1, y, valid, 4);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(f), x);
     unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
+    const bool followed = follow != 0;
     while (follow) {
       const int lane = __builtin_ctz(follow);
       follow &= follow - 1;
       f[lane] = FollowForward(s, f[lane], kLow + 2 * lane);
     }
-    if (check) {
+    const __m256i fx = followed ? Load8(f) : x;
+    const __m256i progress = _mm256_sub_epi32(_mm256_add_epi32(fx, fx), kv);
+    most = _mm256_max_epi32(most, progress);
+    // progress >= reach in some lane: only then can a lane overlap.
+    if (pass.check && ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(reach, progress))) & 0xFF) {
       if (const unsigned over = Overlap8(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
     }
   }
+  pass.progress = std::max<int64_t>(pass.progress, MaxLane8(most));
   return kNoOverlap;
 }
 
-__attribute__((target("avx2"))) int64_t BackwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+__attribute__((target("avx2"))) int64_t BackwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
   const __m256i lenA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA));
   const __m256i lenB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB));
   const __m256i minusOne = _mm256_set1_epi32(-1);
   const __m256i steps = _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14);
+  const __m256i reach = _mm256_set1_epi32(Clamp32(pass.reach));
+  __m256i least = _mm256_set1_epi32(INT32_MAX);
   for (; k - 14 >= lo; k -= 16) {
     const int64_t kLow = k - 14;
     int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
@@ -128,7 +155,8 @@ __attribute__((target("avx2"))) int64_t BackwardBlocks8(const TSearch& s, int64_
     const __m256i above = Load8(other + ((kLow + 1) >> 1));  // R(k + 1)
     const __m256i below = Load8(other + ((kLow - 1) >> 1));  // R(k - 1)
     const __m256i x = _mm256_min_epi32(below, _mm256_add_epi32(above, minusOne));
-    const __m256i y = _mm256_sub_epi32(x, _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    const __m256i kv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps);
+    const __m256i y = _mm256_sub_epi32(x, kv);
     // 0 <= x < lenA and 0 <= y < lenB: the snake has a pair to look at.
     const __m256i valid = _mm256_and_si256(
         _mm256_and_si256(_mm256_cmpgt_epi32(x, minusOne), _mm256_cmpgt_epi32(y, minusOne)),
@@ -137,15 +165,21 @@ __attribute__((target("avx2"))) int64_t BackwardBlocks8(const TSearch& s, int64_
     const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B, y, valid, 4);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), x);
     unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
+    const bool followed = follow != 0;
     while (follow) {
       const int lane = __builtin_ctz(follow);
       follow &= follow - 1;
       r[lane] = FollowBackward(s, r[lane], kLow + 2 * lane);
     }
-    if (check) {
+    const __m256i rx = followed ? Load8(r) : x;
+    const __m256i progress = _mm256_sub_epi32(_mm256_add_epi32(rx, rx), kv);
+    least = _mm256_min_epi32(least, progress);
+    // progress <= reach in some lane: only then can a lane overlap.
+    if (pass.check && ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(progress, reach))) & 0xFF) {
       if (const unsigned over = Overlap8(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
     }
   }
+  pass.progress = std::min<int64_t>(pass.progress, MinLane8(least));
   return kNoOverlap;
 }
 
@@ -157,12 +191,14 @@ __attribute__((target("avx512f"))) inline unsigned Overlap16(const TSearch& s, i
   return _mm512_cmpge_epi32_mask(f, r);
 }
 
-__attribute__((target("avx512f"))) int64_t ForwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+__attribute__((target("avx512f"))) int64_t ForwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
   const __m512i lastA = _mm512_set1_epi32(static_cast<int32_t>(s.lenA - 1));
   const __m512i lastB = _mm512_set1_epi32(static_cast<int32_t>(s.lenB - 1));
   const __m512i minusTwo = _mm512_set1_epi32(-2);
   const __m512i one = _mm512_set1_epi32(1);
   const __m512i steps = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  const __m512i reach = _mm512_set1_epi32(Clamp32(pass.reach));
+  __m512i most = _mm512_set1_epi32(INT32_MIN);
   for (; k - 30 >= lo; k -= 32) {
     const int64_t kLow = k - 30;
     int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
@@ -170,7 +206,8 @@ __attribute__((target("avx512f"))) int64_t ForwardBlocks16(const TSearch& s, int
     const __m512i above = Load16(other + ((kLow + 1) >> 1));
     const __m512i below = Load16(other + ((kLow - 1) >> 1));
     const __m512i x = _mm512_max_epi32(above, _mm512_add_epi32(below, one));
-    const __m512i y = _mm512_sub_epi32(x, _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    const __m512i kv = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps);
+    const __m512i y = _mm512_sub_epi32(x, kv);
     const __mmask16 valid = static_cast<__mmask16>(
         _mm512_cmpgt_epi32_mask(x, minusTwo) & _mm512_cmpgt_epi32_mask(y, minusTwo) &
         _mm512_cmpgt_epi32_mask(lastA, x) & _mm512_cmpgt_epi32_mask(lastB, y));
@@ -178,23 +215,30 @@ __attribute__((target("avx512f"))) int64_t ForwardBlocks16(const TSearch& s, int
     const __m512i gb = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, y, s.B + 1, 4);
     _mm512_storeu_si512(f, x);
     unsigned follow = _mm512_mask_cmpeq_epi32_mask(valid, ga, gb);
+    const bool followed = follow != 0;
     while (follow) {
       const int lane = __builtin_ctz(follow);
       follow &= follow - 1;
       f[lane] = FollowForward(s, f[lane], kLow + 2 * lane);
     }
-    if (check) {
+    const __m512i fx = followed ? Load16(f) : x;
+    const __m512i progress = _mm512_sub_epi32(_mm512_add_epi32(fx, fx), kv);
+    most = _mm512_max_epi32(most, progress);
+    if (pass.check && _mm512_cmpge_epi32_mask(progress, reach)) {
       if (const unsigned over = Overlap16(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
     }
   }
+  pass.progress = std::max<int64_t>(pass.progress, _mm512_reduce_max_epi32(most));
   return kNoOverlap;
 }
 
-__attribute__((target("avx512f"))) int64_t BackwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, bool check) {
+__attribute__((target("avx512f"))) int64_t BackwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
   const __m512i lenA = _mm512_set1_epi32(static_cast<int32_t>(s.lenA));
   const __m512i lenB = _mm512_set1_epi32(static_cast<int32_t>(s.lenB));
   const __m512i minusOne = _mm512_set1_epi32(-1);
   const __m512i steps = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+  const __m512i reach = _mm512_set1_epi32(Clamp32(pass.reach));
+  __m512i least = _mm512_set1_epi32(INT32_MAX);
   for (; k - 30 >= lo; k -= 32) {
     const int64_t kLow = k - 30;
     int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
@@ -202,7 +246,8 @@ __attribute__((target("avx512f"))) int64_t BackwardBlocks16(const TSearch& s, in
     const __m512i above = Load16(other + ((kLow + 1) >> 1));
     const __m512i below = Load16(other + ((kLow - 1) >> 1));
     const __m512i x = _mm512_min_epi32(below, _mm512_add_epi32(above, minusOne));
-    const __m512i y = _mm512_sub_epi32(x, _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps));
+    const __m512i kv = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps);
+    const __m512i y = _mm512_sub_epi32(x, kv);
     const __mmask16 valid = static_cast<__mmask16>(
         _mm512_cmpgt_epi32_mask(x, minusOne) & _mm512_cmpgt_epi32_mask(y, minusOne) &
         _mm512_cmpgt_epi32_mask(lenA, x) & _mm512_cmpgt_epi32_mask(lenB, y));
@@ -210,15 +255,20 @@ __attribute__((target("avx512f"))) int64_t BackwardBlocks16(const TSearch& s, in
     const __m512i gb = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, y, s.B, 4);
     _mm512_storeu_si512(r, x);
     unsigned follow = _mm512_mask_cmpeq_epi32_mask(valid, ga, gb);
+    const bool followed = follow != 0;
     while (follow) {
       const int lane = __builtin_ctz(follow);
       follow &= follow - 1;
       r[lane] = FollowBackward(s, r[lane], kLow + 2 * lane);
     }
-    if (check) {
+    const __m512i rx = followed ? Load16(r) : x;
+    const __m512i progress = _mm512_sub_epi32(_mm512_add_epi32(rx, rx), kv);
+    least = _mm512_min_epi32(least, progress);
+    if (pass.check && _mm512_cmple_epi32_mask(progress, reach)) {
       if (const unsigned over = Overlap16(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
     }
   }
+  pass.progress = std::min<int64_t>(pass.progress, _mm512_reduce_min_epi32(least));
   return kNoOverlap;
 }
 
@@ -288,14 +338,15 @@ void RecordTrial(TLanes lanes, int64_t diagonals, int64_t nanoseconds) {
   g_chosen = static_cast<int>(wide ? TLanes::Avx512 : TLanes::Avx2);
 }
 
-int64_t ForwardPass(const TSearch& s, int64_t D, bool check) {
-  int64_t k = s.ForwardHigh(D);
-  const int64_t lo = s.ForwardLow(D);
+int64_t ForwardPass(const TSearch& s, TPass& pass) {
+  int64_t k = s.ForwardHigh(pass.D);
+  const int64_t lo = s.ForwardLow(pass.D);
+  pass.progress = INT64_MIN;
 #if PARVEL_DIFF_BLOCKS
   if (s.lanes != TLanes::Scalar && LanesFit(s)) {
     int64_t over = kNoOverlap;
-    if (s.lanes == TLanes::Avx512) over = ForwardBlocks16(s, k, lo, check);
-    if (over == kNoOverlap) over = ForwardBlocks8(s, k, lo, check);
+    if (s.lanes == TLanes::Avx512) over = ForwardBlocks16(s, k, lo, pass);
+    if (over == kNoOverlap) over = ForwardBlocks8(s, k, lo, pass);
     if (over != kNoOverlap) return over;
   }
 #endif
@@ -306,19 +357,21 @@ int64_t ForwardPass(const TSearch& s, int64_t D, bool check) {
     // x, y >= -1 always hold on reachable diagonals; the check only keeps reads in bounds.
     if (x >= -1 && y >= -1) x += CommonForward(s.A + x + 1, s.B + y + 1, std::min(s.lenA - 1 - x, s.lenB - 1 - y));
     s.F(k) = static_cast<int32_t>(x);
-    if (check && s.F(k) >= s.R(k)) return k;
+    pass.progress = std::max(pass.progress, 2 * x - k);
+    if (pass.check && s.F(k) >= s.R(k)) return k;
   }
   return kNoOverlap;
 }
 
-int64_t BackwardPass(const TSearch& s, int64_t D, bool check) {
-  int64_t k = s.BackwardHigh(D);
-  const int64_t lo = s.BackwardLow(D);
+int64_t BackwardPass(const TSearch& s, TPass& pass) {
+  int64_t k = s.BackwardHigh(pass.D);
+  const int64_t lo = s.BackwardLow(pass.D);
+  pass.progress = INT64_MAX;
 #if PARVEL_DIFF_BLOCKS
   if (s.lanes != TLanes::Scalar && LanesFit(s)) {
     int64_t over = kNoOverlap;
-    if (s.lanes == TLanes::Avx512) over = BackwardBlocks16(s, k, lo, check);
-    if (over == kNoOverlap) over = BackwardBlocks8(s, k, lo, check);
+    if (s.lanes == TLanes::Avx512) over = BackwardBlocks16(s, k, lo, pass);
+    if (over == kNoOverlap) over = BackwardBlocks8(s, k, lo, pass);
     if (over != kNoOverlap) return over;
   }
 #endif
@@ -327,7 +380,8 @@ int64_t BackwardPass(const TSearch& s, int64_t D, bool check) {
     const int64_t y = x - k;
     if (x < s.lenA && y < s.lenB) x -= CommonBackward(s.A + x, s.B + y, std::min(x, y) + 1);
     s.R(k) = static_cast<int32_t>(x);
-    if (check && s.F(k) >= s.R(k)) return k;
+    pass.progress = std::min(pass.progress, 2 * x - k);
+    if (pass.check && s.F(k) >= s.R(k)) return k;
   }
   return kNoOverlap;
 }

@@ -48,11 +48,25 @@ struct TSearch {
   int64_t Clip(int64_t k) const { return k > lenA ? k - ((k - lenA + 1) & ~int64_t{1}) : k; }
 };
 
-// Pass D forward: F on the diagonals of D's parity from the highest down. With check, it stops at
-// the first diagonal where F(k) >= R(k) and returns it; otherwise kNoOverlap.
-int64_t ForwardPass(const TSearch& s, int64_t D, bool check);
-// Pass D backward: R on the diagonals of (delta + D)'s parity, the same way.
-int64_t BackwardPass(const TSearch& s, int64_t D, bool check);
+// One pass of the search over the diagonals of one D. Progress is x + y, the same measure on
+// every diagonal: F(k) >= R(k) only where the forward progress reaches the backward one. A pass
+// with check stops at the first diagonal where F(k) >= R(k) and returns it (else kNoOverlap),
+// but tests only blocks whose progress reaches `reach`: the least progress of the R values it
+// can meet (forward) or the greatest of the F values (backward). So a pass running beside the
+// other one seldom reads what the other core wrote.
+struct TPass {
+  int64_t D = 0;
+  bool check = false;
+  int64_t reach = 0;
+  int64_t progress = 0;  // out: the greatest (forward) or least (backward) progress written
+};
+constexpr int64_t kReachAll = INT64_MIN;  // forward: test every diagonal
+constexpr int64_t kReachAllBack = INT64_MAX;
+
+// Forward: F on the diagonals of D's parity, from the highest down.
+int64_t ForwardPass(const TSearch& s, TPass& pass);
+// Backward: R on the diagonals of (delta + D)'s parity, the same way.
+int64_t BackwardPass(const TSearch& s, TPass& pass);
 // The highest diagonal from hi down to lo (step 2) where F(k) >= R(k), or kNoOverlap.
 int64_t FirstOverlap(const TSearch& s, int64_t hi, int64_t lo);
 

@@ -37,16 +37,17 @@ void TPassPartner::Post(TJob job, void* context) {
   }
 }
 
-void TPassPartner::Wait() {
+bool TPassPartner::Wait() {
   const uint64_t n = posted_.load(std::memory_order_relaxed);
   if (Take(n)) {
     job_(context_);
-    return;
+    return false;
   }
   for (int spins = 0; finished_.load(std::memory_order_acquire) != n; ++spins) {
     if (spins < kPatience) PARVEL_PAUSE();
     else std::this_thread::yield();  // the thread may be waiting for this very core
   }
+  return true;
 }
 
 void TPassPartner::Loop() {

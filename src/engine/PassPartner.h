@@ -22,8 +22,9 @@ class TPassPartner {
 
   // Hands over job(context); the previous job must have been waited for.
   void Post(TJob job, void* context);
-  // Returns once the posted job has ended: run here if the thread has not begun it.
-  void Wait();
+  // Returns once the posted job has ended: run here if the thread has not begun it. True when
+  // the thread ran it.
+  bool Wait();
 
  private:
   void Loop();
