@@ -106,7 +106,8 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   if (lenA > 0 || lenB > 0) {
     int off = 0;
     while (lenA > 0 && lenB > 0 && a[off] == b[off]) ++off, --lenA, --lenB;
-    changes_.reserve(static_cast<size_t>(lenA) + static_cast<size_t>(lenB));
+    // Every element of a gives one record and every insertion one more: the list never grows.
+    changes_.reserve(static_cast<size_t>(countA) + static_cast<size_t>(lenB));
     topSize_ = static_cast<int64_t>(lenA) + lenB;
     topD_ = 0;
     // Slot (k + offset) / 2 of the half of k's parity holds diagonal k; the offset is even so
@@ -127,14 +128,7 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
     ClearChanges();
     return false;
   }
-  while (last_.Index1 < countA - 1) {
-    last_.Kind = dkSame;
-    ++last_.Index1;
-    ++last_.Index2;
-    last_.Value1 = a_[last_.Index1];
-    last_.Value2 = b_[last_.Index2];
-    Push();
-  }
+  AppendSame(countA - 1);
   return true;
 }
 
@@ -155,7 +149,7 @@ void TDiff::WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseco
   // taken off its core in the middle of passes: once the waits of a round of steps come to half
   // the forward passes' time, the rest of the comparison runs on one thread. (A partner that does
   // not come in time costs nothing: its job runs here.)
-  constexpr int kRound = 64;
+  constexpr int kRound = 32;
   forwardTime_ += forward;
   waitTime_ += wait;
   if (++partnerSteps_ < kRound) return;
@@ -239,8 +233,8 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       const int64_t width = std::min(search.ForwardHigh(D) - search.ForwardLow(D), search.BackwardHigh(D) - search.BackwardLow(D)) / 2;
       TPassPartner* partner = parallelFrom_ > 0 && width >= parallelFrom_ ? Partner() : nullptr;
       diff_search::TSearch step = search;
-      const bool trial = lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0;
-      if (trial) step.lanes = diff_search::TrialLanes(width);
+      bool trial = false;  // this pass is timed for the choice of lanes
+      if (lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0) step.lanes = diff_search::TrialLanes(width, trial);
       // With the partner, the tests read the other side's values only where progress says they
       // may overlap; alone, everything is near at hand and tested.
       diff_search::TPass ahead{D, deltaOdd, partner ? backwardReach : diff_search::kReachAll, 0};
@@ -254,10 +248,15 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       if (partner) {
         BackwardJob job{&step, {D, deltaOdd, forwardReach, 0}, kNoOverlap};
         partner->Post(&BackwardJob::Run, &job);
-        const auto posted = std::chrono::steady_clock::now();
-        over = forwardPass();
-        const auto forwardDone = std::chrono::steady_clock::now();
-        if (partner->Wait()) WeighPartner(forwardDone - posted, std::chrono::steady_clock::now() - forwardDone);
+        if (D % 4 == 0) {  // one step in four is weighed: reading the clock costs too
+          const auto posted = std::chrono::steady_clock::now();
+          over = forwardPass();
+          const auto forwardDone = std::chrono::steady_clock::now();
+          if (partner->Wait()) WeighPartner(forwardDone - posted, std::chrono::steady_clock::now() - forwardDone);
+        } else {
+          over = forwardPass();
+          partner->Wait();
+        }
         forward = over != kNoOverlap;
         if (!forward) {
           if (deltaOdd) over = job.over;
@@ -310,15 +309,20 @@ void TDiff::Push() {
   changes_.push_back(last_);
 }
 
-void TDiff::AppendChange(int offset, int count, TDiffKind kind) {
-  while (last_.Index1 < offset - 1) {
-    last_.Kind = dkSame;
-    ++last_.Index1;
-    ++last_.Index2;
-    last_.Value1 = a_[last_.Index1];
-    last_.Value2 = b_[last_.Index2];
-    Push();
+void TDiff::AppendSame(int lastIndex1) {
+  // Equal elements never pair, so they go straight in.
+  if (last_.Index1 >= lastIndex1) return;
+  int32_t i1 = last_.Index1, i2 = last_.Index2;
+  while (i1 < lastIndex1) {
+    ++i1;
+    ++i2;
+    changes_.push_back(TChangeRec{dkSame, i1, i2, a_[i1], b_[i2]});
   }
+  last_ = changes_.back();
+}
+
+void TDiff::AppendChange(int offset, int count, TDiffKind kind) {
+  AppendSame(offset - 1);
   // An insertion right after deletions (or the reverse) pairs with the first unpaired element of
   // that run and turns it into a change.
   const TDiffKind pairsWith = kind == dkInsert ? dkDelete : dkInsert;

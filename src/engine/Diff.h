@@ -67,6 +67,8 @@ class TDiff {
   // after it until the partner's backward pass had ended.
   void WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseconds wait);
   void AppendChange(int offset, int count, TDiffKind kind);
+  // dkSame records up to element lastIndex1 of a.
+  void AppendSame(int lastIndex1);
   void Push();
   // Lets pending messages through; true when the comparison should unwind.
   bool CheckCancel();

@@ -316,10 +316,12 @@ struct Trial {
 
 }  // namespace
 
-TLanes TrialLanes(int64_t diagonals) {
+TLanes TrialLanes(int64_t diagonals, bool& timed) {
+  timed = false;
   if (BestLanes() != TLanes::Avx512) return BestLanes();
   if (const int chosen = g_chosen.load(std::memory_order_relaxed)) return static_cast<TLanes>(chosen);
   if (diagonals < kTrialWidth) return TLanes::Avx2;
+  timed = true;
   std::lock_guard<std::mutex> lock(g_trialMutex);
   return g_trial[0].passes <= g_trial[1].passes ? TLanes::Avx512 : TLanes::Avx2;
 }

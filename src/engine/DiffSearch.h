@@ -23,7 +23,8 @@ TLanes BestLanes();
 // While undecided, wide passes of the process try sixteen and eight lanes in turn, timed; once
 // both have had enough, the faster is taken for the rest of the process. Narrow passes (and CPUs
 // without AVX-512) take the widest that is sure.
-TLanes TrialLanes(int64_t diagonals);
+// timed tells whether the pass is to be timed and recorded.
+TLanes TrialLanes(int64_t diagonals, bool& timed);
 void RecordTrial(TLanes lanes, int64_t diagonals, int64_t nanoseconds);
 
 struct TSearch {
