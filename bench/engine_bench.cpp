@@ -74,7 +74,9 @@ void BM_SplitHtmlAndHashFresh(benchmark::State& state) {
 }
 BENCHMARK(BM_SplitHtmlAndHashFresh)->Unit(benchmark::kMillisecond);
 
-void BM_CompareLists(benchmark::State& state) {
+// The diff as the program runs it (both cores, the widest vectors that pay), then kept to one
+// thread, and to one thread with eight lanes: the records are the same.
+void CompareLists(benchmark::State& state, const TDiffTuning& tuning) {
   const Pair& p = LoadPair(static_cast<int>(state.range(0)));
   if (p.hash1.empty()) {
     state.SkipWithError("corpus missing");
@@ -83,13 +85,19 @@ void BM_CompareLists(benchmark::State& state) {
   size_t records = 0;
   for (auto _ : state) {
     TDiff diff;
+    diff.SetTuning(tuning);
     diff.CompareLists(p.hash1.data(), p.hash2.data(), static_cast<int>(p.hash1.size()), static_cast<int>(p.hash2.size()));
     records = diff.Changes().size();
   }
   state.counters["tokens"] = static_cast<double>(p.hash1.size() + p.hash2.size());
   state.counters["records"] = static_cast<double>(records);
 }
+void BM_CompareLists(benchmark::State& state) { CompareLists(state, TDiffTuning{}); }
+void BM_CompareListsOneThread(benchmark::State& state) { CompareLists(state, TDiffTuning{0, 0}); }
+void BM_CompareListsOneThreadEightLanes(benchmark::State& state) { CompareLists(state, TDiffTuning{8, 0}); }
 BENCHMARK(BM_CompareLists)->Arg(4)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareListsOneThread)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareListsOneThreadEightLanes)->Arg(6)->Arg(11)->Unit(benchmark::kMillisecond);
 
 // Everything between reading the two views and writing the files.
 void BM_BuildResultPages(benchmark::State& state) {
