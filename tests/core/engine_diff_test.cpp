@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
 #include "engine/Diff.h"
+#include "engine/PassPartner.h"
 
 namespace {
 
@@ -197,6 +201,25 @@ TEST(TDiff, EveryWayOfSearchingGivesTheSameRecords) {
     for (const TDiffTuning& way : ways)
       ASSERT_EQ(key(Diffed(a, b, way)), serial) << "case " << n << ", lanes " << way.Lanes << ", parallel from " << way.ParallelFrom;
   }
+}
+
+// Jobs handed over back to back, after the partner has gone to sleep, and not taken up in time
+// (the owner runs them): each runs exactly once and has ended when Wait returns.
+TEST(TPassPartner, EveryJobRunsOnceBeforeWaitReturns) {
+  struct Count {
+    std::atomic<int> runs{0};
+    static void Run(void* c) { static_cast<Count*>(c)->runs.fetch_add(1); }
+  } count;
+  {
+    TPassPartner partner;
+    for (int i = 1; i <= 2000; ++i) {
+      partner.Post(&Count::Run, &count);
+      partner.Wait();
+      ASSERT_EQ(count.runs.load(), i);
+      if (i % 500 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  EXPECT_EQ(count.runs.load(), 2000);
 }
 
 TEST(TDiff, ProcessMessagesCancelAndReentry) {

@@ -231,6 +231,15 @@ TEST(WritePageFile, CrLfLinesAndAtomicReplace) {
   EXPECT_EQ(ReadFile(path), "new1\r\n");
   EXPECT_TRUE(fs::is_directory(c2));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+  // Large pages are written at the same time: a second page that cannot be written takes the
+  // first one's temporary file with it.
+  const std::string big(400 * 1024, 'x');
+  EXPECT_THROW(WritePagePair(path, big, (dir / "missing" / "c2.htm").string(), big), std::runtime_error);
+  EXPECT_EQ(ReadFile(path), "new1\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+  WritePagePair(path, big, (dir / "c3.htm").string(), big + "y");
+  EXPECT_EQ(fs::file_size(path), big.size() + 2);
+  EXPECT_EQ(ReadFile((dir / "c3.htm").string()), big + "y\r\n");
   fs::remove_all(dir);
 }
 
