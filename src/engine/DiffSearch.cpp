@@ -98,88 +98,59 @@ __attribute__((target("avx2"))) inline unsigned Overlap8(const TSearch& s, int64
   return ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(r, f)))) & 0xFFu;
 }
 
-__attribute__((target("avx2"))) int64_t ForwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
-  const __m256i lastA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA - 1));
-  const __m256i lastB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB - 1));
-  const __m256i minusTwo = _mm256_set1_epi32(-2);
+// The pass of eight diagonals at a time, forward (F) or backward (R).
+template <bool kForward>
+__attribute__((target("avx2"))) int64_t Blocks8(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
+  // A forward step looks at the pair after x, a backward one at the pair at x.
+  constexpr int32_t kAfter = kForward ? 1 : 0;
+  const __m256i least = _mm256_set1_epi32(-1 - kAfter);
+  const __m256i endA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA) - kAfter);
+  const __m256i endB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB) - kAfter);
   const __m256i one = _mm256_set1_epi32(1);
   const __m256i steps = _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14);
   const __m256i reach = _mm256_set1_epi32(Clamp32(pass.reach));
-  __m256i most = _mm256_set1_epi32(INT32_MIN);
+  __m256i furthest = _mm256_set1_epi32(kForward ? INT32_MIN : INT32_MAX);
+  int32_t* const* zero = kForward ? s.fZero : s.rZero;
   for (; k - 14 >= lo; k -= 16) {
     const int64_t kLow = k - 14;
-    int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
-    const int32_t* other = s.fZero[(kLow + 1) & 1];
-    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // F(k + 1)
-    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // F(k - 1)
-    const __m256i x = _mm256_max_epi32(above, _mm256_add_epi32(below, one));
+    int32_t* v = zero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = zero[(kLow + 1) & 1];
+    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // diagonal k + 1
+    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // diagonal k - 1
+    const __m256i x = kForward ? _mm256_max_epi32(above, _mm256_add_epi32(below, one))
+                               : _mm256_min_epi32(below, _mm256_sub_epi32(above, one));
     const __m256i kv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps);
     const __m256i y = _mm256_sub_epi32(x, kv);
-    // x >= -1, y >= -1, x < lenA - 1, y < lenB - 1: the snake has a pair to look at.
+    // The pair looked at lies inside both lists.
     const __m256i valid = _mm256_and_si256(
-        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusTwo), _mm256_cmpgt_epi32(y, minusTwo)),
-        _mm256_and_si256(_mm256_cmpgt_epi32(lastA, x), _mm256_cmpgt_epi32(lastB, y)));
-    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A + 1, x, valid, 4);
-    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B + 1, y, valid, 4);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(f), x);
+        _mm256_and_si256(_mm256_cmpgt_epi32(x, least), _mm256_cmpgt_epi32(y, least)),
+        _mm256_and_si256(_mm256_cmpgt_epi32(endA, x), _mm256_cmpgt_epi32(endB, y)));
+    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A + kAfter, x, valid, 4);
+    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B + kAfter, y, valid, 4);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), x);
     unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
     const bool followed = follow != 0;
     while (follow) {
       const int lane = __builtin_ctz(follow);
       follow &= follow - 1;
-      f[lane] = FollowForward(s, f[lane], kLow + 2 * lane);
+      v[lane] = kForward ? FollowForward(s, v[lane], kLow + 2 * lane) : FollowBackward(s, v[lane], kLow + 2 * lane);
     }
-    const __m256i fx = followed ? Load8(f) : x;
-    const __m256i progress = _mm256_sub_epi32(_mm256_add_epi32(fx, fx), kv);
-    most = _mm256_max_epi32(most, progress);
-    // progress >= reach in some lane: only then can a lane overlap.
-    if (pass.check && ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(reach, progress))) & 0xFF) {
+    const __m256i vx = followed ? Load8(v) : x;
+    const __m256i progress = _mm256_sub_epi32(_mm256_add_epi32(vx, vx), kv);
+    // Some lane's progress reaches the other side's: only then can a lane overlap.
+    unsigned shortOf;
+    if constexpr (kForward) {
+      furthest = _mm256_max_epi32(furthest, progress);
+      shortOf = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(reach, progress))));
+    } else {
+      furthest = _mm256_min_epi32(furthest, progress);
+      shortOf = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(progress, reach))));
+    }
+    if (pass.check && shortOf != 0xFFu) {
       if (const unsigned over = Overlap8(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
     }
   }
-  pass.progress = std::max<int64_t>(pass.progress, MaxLane8(most));
-  return kNoOverlap;
-}
-
-__attribute__((target("avx2"))) int64_t BackwardBlocks8(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
-  const __m256i lenA = _mm256_set1_epi32(static_cast<int32_t>(s.lenA));
-  const __m256i lenB = _mm256_set1_epi32(static_cast<int32_t>(s.lenB));
-  const __m256i minusOne = _mm256_set1_epi32(-1);
-  const __m256i steps = _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14);
-  const __m256i reach = _mm256_set1_epi32(Clamp32(pass.reach));
-  __m256i least = _mm256_set1_epi32(INT32_MAX);
-  for (; k - 14 >= lo; k -= 16) {
-    const int64_t kLow = k - 14;
-    int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
-    const int32_t* other = s.rZero[(kLow + 1) & 1];
-    const __m256i above = Load8(other + ((kLow + 1) >> 1));  // R(k + 1)
-    const __m256i below = Load8(other + ((kLow - 1) >> 1));  // R(k - 1)
-    const __m256i x = _mm256_min_epi32(below, _mm256_add_epi32(above, minusOne));
-    const __m256i kv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(kLow)), steps);
-    const __m256i y = _mm256_sub_epi32(x, kv);
-    // 0 <= x < lenA and 0 <= y < lenB: the snake has a pair to look at.
-    const __m256i valid = _mm256_and_si256(
-        _mm256_and_si256(_mm256_cmpgt_epi32(x, minusOne), _mm256_cmpgt_epi32(y, minusOne)),
-        _mm256_and_si256(_mm256_cmpgt_epi32(lenA, x), _mm256_cmpgt_epi32(lenB, y)));
-    const __m256i ga = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.A, x, valid, 4);
-    const __m256i gb = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), s.B, y, valid, 4);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), x);
-    unsigned follow = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(valid, _mm256_cmpeq_epi32(ga, gb)))));
-    const bool followed = follow != 0;
-    while (follow) {
-      const int lane = __builtin_ctz(follow);
-      follow &= follow - 1;
-      r[lane] = FollowBackward(s, r[lane], kLow + 2 * lane);
-    }
-    const __m256i rx = followed ? Load8(r) : x;
-    const __m256i progress = _mm256_sub_epi32(_mm256_add_epi32(rx, rx), kv);
-    least = _mm256_min_epi32(least, progress);
-    // progress <= reach in some lane: only then can a lane overlap.
-    if (pass.check && ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(progress, reach))) & 0xFF) {
-      if (const unsigned over = Overlap8(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
-    }
-  }
-  pass.progress = std::min<int64_t>(pass.progress, MinLane8(least));
+  pass.progress = kForward ? std::max<int64_t>(pass.progress, MaxLane8(furthest)) : std::min<int64_t>(pass.progress, MinLane8(furthest));
   return kNoOverlap;
 }
 
@@ -191,84 +162,57 @@ __attribute__((target("avx512f"))) inline unsigned Overlap16(const TSearch& s, i
   return _mm512_cmpge_epi32_mask(f, r);
 }
 
-__attribute__((target("avx512f"))) int64_t ForwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
-  const __m512i lastA = _mm512_set1_epi32(static_cast<int32_t>(s.lenA - 1));
-  const __m512i lastB = _mm512_set1_epi32(static_cast<int32_t>(s.lenB - 1));
-  const __m512i minusTwo = _mm512_set1_epi32(-2);
+// The same sixteen diagonals at a time.
+template <bool kForward>
+__attribute__((target("avx512f"))) int64_t Blocks16(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
+  constexpr int32_t kAfter = kForward ? 1 : 0;
+  const __m512i least = _mm512_set1_epi32(-1 - kAfter);
+  const __m512i endA = _mm512_set1_epi32(static_cast<int32_t>(s.lenA) - kAfter);
+  const __m512i endB = _mm512_set1_epi32(static_cast<int32_t>(s.lenB) - kAfter);
   const __m512i one = _mm512_set1_epi32(1);
   const __m512i steps = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
   const __m512i reach = _mm512_set1_epi32(Clamp32(pass.reach));
-  __m512i most = _mm512_set1_epi32(INT32_MIN);
+  __m512i furthest = _mm512_set1_epi32(kForward ? INT32_MIN : INT32_MAX);
+  int32_t* const* zero = kForward ? s.fZero : s.rZero;
   for (; k - 30 >= lo; k -= 32) {
     const int64_t kLow = k - 30;
-    int32_t* f = s.fZero[kLow & 1] + (kLow >> 1);
-    const int32_t* other = s.fZero[(kLow + 1) & 1];
+    int32_t* v = zero[kLow & 1] + (kLow >> 1);
+    const int32_t* other = zero[(kLow + 1) & 1];
     const __m512i above = Load16(other + ((kLow + 1) >> 1));
     const __m512i below = Load16(other + ((kLow - 1) >> 1));
-    const __m512i x = _mm512_max_epi32(above, _mm512_add_epi32(below, one));
+    const __m512i x = kForward ? _mm512_max_epi32(above, _mm512_add_epi32(below, one))
+                               : _mm512_min_epi32(below, _mm512_sub_epi32(above, one));
     const __m512i kv = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps);
     const __m512i y = _mm512_sub_epi32(x, kv);
     const __mmask16 valid = static_cast<__mmask16>(
-        _mm512_cmpgt_epi32_mask(x, minusTwo) & _mm512_cmpgt_epi32_mask(y, minusTwo) &
-        _mm512_cmpgt_epi32_mask(lastA, x) & _mm512_cmpgt_epi32_mask(lastB, y));
-    const __m512i ga = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, x, s.A + 1, 4);
-    const __m512i gb = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, y, s.B + 1, 4);
-    _mm512_storeu_si512(f, x);
+        _mm512_cmpgt_epi32_mask(x, least) & _mm512_cmpgt_epi32_mask(y, least) &
+        _mm512_cmpgt_epi32_mask(endA, x) & _mm512_cmpgt_epi32_mask(endB, y));
+    const __m512i ga = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, x, s.A + kAfter, 4);
+    const __m512i gb = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, y, s.B + kAfter, 4);
+    _mm512_storeu_si512(v, x);
     unsigned follow = _mm512_mask_cmpeq_epi32_mask(valid, ga, gb);
     const bool followed = follow != 0;
     while (follow) {
       const int lane = __builtin_ctz(follow);
       follow &= follow - 1;
-      f[lane] = FollowForward(s, f[lane], kLow + 2 * lane);
+      v[lane] = kForward ? FollowForward(s, v[lane], kLow + 2 * lane) : FollowBackward(s, v[lane], kLow + 2 * lane);
     }
-    const __m512i fx = followed ? Load16(f) : x;
-    const __m512i progress = _mm512_sub_epi32(_mm512_add_epi32(fx, fx), kv);
-    most = _mm512_max_epi32(most, progress);
-    if (pass.check && _mm512_cmpge_epi32_mask(progress, reach)) {
+    const __m512i vx = followed ? Load16(v) : x;
+    const __m512i progress = _mm512_sub_epi32(_mm512_add_epi32(vx, vx), kv);
+    __mmask16 reaching;
+    if constexpr (kForward) {
+      furthest = _mm512_max_epi32(furthest, progress);
+      reaching = _mm512_cmpge_epi32_mask(progress, reach);
+    } else {
+      furthest = _mm512_min_epi32(furthest, progress);
+      reaching = _mm512_cmple_epi32_mask(progress, reach);
+    }
+    if (pass.check && reaching) {
       if (const unsigned over = Overlap16(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
     }
   }
-  pass.progress = std::max<int64_t>(pass.progress, _mm512_reduce_max_epi32(most));
-  return kNoOverlap;
-}
-
-__attribute__((target("avx512f"))) int64_t BackwardBlocks16(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
-  const __m512i lenA = _mm512_set1_epi32(static_cast<int32_t>(s.lenA));
-  const __m512i lenB = _mm512_set1_epi32(static_cast<int32_t>(s.lenB));
-  const __m512i minusOne = _mm512_set1_epi32(-1);
-  const __m512i steps = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
-  const __m512i reach = _mm512_set1_epi32(Clamp32(pass.reach));
-  __m512i least = _mm512_set1_epi32(INT32_MAX);
-  for (; k - 30 >= lo; k -= 32) {
-    const int64_t kLow = k - 30;
-    int32_t* r = s.rZero[kLow & 1] + (kLow >> 1);
-    const int32_t* other = s.rZero[(kLow + 1) & 1];
-    const __m512i above = Load16(other + ((kLow + 1) >> 1));
-    const __m512i below = Load16(other + ((kLow - 1) >> 1));
-    const __m512i x = _mm512_min_epi32(below, _mm512_add_epi32(above, minusOne));
-    const __m512i kv = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(kLow)), steps);
-    const __m512i y = _mm512_sub_epi32(x, kv);
-    const __mmask16 valid = static_cast<__mmask16>(
-        _mm512_cmpgt_epi32_mask(x, minusOne) & _mm512_cmpgt_epi32_mask(y, minusOne) &
-        _mm512_cmpgt_epi32_mask(lenA, x) & _mm512_cmpgt_epi32_mask(lenB, y));
-    const __m512i ga = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, x, s.A, 4);
-    const __m512i gb = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), valid, y, s.B, 4);
-    _mm512_storeu_si512(r, x);
-    unsigned follow = _mm512_mask_cmpeq_epi32_mask(valid, ga, gb);
-    const bool followed = follow != 0;
-    while (follow) {
-      const int lane = __builtin_ctz(follow);
-      follow &= follow - 1;
-      r[lane] = FollowBackward(s, r[lane], kLow + 2 * lane);
-    }
-    const __m512i rx = followed ? Load16(r) : x;
-    const __m512i progress = _mm512_sub_epi32(_mm512_add_epi32(rx, rx), kv);
-    least = _mm512_min_epi32(least, progress);
-    if (pass.check && _mm512_cmple_epi32_mask(progress, reach)) {
-      if (const unsigned over = Overlap16(s, kLow)) return kLow + 2 * (31 - __builtin_clz(over));
-    }
-  }
-  pass.progress = std::min<int64_t>(pass.progress, _mm512_reduce_min_epi32(least));
+  pass.progress = kForward ? std::max<int64_t>(pass.progress, _mm512_reduce_max_epi32(furthest))
+                           : std::min<int64_t>(pass.progress, _mm512_reduce_min_epi32(furthest));
   return kNoOverlap;
 }
 
@@ -347,8 +291,8 @@ int64_t ForwardPass(const TSearch& s, TPass& pass) {
 #if PARVEL_DIFF_BLOCKS
   if (s.lanes != TLanes::Scalar && LanesFit(s)) {
     int64_t over = kNoOverlap;
-    if (s.lanes == TLanes::Avx512) over = ForwardBlocks16(s, k, lo, pass);
-    if (over == kNoOverlap) over = ForwardBlocks8(s, k, lo, pass);
+    if (s.lanes == TLanes::Avx512) over = Blocks16<true>(s, k, lo, pass);
+    if (over == kNoOverlap) over = Blocks8<true>(s, k, lo, pass);
     if (over != kNoOverlap) return over;
   }
 #endif
@@ -372,8 +316,8 @@ int64_t BackwardPass(const TSearch& s, TPass& pass) {
 #if PARVEL_DIFF_BLOCKS
   if (s.lanes != TLanes::Scalar && LanesFit(s)) {
     int64_t over = kNoOverlap;
-    if (s.lanes == TLanes::Avx512) over = BackwardBlocks16(s, k, lo, pass);
-    if (over == kNoOverlap) over = BackwardBlocks8(s, k, lo, pass);
+    if (s.lanes == TLanes::Avx512) over = Blocks16<false>(s, k, lo, pass);
+    if (over == kNoOverlap) over = Blocks8<false>(s, k, lo, pass);
     if (over != kNoOverlap) return over;
   }
 #endif
