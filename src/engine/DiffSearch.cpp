@@ -284,18 +284,29 @@ void RecordTrial(TLanes lanes, int64_t diagonals, int64_t nanoseconds) {
   g_chosen = static_cast<int>(wide ? TLanes::Avx512 : TLanes::Avx2);
 }
 
+namespace {
+
+// The whole blocks of a pass, in the widest lanes chosen; the one-diagonal loop takes the rest.
+template <bool kForward>
+int64_t VectorBlocks(const TSearch& s, int64_t& k, int64_t lo, TPass& pass) {
+#if PARVEL_DIFF_BLOCKS
+  if (s.lanes != TLanes::Scalar && LanesFit(s)) {
+    int64_t over = kNoOverlap;
+    if (s.lanes == TLanes::Avx512) over = Blocks16<kForward>(s, k, lo, pass);
+    if (over == kNoOverlap) over = Blocks8<kForward>(s, k, lo, pass);
+    return over;
+  }
+#endif
+  return kNoOverlap;
+}
+
+}  // namespace
+
 int64_t ForwardPass(const TSearch& s, TPass& pass) {
   int64_t k = s.ForwardHigh(pass.D);
   const int64_t lo = s.ForwardLow(pass.D);
   pass.progress = INT64_MIN;
-#if PARVEL_DIFF_BLOCKS
-  if (s.lanes != TLanes::Scalar && LanesFit(s)) {
-    int64_t over = kNoOverlap;
-    if (s.lanes == TLanes::Avx512) over = Blocks16<true>(s, k, lo, pass);
-    if (over == kNoOverlap) over = Blocks8<true>(s, k, lo, pass);
-    if (over != kNoOverlap) return over;
-  }
-#endif
+  if (const int64_t over = VectorBlocks<true>(s, k, lo, pass); over != kNoOverlap) return over;
   for (; k >= lo; k -= 2) {
     int64_t x = s.F(k + 1);
     if (s.F(k - 1) >= x) x = static_cast<int64_t>(s.F(k - 1)) + 1;
@@ -313,14 +324,7 @@ int64_t BackwardPass(const TSearch& s, TPass& pass) {
   int64_t k = s.BackwardHigh(pass.D);
   const int64_t lo = s.BackwardLow(pass.D);
   pass.progress = INT64_MAX;
-#if PARVEL_DIFF_BLOCKS
-  if (s.lanes != TLanes::Scalar && LanesFit(s)) {
-    int64_t over = kNoOverlap;
-    if (s.lanes == TLanes::Avx512) over = Blocks16<false>(s, k, lo, pass);
-    if (over == kNoOverlap) over = Blocks8<false>(s, k, lo, pass);
-    if (over != kNoOverlap) return over;
-  }
-#endif
+  if (const int64_t over = VectorBlocks<false>(s, k, lo, pass); over != kNoOverlap) return over;
   for (; k >= lo; k -= 2) {
     int64_t x = std::min<int64_t>(s.R(k - 1), static_cast<int64_t>(s.R(k + 1)) - 1);
     const int64_t y = x - k;
