@@ -10,6 +10,7 @@
 
 #include "engine/DiffSearch.h"
 #include "engine/PassPartner.h"
+#include "engine/WayChooser.h"
 
 using diff_search::kFarAhead;
 using diff_search::kFarBack;
@@ -86,8 +87,7 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   cancelled_ = false;
   RunGuard guard{executing_, f_, r_, partner_};
   partnerFailed_ = false;
-  partnerSteps_ = 0;
-  forwardTime_ = waitTime_ = {};
+  threads_ = TWayChooser{};
   // PARVEL_DIFF_THREADS=1 keeps the search on one thread (for comparing the two).
   static const bool oneThread = [] {
     const char* want = std::getenv("PARVEL_DIFF_THREADS");
@@ -141,24 +141,6 @@ TPassPartner* TDiff::Partner() {
     }
   }
   return partner_.get();
-}
-
-void TDiff::WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseconds wait) {
-  // Steps whose backward pass the partner ran. While the other core is free, that pass ends about
-  // when the forward pass does and the wait is short. Busy with other programs, the partner is
-  // taken off its core in the middle of passes: once the waits of a round of steps come to half
-  // the forward passes' time, the rest of the comparison runs on one thread. (A partner that does
-  // not come in time costs nothing: its job runs here.)
-  constexpr int kRound = 32;
-  forwardTime_ += forward;
-  waitTime_ += wait;
-  if (++partnerSteps_ < kRound) return;
-  if (waitTime_ * 2 > forwardTime_) {
-    partner_.reset();
-    partnerFailed_ = true;
-  }
-  partnerSteps_ = 0;
-  forwardTime_ = waitTime_ = {};
 }
 
 void TDiff::InitDiagonals(int64_t lo, int64_t hi) {
@@ -231,7 +213,10 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       // just written): there the test is made once both passes have ended. Either way the first
       // overlap found is the one the passes one after the other find.
       const int64_t width = std::min(search.ForwardHigh(D) - search.ForwardLow(D), search.BackwardHigh(D) - search.BackwardLow(D)) / 2;
-      TPassPartner* partner = parallelFrom_ > 0 && width >= parallelFrom_ ? Partner() : nullptr;
+      // Wide steps run on two threads while that is found faster, timed now and then.
+      bool timedStep = false;
+      TPassPartner* partner = parallelFrom_ > 0 && width >= parallelFrom_ && threads_.Next(timedStep) == 1 ? Partner() : nullptr;
+      const auto stepStart = timedStep ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
       diff_search::TSearch step = search;
       bool trial = false;  // this pass is timed for the choice of lanes
       if (lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0) step.lanes = diff_search::TrialLanes(width, trial);
@@ -248,15 +233,8 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       if (partner) {
         BackwardJob job{&step, {D, deltaOdd, forwardReach, 0}, kNoOverlap};
         partner->Post(&BackwardJob::Run, &job);
-        if (D % 4 == 0) {  // one step in four is weighed: reading the clock costs too
-          const auto posted = std::chrono::steady_clock::now();
-          over = forwardPass();
-          const auto forwardDone = std::chrono::steady_clock::now();
-          if (partner->Wait()) WeighPartner(forwardDone - posted, std::chrono::steady_clock::now() - forwardDone);
-        } else {
-          over = forwardPass();
-          partner->Wait();
-        }
+        over = forwardPass();
+        partner->Wait();
         forward = over != kNoOverlap;
         if (!forward) {
           if (deltaOdd) over = job.over;
@@ -273,6 +251,8 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
         }
       }
       forwardReach = ahead.progress;
+      if (timedStep)
+        threads_.Record(partner ? 1 : 0, width, std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - stepStart).count());
     }
     if (over == kNoOverlap) throw std::logic_error("oops - error in RecursiveDiffInt()");
     int firstA, firstB, secondA, secondB;  // the halves: [0,first) and [second,len)

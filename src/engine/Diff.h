@@ -1,11 +1,12 @@
 #pragma once
 // The edit script between two integer arrays, by the divide-and-conquer O(ND) algorithm.
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "engine/WayChooser.h"
 
 enum TDiffKind : uint8_t { dkSame = 0, dkInsert = 1, dkDelete = 2, dkChange = 3 };
 
@@ -63,9 +64,6 @@ class TDiff {
   // The second thread, started when a search first grows wide enough; null when none is running
   // or none could be started.
   TPassPartner* Partner();
-  // Keeps the partner only while it pays: forward is a step's forward pass, wait the time spent
-  // after it until the partner's backward pass had ended.
-  void WeighPartner(std::chrono::nanoseconds forward, std::chrono::nanoseconds wait);
   void AppendChange(int offset, int count, TDiffKind kind);
   // dkSame records up to element lastIndex1 of a.
   void AppendSame(int lastIndex1);
@@ -97,7 +95,6 @@ class TDiff {
   int lanes_ = 1;  // of the running comparison
   int64_t parallelFrom_ = 0;
   std::unique_ptr<TPassPartner> partner_;
-  bool partnerFailed_ = false;  // none could be started, or it kept the search waiting
-  int partnerSteps_ = 0;        // of the current round
-  std::chrono::nanoseconds forwardTime_{}, waitTime_{};
+  bool partnerFailed_ = false;  // none could be started
+  TWayChooser threads_;         // one thread or two for the wide steps
 };
