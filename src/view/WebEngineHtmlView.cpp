@@ -43,7 +43,10 @@ namespace {
 // pasted is lost; in plain text (selections, addresses) it becomes "?".
 QString ToQt(const std::string& s) { return QString::fromUtf8(cp1251::ToUtf8(s)); }
 std::string FromQt(const QString& s) { return cp1251::FromUtf8(s.toUtf8().toStdString()); }
-std::string FromQtHtml(const QString& s) { return cp1251::FromUtf8Html(s.toUtf8().toStdString()); }
+std::string FromQtHtml(const QString& s) {
+  return cp1251::FromUtf16Html(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()),
+                                                   static_cast<size_t>(s.size())));
+}
 
 // Puts HTML into the body as a paste would, cleaned: the page is parsed apart (nothing in it
 // runs or loads while parsed), then scripts, style sheets, frames, embedded objects and media,
