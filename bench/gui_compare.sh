@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Time from pressing "Сравнить" to both result pages shown, in the real window (headless), for the
-# largest corpus pair; beside it the floor of the views (the two finished pages loaded into two
-# fresh views at once, nothing else) and the same comparison by parvel-cli (the core alone).
+# largest corpus pair (until the window takes input again: progress window closed, counter and
+# change navigation live; and, beside it, until both result pages have loaded); beside it the
+# floor of the views (the two finished pages loaded into two fresh views at once, nothing else)
+# and the same comparison by parvel-cli (the core alone).
 #
 #   bench/gui_compare.sh [BUILD_DIR] [PAIR] [RUNS]
 #
@@ -26,12 +28,14 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 echo "pair: $PAIR ($(stat -c %s "$CORPUS/${PAIR}_old.htm") + $(stat -c %s "$CORPUS/${PAIR}_new.htm") bytes), runs: $RUNS"
 gui=()
 floor=()
+loaded=()
 for ((i = 0; i < RUNS; i++)); do
   run=$("$BIN/corpus_compare_test" --gtest_filter='CorpusCompare.PairThroughTheWindow' 2>/dev/null || true)
   line=$(grep '^compare-ms' <<<"$run" || true)
   [ -n "$line" ] || { echo "the window run failed"; exit 1; }
   echo "  window: $line"
   gui+=("$(awk '{print $2}' <<<"$line")")
+  loaded+=("$(sed -n 's/.*pages-loaded-ms \([0-9-]*\).*/\1/p' <<<"$line")")
   floor+=("$(grep '^floor-ms' <<<"$run" | awk '{print $2}')")
 done
 
@@ -47,9 +51,15 @@ done
 
 printf 'window, "Сравнить" to both pages shown: median %s ms (runs: %s)\n' \
   "$(printf '%s\n' "${gui[@]}" | median)" "${gui[*]}"
+printf 'window, "Сравнить" to both pages loaded: median %s ms (runs: %s)\n' \
+  "$(printf '%s\n' "${loaded[@]}" | median)" "${loaded[*]}"
 fm=$(printf '%s\n' "${floor[@]}" | median)
 gm=$(printf '%s\n' "${gui[@]}" | median)
 printf 'floor, both pages into fresh views:     median %s ms (runs: %s)\n' "$fm" "${floor[*]}"
 awk -v g="$gm" -v f="$fm" 'BEGIN { printf "window / floor: %.2f\n", g / f }'
+# Each run's window and floor share the machine's load at that moment: their ratio is the steadier
+# figure when other work runs beside the benchmark.
+for ((i = 0; i < RUNS; i++)); do awk -v g="${gui[$i]}" -v f="${floor[$i]}" 'BEGIN { printf "%.3f\n", g / f }'; done |
+  median | awk '{ printf "window / floor, median of the runs: %.2f\n", $1 }'
 printf 'parvel-cli compare (core only):        median %s ms (runs: %s)\n' \
   "$(printf '%s\n' "${cli[@]}" | median)" "${cli[*]}"

@@ -514,8 +514,9 @@ void TVerCmp::bCompareTextsClick() {
       PlaceCompareButton();
       bCompareTexts->setText(U(kNewCompareCaption));
       acPaste->setEnabled(false);
-      WB1->SetDesignMode(false);
-      WB2->SetDesignMode(false);
+      // Both views at once; the run's first question to each finds its page read-only.
+      WB1->StartSetDesignMode(false);
+      WB2->StartSetDesignMode(false);
       if (ShowComparison()) {
         acTextFind->setEnabled(true);
         bTextShowPanFind->show();

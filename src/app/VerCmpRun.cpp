@@ -254,23 +254,24 @@ bool TVerCmpRun::RunComparison() {
   const QString path1 = w.WorkDir + "c1.htm", path2 = w.WorkDir + "c2.htm";
   WritePagePair(ToNativeBytes(path1), pages.Left, ToNativeBytes(path2), pages.Right);
 
-  w.StoredBody[1] = pages.Left;
-  ExtractBodyContent(w.StoredBody[1]);
-  w.StoredBody[2] = pages.Right;
-  ExtractBodyContent(w.StoredBody[2]);
-
   navigated_ = true;
   w.WB1->Navigate(ToNativeBytes(path1));
   w.WB2->Navigate(ToNativeBytes(path2));
+  // The views parse their pages meanwhile.
+  w.StoredBody[1] = std::move(pages.Left);
+  ExtractBodyContent(w.StoredBody[1]);
+  w.StoredBody[2] = std::move(pages.Right);
+  ExtractBodyContent(w.StoredBody[2]);
   w.WB1->WaitReady();
   w.WB2->WaitReady();
   if (AbortRequested) return stopped();
-  // The view keeps the scroll position of a page loaded again from the same file; a new result
-  // starts at its top.
-  for (THtmlView* view : {w.WB1, w.WB2}) view->SetBodyScrollTop(0);
 
   w.Navigation->MarkTops[1].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
   w.Navigation->MarkTops[2].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
-  w.Navigation->RecalcMarkPositions();
+  // Both pages are shown. Laying them out and measuring their marks is nothing the user sees:
+  // the views do it while the progress window closes, and the main window takes the answer when
+  // it enters the result. The view keeps the scroll position of a page loaded again from the
+  // same file; a new result starts at its top.
+  w.Navigation->StartMarkMeasuring(true);
   return true;
 }
