@@ -116,6 +116,7 @@ int TVerCmpRun::Exec() {
   QEventLoop loop;
   connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
   qApp->installEventFilter(this);
+  StartReadingTexts();
   show();
   raise();
   activateWindow();
@@ -148,6 +149,15 @@ bool TVerCmpRun::eventFilter(QObject* watched, QEvent* e) {
     }
     default:
       return false;
+  }
+}
+
+void TVerCmpRun::StartReadingTexts() {
+  // A view that is still loading is read by the run once it is ready.
+  THtmlView* views[3] = {nullptr, mainWindow_->WB1, mainWindow_->WB2};
+  for (size_t v = 1; v <= 2; ++v) {
+    reading_[v] = views[v]->HasDocument() && views[v]->ReadyState() >= rsComplete;
+    if (reading_[v]) views[v]->StartOuterHtml(TElementRef::Body());
   }
 }
 
@@ -200,9 +210,10 @@ bool TVerCmpRun::RunComparison() {
   // documents at the same time.
   THtmlView* views[3] = {nullptr, w.WB1, w.WB2};
   for (int v = 1; v <= 2; ++v)
-    if (views[v]->HasDocument()) views[v]->WaitReady();
+    if (!reading_[v] && views[v]->HasDocument()) views[v]->WaitReady();
   for (int v = 1; v <= 2; ++v)
-    if (views[v]->HasDocument()) views[v]->StartOuterHtml(TElementRef::Body());
+    if (!reading_[v] && views[v]->HasDocument()) views[v]->StartOuterHtml(TElementRef::Body());
+  reading_ = {};
   std::string texts[3];
   for (int v = 1; v <= 2; ++v) {
     enteredBody_[static_cast<size_t>(v)].clear();
