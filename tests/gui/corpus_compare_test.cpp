@@ -98,7 +98,13 @@ TEST(CorpusCompare, PairThroughTheWindow) {
     fresh[0]->Navigate((dir.WorkDir() + "c1.htm").toStdString());
     fresh[1]->Navigate((dir.WorkDir() + "c2.htm").toStdString());
     for (auto& v : fresh) EXPECT_TRUE(v->WaitReady(60000));
-    std::printf("floor-ms %lld\n", static_cast<long long>(floorClock.elapsed()));
+    const qint64 loadedMs = floorClock.elapsed();
+    // Loaded is not yet seen: the views lay the pages out before they can paint them. The first
+    // question about the layout waits for that, in both views at once.
+    for (auto& v : fresh) v->StartMeasureMarks("acronym", "t_d", false);
+    for (auto& v : fresh) v->TakeMeasuredMarks();
+    std::printf("floor-ms %lld laid-out-ms %lld\n", static_cast<long long>(loadedMs),
+                static_cast<long long>(floorClock.elapsed()));
   }
 
   EXPECT_TRUE(messages.List().empty());
