@@ -514,9 +514,7 @@ void TVerCmp::bCompareTextsClick() {
       PlaceCompareButton();
       bCompareTexts->setText(U(kNewCompareCaption));
       acPaste->setEnabled(false);
-      // Both views at once; the run's first question to each finds its page read-only.
-      WB1->StartSetDesignMode(false);
-      WB2->StartSetDesignMode(false);
+      // The views become read-only as the run asks them for the texts (TVerCmpRun::Exec).
       if (ShowComparison()) {
         acTextFind->setEnabled(true);
         bTextShowPanFind->show();

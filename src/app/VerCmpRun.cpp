@@ -159,6 +159,10 @@ void TVerCmpRun::StartReadingTexts() {
     reading_[v] = views[v]->HasDocument() && views[v]->ReadyState() >= rsComplete;
     if (reading_[v]) views[v]->StartOuterHtml(TElementRef::Body());
   }
+  // Then both pages turn read-only. A page switched first restyles itself before it serialises
+  // (tens of milliseconds for a code); asked in this order it hands out its text at once, and
+  // the text is the same.
+  for (size_t v = 1; v <= 2; ++v) views[v]->StartSetDesignMode(false);
 }
 
 void TVerCmpRun::RestoreEnteredTexts() {
