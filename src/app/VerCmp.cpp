@@ -514,8 +514,7 @@ void TVerCmp::bCompareTextsClick() {
       PlaceCompareButton();
       bCompareTexts->setText(U(kNewCompareCaption));
       acPaste->setEnabled(false);
-      WB1->SetDesignMode(false);
-      WB2->SetDesignMode(false);
+      // The views become read-only as the run asks them for the texts (TVerCmpRun::Exec).
       if (ShowComparison()) {
         acTextFind->setEnabled(true);
         bTextShowPanFind->show();

@@ -116,6 +116,7 @@ int TVerCmpRun::Exec() {
   QEventLoop loop;
   connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
   qApp->installEventFilter(this);
+  StartReadingTexts();
   show();
   raise();
   activateWindow();
@@ -149,6 +150,19 @@ bool TVerCmpRun::eventFilter(QObject* watched, QEvent* e) {
     default:
       return false;
   }
+}
+
+void TVerCmpRun::StartReadingTexts() {
+  // A view that is still loading is read by the run once it is ready.
+  THtmlView* views[3] = {nullptr, mainWindow_->WB1, mainWindow_->WB2};
+  for (size_t v = 1; v <= 2; ++v) {
+    reading_[v] = views[v]->HasDocument() && views[v]->ReadyState() >= rsComplete;
+    if (reading_[v]) views[v]->StartOuterHtml(TElementRef::Body());
+  }
+  // Then both pages turn read-only. A page switched first restyles itself before it serialises
+  // (tens of milliseconds for a code); asked in this order it hands out its text at once, and
+  // the text is the same.
+  for (size_t v = 1; v <= 2; ++v) views[v]->StartSetDesignMode(false);
 }
 
 void TVerCmpRun::RestoreEnteredTexts() {
@@ -200,9 +214,10 @@ bool TVerCmpRun::RunComparison() {
   // documents at the same time.
   THtmlView* views[3] = {nullptr, w.WB1, w.WB2};
   for (int v = 1; v <= 2; ++v)
-    if (views[v]->HasDocument()) views[v]->WaitReady();
+    if (!reading_[v] && views[v]->HasDocument()) views[v]->WaitReady();
   for (int v = 1; v <= 2; ++v)
-    if (views[v]->HasDocument()) views[v]->StartOuterHtml(TElementRef::Body());
+    if (!reading_[v] && views[v]->HasDocument()) views[v]->StartOuterHtml(TElementRef::Body());
+  reading_ = {};
   std::string texts[3];
   for (int v = 1; v <= 2; ++v) {
     enteredBody_[static_cast<size_t>(v)].clear();
@@ -254,23 +269,24 @@ bool TVerCmpRun::RunComparison() {
   const QString path1 = w.WorkDir + "c1.htm", path2 = w.WorkDir + "c2.htm";
   WritePagePair(ToNativeBytes(path1), pages.Left, ToNativeBytes(path2), pages.Right);
 
-  w.StoredBody[1] = pages.Left;
-  ExtractBodyContent(w.StoredBody[1]);
-  w.StoredBody[2] = pages.Right;
-  ExtractBodyContent(w.StoredBody[2]);
-
   navigated_ = true;
   w.WB1->Navigate(ToNativeBytes(path1));
   w.WB2->Navigate(ToNativeBytes(path2));
+  // The views parse their pages meanwhile.
+  w.StoredBody[1] = std::move(pages.Left);
+  ExtractBodyContent(w.StoredBody[1]);
+  w.StoredBody[2] = std::move(pages.Right);
+  ExtractBodyContent(w.StoredBody[2]);
   w.WB1->WaitReady();
   w.WB2->WaitReady();
   if (AbortRequested) return stopped();
-  // The view keeps the scroll position of a page loaded again from the same file; a new result
-  // starts at its top.
-  for (THtmlView* view : {w.WB1, w.WB2}) view->SetBodyScrollTop(0);
 
   w.Navigation->MarkTops[1].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
   w.Navigation->MarkTops[2].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
-  w.Navigation->RecalcMarkPositions();
+  // Both pages are shown. Laying them out and measuring their marks is nothing the user sees:
+  // the views do it while the progress window closes, and the main window takes the answer when
+  // it enters the result. The view keeps the scroll position of a page loaded again from the
+  // same file; a new result starts at its top.
+  w.Navigation->StartMarkMeasuring(true);
   return true;
 }

@@ -55,6 +55,10 @@ class TVerCmpRun : public QDialog {
   // The bodies the views held when the run read them, and whether the views were since told to
   // load the result pages: a run that ends without a result puts the texts back.
   std::array<std::string, 3> enteredBody_;
+  // The views asked for their bodies (and then switched read-only) before the window appeared,
+  // so that they serialise them while it does; the run takes the answers.
+  std::array<bool, 3> reading_{};
+  void StartReadingTexts();
   bool navigated_ = false;
   void RestoreEnteredTexts();
   void ShowProgress(const TDiff& diff, qint64 elapsedMs);

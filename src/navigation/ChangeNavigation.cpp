@@ -35,18 +35,23 @@ void TChangeNavigation::RecalcMarkPositions(bool resized) {
     return;
   MeasuredSize = size;
   try {
-    for (size_t v = 1; v <= 2; ++v)
-      DocHeights[v] = Views[v]->HasDocument() ? Views[v]->BodyScrollHeight() : 0;
-    if (!MarkTops[1].empty() && static_cast<int>(MarkTops[1].size()) == ChangeCount) {
-      for (size_t v = 1; v <= 2; ++v) {
-        // One round trip per view: thousands of marks would otherwise take seconds.
-        const std::vector<int> tops = Views[v]->AbsoluteTops(navmath::MarkTag, navmath::MarkId);
-        std::vector<int32_t>& out = MarkTops[v];
-        out.assign(static_cast<size_t>(ChangeCount), 0);
-        for (size_t i = 0; i < out.size() && i < tops.size(); ++i) out[i] = tops[i] < 0 ? 0 : tops[i];
-      }
+    // An answer asked for before a resize may describe the old layout.
+    if (resized) DropMarkMeasuring();
+    if (!Views[1]->MeasuringMarks() || !Views[2]->MeasuringMarks()) StartMarkMeasuring(false);
+    const bool measureMarks = !MarkTops[1].empty() && static_cast<int>(MarkTops[1].size()) == ChangeCount;
+    for (size_t v = 1; v <= 2; ++v) {
+      const bool hasDocument = Views[v]->HasDocument();
+      // One round trip per view: thousands of marks would otherwise take seconds.
+      const THtmlView::TMarkLayout layout = Views[v]->TakeMeasuredMarks();
+      DocHeights[v] = hasDocument ? layout.ScrollHeight : 0;
+      if (!measureMarks) continue;
+      std::vector<int32_t>& out = MarkTops[v];
+      out.assign(static_cast<size_t>(ChangeCount), 0);
+      for (size_t i = 0; i < out.size() && i < layout.Tops.size(); ++i)
+        out[i] = layout.Tops[i] < 0 ? 0 : layout.Tops[i];
     }
   } catch (const std::exception& e) {
+    DropMarkMeasuring();
     pbDiffPos->update();
     // A resize has no command around it to report the failure.
     if (!resized) throw;
@@ -54,6 +59,14 @@ void TChangeNavigation::RecalcMarkPositions(bool resized) {
     return;
   }
   pbDiffPos->update();
+}
+
+void TChangeNavigation::StartMarkMeasuring(bool toTop) {
+  for (size_t v = 1; v <= 2; ++v) Views[v]->StartMeasureMarks(navmath::MarkTag, navmath::MarkId, toTop);
+}
+
+void TChangeNavigation::DropMarkMeasuring() {
+  for (size_t v = 1; v <= 2; ++v) Views[v]->DropMeasuredMarks();
 }
 
 void TChangeNavigation::HighlightChange(int n) {
@@ -151,6 +164,7 @@ void TChangeNavigation::bPrevDiffClick() { RequestStep(-1); }
 
 void TChangeNavigation::ClearResult() {
   SyncEnabled = false;
+  DropMarkMeasuring();
   pendingSteps_ = 0;
   ChangeCount = 0;
   MarkTops[1].clear();

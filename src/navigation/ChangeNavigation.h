@@ -58,7 +58,15 @@ class TChangeNavigation {
 
   // ---- Entry points --------------------------------------------------------------------
   // Measures the marks of both result pages (resized: the call comes from a window resize).
+  // Both views measure at the same time; an answer asked for by StartMarkMeasuring is taken
+  // instead of asking again.
   void RecalcMarkPositions(bool resized = false);
+  // Asks both views for their marks' layout and returns at once (toTop: the pages are put at
+  // their tops first). The pages then lay themselves out while the window does other things; the
+  // next RecalcMarkPositions takes the answer.
+  void StartMarkMeasuring(bool toTop);
+  // Forgets a measuring asked for and not taken (the pages it was asked of are gone).
+  void DropMarkMeasuring();
   void HighlightChange(int n);
   void GoToChange(int n);
   void bNextDiffClick();

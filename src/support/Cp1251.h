@@ -30,5 +30,8 @@ std::string FromUtf8(std::string_view s);
 // Stray or truncated UTF-8 bytes become "&#65533;" (the replacement character).
 void AppendHtml(std::string& out, char32_t cp);
 std::string FromUtf8Html(std::string_view s);
+// The same from UTF-16 (the view's own strings), without passing through UTF-8; a lone
+// surrogate becomes "&#65533;".
+std::string FromUtf16Html(std::u16string_view s);
 
 }  // namespace cp1251

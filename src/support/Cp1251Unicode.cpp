@@ -1,7 +1,7 @@
 #include "support/Cp1251.h"
 
 #include <cstdint>
-#include <unordered_map>
+#include <array>
 
 namespace cp1251 {
 namespace {
@@ -44,14 +44,24 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-const std::unordered_map<char32_t, char>& ReverseMap() {
-  static const std::unordered_map<char32_t, char> map = [] {
-    std::unordered_map<char32_t, char> m;
+// Every code point of the high half lies below U+2200: one byte per code point below that
+// bound, 0 where the code page has no byte. A whole code's text converts with one look-up per
+// character.
+constexpr char32_t kReverseLimit = 0x2200;
+const std::array<unsigned char, kReverseLimit>& ReverseTable() {
+  static const std::array<unsigned char, kReverseLimit> table = [] {
+    std::array<unsigned char, kReverseLimit> t{};
     for (int i = 0; i < 128; ++i)
-      if (kHighHalf[i] != 0) m.emplace(kHighHalf[i], static_cast<char>(0x80 + i));
-    return m;
+      if (kHighHalf[i] != 0) t[kHighHalf[i]] = static_cast<unsigned char>(0x80 + i);
+    return t;
   }();
-  return map;
+  return table;
+}
+
+// The byte of a code point, or 0 when the code page lacks it.
+inline unsigned char ByteOf(char32_t cp) {
+  if (cp < 0x80) return static_cast<unsigned char>(cp);
+  return cp < kReverseLimit ? ReverseTable()[cp] : 0;
 }
 
 }  // namespace
@@ -64,9 +74,8 @@ char32_t ToUnicode(unsigned char b) {
 
 char FromUnicode(char32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
-  const auto& map = ReverseMap();
-  const auto it = map.find(cp);
-  return it != map.end() ? it->second : '?';
+  const unsigned char b = ByteOf(cp);
+  return b != 0 ? static_cast<char>(b) : '?';
 }
 
 std::string ToUtf8(std::string_view s) {
@@ -124,6 +133,44 @@ void AppendHtml(std::string& out, char32_t cp) {
   out += "&#";
   out += std::to_string(static_cast<uint32_t>(cp));
   out += ';';
+}
+
+std::string FromUtf16Html(std::u16string_view s) {
+  // One byte per unit written in place; the rare character reference makes room for itself.
+  std::string out(s.size(), '\0');
+  size_t n = 0;
+  const auto& table = ReverseTable();
+  const auto reference = [&](char32_t cp, size_t unitsLeft) {
+    out.resize(n);
+    out += "&#";
+    out += std::to_string(static_cast<uint32_t>(cp));
+    out += ';';
+    n = out.size();
+    out.resize(n + unitsLeft);
+  };
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char16_t u = s[i];
+    if (u < 0x80) {
+      out[n++] = static_cast<char>(u);
+      continue;
+    }
+    if (u < 0xD800 || u > 0xDFFF) {
+      const unsigned char b = u < kReverseLimit ? table[u] : 0;
+      if (b != 0) out[n++] = static_cast<char>(b);
+      else reference(u, s.size() - i - 1);
+      continue;
+    }
+    // A surrogate pair is one character beyond the basic plane; a lone half is no character.
+    if (u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      const char32_t cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+      reference(cp, s.size() - i - 1);
+    } else {
+      reference(0xFFFD, s.size() - i - 1);
+    }
+  }
+  out.resize(n);
+  return out;
 }
 
 std::string FromUtf8Html(std::string_view s) {

@@ -105,6 +105,10 @@ class THtmlView : public QWidget {
 
   // --- The document -----------------------------------------------------------------------
   virtual void SetDesignMode(bool on) = 0;  // "On": the user may type and paste
+  // SetDesignMode without waiting for the page: it carries out the program's operations in the
+  // order they were asked, so the next one finds the mode set (and reports a page that stopped
+  // answering).
+  virtual void StartSetDesignMode(bool on) = 0;
   virtual bool DesignMode() = 0;
   // Keyboard focus into the page.
   virtual void FocusDocument() = 0;
@@ -164,6 +168,20 @@ class THtmlView : public QWidget {
   virtual int CountElements(const std::string& tagName, const std::string& id) = 0;
   // AbsoluteTop of every element with this tag name and id, in document order.
   virtual std::vector<int> AbsoluteTops(const std::string& tagName, const std::string& id) = 0;
+  // The page's layout as navigation needs it, in one round trip that several views answer at
+  // the same time: StartMeasureMarks asks (after putting the page at its top when toTop) for the
+  // body's scroll height and AbsoluteTops(tagName, id); TakeMeasuredMarks waits for the answer
+  // (empty without a document) and throws EHtmlViewError as the other operations do;
+  // DropMeasuredMarks forgets a question whose answer is no longer wanted.
+  struct TMarkLayout {
+    int ScrollHeight = 0;
+    std::vector<int> Tops;
+  };
+  virtual void StartMeasureMarks(const std::string& tagName, const std::string& id, bool toTop) = 0;
+  virtual TMarkLayout TakeMeasuredMarks() = 0;
+  virtual void DropMeasuredMarks() = 0;
+  // Whether a StartMeasureMarks waits to be taken.
+  virtual bool MeasuringMarks() const = 0;
   // BackgroundColor of every element with this tag name and id, in document order.
   virtual std::vector<std::string> BackgroundColors(const std::string& tagName,
                                                     const std::string& id) = 0;

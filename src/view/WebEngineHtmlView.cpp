@@ -43,7 +43,10 @@ namespace {
 // pasted is lost; in plain text (selections, addresses) it becomes "?".
 QString ToQt(const std::string& s) { return QString::fromUtf8(cp1251::ToUtf8(s)); }
 std::string FromQt(const QString& s) { return cp1251::FromUtf8(s.toUtf8().toStdString()); }
-std::string FromQtHtml(const QString& s) { return cp1251::FromUtf8Html(s.toUtf8().toStdString()); }
+std::string FromQtHtml(const QString& s) {
+  return cp1251::FromUtf16Html(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()),
+                                                   static_cast<size_t>(s.size())));
+}
 
 // Puts HTML into the body as a paste would, cleaned: the page is parsed apart (nothing in it
 // runs or loads while parsed), then scripts, style sheets, frames, embedded objects and media,
@@ -385,6 +388,11 @@ class TWebEngineHtmlView : public THtmlView {
     if (!hasDocument_) return;
     Run(QString("document.designMode='%1';return 0;").arg(on ? "on" : "off"));
   }
+  void StartSetDesignMode(bool on) override {
+    if (!hasDocument_) return;
+    page_->runJavaScript(QString("document.designMode='%1';").arg(on ? "on" : "off"),
+                         QWebEngineScript::ApplicationWorld);
+  }
   bool DesignMode() override {
     if (!hasDocument_) return false;
     return Run("return document.designMode==='on';").toBool();
@@ -428,18 +436,7 @@ class TWebEngineHtmlView : public THtmlView {
     return FromQtHtml(RunOn(ref, "return e.outerHTML;", "return '';").toString());
   }
   void StartOuterHtml(const TElementRef& ref) override {
-    pending_ = std::make_shared<TAnswer>();
-    if (!hasDocument_) {
-      pending_->Done = true;
-      return;
-    }
-    auto answer = pending_;
-    page_->runJavaScript("(function(){" + ElementPrologue(ref) + "var e=E();if(!e){return '';}return e.outerHTML;})()",
-                         QWebEngineScript::ApplicationWorld, [answer](const QVariant& v) {
-                           answer->Value = v;
-                           answer->Done = true;
-                           if (answer->Loop) answer->Loop->quit();
-                         });
+    pending_ = StartScript(ElementPrologue(ref) + "var e=E();if(!e){return '';}return e.outerHTML;");
   }
   std::string TakeOuterHtml() override {
     auto answer = std::move(pending_);
@@ -511,6 +508,28 @@ class TWebEngineHtmlView : public THtmlView {
     for (const QVariant& v : l) tops.push_back(v.toInt());
     return tops;
   }
+  void StartMeasureMarks(const std::string& tagName, const std::string& id, bool toTop) override {
+    measuring_ = StartScript(QString(kScroller) + kAbsTop + (toTop ? "if(S)S.scrollTop=0;" : "") +
+                             "var h=S?S.scrollHeight:0,l=" + TagIdSelector(tagName, id) +
+                             ";var z=zf(),r=new Array(l.length);"
+                             "for(var i=0;i<l.length;i++)r[i]=Math.round(absTop(l[i])*z);"
+                             "return [h,r];");
+  }
+  TMarkLayout TakeMeasuredMarks() override {
+    auto answer = std::move(measuring_);
+    if (!answer) throw EHtmlViewError("Окно документа не отвечает");
+    Await(*answer);
+    TMarkLayout layout;
+    const QVariantList l = answer->Value.toList();
+    if (l.size() != 2) return layout;
+    layout.ScrollHeight = l[0].toInt();
+    const QVariantList tops = l[1].toList();
+    layout.Tops.reserve(static_cast<size_t>(tops.size()));
+    for (const QVariant& v : tops) layout.Tops.push_back(v.toInt());
+    return layout;
+  }
+  void DropMeasuredMarks() override { measuring_.reset(); }
+  bool MeasuringMarks() const override { return measuring_ != nullptr; }
   std::vector<std::string> BackgroundColors(const std::string& tagName,
                                             const std::string& id) override {
     std::vector<std::string> colours;
@@ -631,7 +650,25 @@ class TWebEngineHtmlView : public THtmlView {
     bool Done = false;
     QEventLoop* Loop = nullptr;
   };
-  std::shared_ptr<TAnswer> pending_;  // of StartOuterHtml
+  std::shared_ptr<TAnswer> pending_;    // of StartOuterHtml
+  std::shared_ptr<TAnswer> measuring_;  // of StartMeasureMarks
+
+  // Sends a function body to the page's isolated world and returns the answer to come (already
+  // complete and empty without a document).
+  std::shared_ptr<TAnswer> StartScript(const QString& body) {
+    auto answer = std::make_shared<TAnswer>();
+    if (!hasDocument_) {
+      answer->Done = true;
+      return answer;
+    }
+    page_->runJavaScript("(function(){" + body + "})()", QWebEngineScript::ApplicationWorld,
+                         [answer](const QVariant& v) {
+                           answer->Value = v;
+                           answer->Done = true;
+                           if (answer->Loop) answer->Loop->quit();
+                         });
+    return answer;
+  }
 
   // Waits, letting window messages through, until the answer has come; throws when the view
   // stops answering.
@@ -654,13 +691,7 @@ class TWebEngineHtmlView : public THtmlView {
 
   QVariant Run(const QString& body) {
     if (!hasDocument_) return QVariant();
-    auto answer = std::make_shared<TAnswer>();
-    page_->runJavaScript("(function(){" + body + "})()", QWebEngineScript::ApplicationWorld,
-                         [answer](const QVariant& v) {
-                           answer->Value = v;
-                           answer->Done = true;
-                           if (answer->Loop) answer->Loop->quit();
-                         });
+    auto answer = StartScript(body);
     Await(*answer);
     return answer->Value;
   }

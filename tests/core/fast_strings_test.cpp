@@ -97,3 +97,16 @@ TEST(Cp1251, UnicodeRoundTrip) {
   EXPECT_EQ(cp1251::FromUtf8("Ёж 漢 €"), "\xA8\xE6 ? \x88");
   EXPECT_EQ(cp1251::FromUtf8("\xD0"), "?");  // truncated sequence
 }
+
+// The view's strings come as UTF-16: the direct conversion gives what the UTF-8 one gives.
+TEST(Cp1251, Utf16HtmlAsUtf8Html) {
+  const std::u16string text = u"Статья 1. № 5 — «漢» \u00A0€ \U0001F600 end";
+  std::string utf8;
+  for (int b = 0; b < 256; ++b) utf8 += cp1251::ToUtf8(std::string(1, static_cast<char>(b)));
+  std::u16string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char16_t>(cp1251::ToUnicode(static_cast<unsigned char>(b)));
+  EXPECT_EQ(cp1251::FromUtf16Html(all), cp1251::FromUtf8Html(utf8));
+  EXPECT_EQ(cp1251::FromUtf16Html(text),
+            cp1251::FromUtf8Html("Статья 1. № 5 — «漢» \u00A0€ \U0001F600 end"));
+  EXPECT_EQ(cp1251::FromUtf16Html(u"a\xD800" "b"), "a&#65533;b");  // a lone surrogate
+}

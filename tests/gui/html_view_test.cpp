@@ -125,12 +125,34 @@ TEST_F(HtmlViewTest, ScrollingAndTheBodyHeight) {
   EXPECT_NEAR(view_->BodyScrollTop(), view_->AbsoluteTop(TElementRef::ById("mid")), 2);
   EXPECT_NEAR(view_->AbsoluteTops("p", "mid").at(0), view_->AbsoluteTop(TElementRef::ById("mid")), 0);
   EXPECT_NEAR(view_->BoundingTop(TElementRef::ById("mid")), 0, 2);
+
+  // The layout in one question: the same height and tops, the page put at its top when asked.
+  view_->StartMeasureMarks("p", "mid", false);
+  EXPECT_TRUE(view_->MeasuringMarks());
+  THtmlView::TMarkLayout layout = view_->TakeMeasuredMarks();
+  EXPECT_FALSE(view_->MeasuringMarks());
+  EXPECT_EQ(layout.ScrollHeight, view_->BodyScrollHeight());
+  EXPECT_EQ(layout.Tops, view_->AbsoluteTops("p", "mid"));
+  EXPECT_GT(view_->BodyScrollTop(), 0);
+  view_->StartMeasureMarks("p", "mid", true);
+  layout = view_->TakeMeasuredMarks();
+  EXPECT_EQ(view_->BodyScrollTop(), 0);
+  ASSERT_EQ(layout.Tops.size(), 1u);
+  EXPECT_EQ(layout.Tops[0], view_->AbsoluteTop(TElementRef::ById("mid")));
+  // An answer no longer wanted is dropped; taking none is a failed view operation.
+  view_->StartMeasureMarks("p", "mid", false);
+  view_->DropMeasuredMarks();
+  EXPECT_THROW(view_->TakeMeasuredMarks(), EHtmlViewError);
 }
 
 TEST_F(HtmlViewTest, DesignModeAndRefusedNavigation) {
   Show("<body><p>x</p></body>");
   EXPECT_FALSE(view_->DesignMode());
   view_->SetDesignMode(true);
+  EXPECT_TRUE(view_->DesignMode());
+  view_->StartSetDesignMode(false);  // the next question finds it set
+  EXPECT_FALSE(view_->DesignMode());
+  view_->StartSetDesignMode(true);
   EXPECT_TRUE(view_->DesignMode());
   view_->SetDesignMode(false);
   EXPECT_FALSE(view_->DesignMode());

@@ -244,6 +244,68 @@ TEST(MainWindow, StopDuringLongComparisonKeepsBothTexts) {
   ExpectEntryState(*w, text1, text2);
 }
 
+// Long texts with one change in every tenth paragraph: a quick comparison, pages of many screens.
+void PutLongRelatedTexts(TVerCmp& w) {
+  std::string a, b;
+  for (int i = 0; i < 600; ++i) {
+    const std::string line = "<p>" + W("Статья ") + std::to_string(i) + W(". Текст положения номер ") +
+                             std::to_string(i) + ".</p>";
+    a += line;
+    b += i % 10 == 5 ? "<p>" + W("Новое положение ") + std::to_string(i) + ".</p>" : line;
+  }
+  SetBody(w.WB1, a);
+  SetBody(w.WB2, b);
+}
+
+TEST(MainWindow, StopWhileThePagesLoadKeepsBothTexts) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  PutLongRelatedTexts(*w);
+  const std::string text1 = w->WB1->InnerText(TElementRef::Body()),
+                    text2 = w->WB2->InnerText(TElementRef::Body());
+  // "Прервать" as soon as the left view is told to load its result page.
+  bool stopped = false;
+  QObject::connect(w->WB1, &THtmlView::BeforeNavigate, w.get(), [&](THtmlView*, const std::string& address, bool&) {
+    if (stopped || address.find("c1.htm") == std::string::npos) return;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* run = qobject_cast<TVerCmpRun*>(top); run && run->isVisible()) {
+        stopped = true;
+        QTimer::singleShot(0, run->bStop, [run] { run->bStop->click(); });
+      }
+  });
+  w->bCompareTexts->click();
+  EXPECT_TRUE(stopped);
+  ASSERT_EQ(messages.List().size(), 1u);
+  EXPECT_EQ(messages.List()[0], "Операция прервана пользователем");
+  EXPECT_EQ(w->Navigation->ChangeCount, 0);
+  ExpectEntryState(*w, text1, text2);
+}
+
+// The view keeps the scroll position of a page loaded again from the same file: the texts were
+// entered in "c1.htm" and "c2.htm", the results come in files of the same names, and still start
+// at their tops, measured there.
+TEST(MainWindow, TheResultStartsAtItsTop) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  PutLongRelatedTexts(*w);
+  for (THtmlView* v : {w->WB1, w->WB2}) {
+    v->SetBodyScrollTop(800);
+    ASSERT_EQ(v->BodyScrollTop(), 800);
+  }
+  w->bCompareTexts->click();
+  const int last = w->Navigation->ChangeCount - 1;
+  ASSERT_GT(last, 50);
+  for (int v = 1; v <= 2; ++v) {
+    EXPECT_EQ(w->Views[v]->BodyScrollTop(), 0);
+    EXPECT_EQ(w->Navigation->MarkTops[v][0], w->Views[v]->AbsoluteTop(TElementRef::Item("t_d", 0)));
+    EXPECT_EQ(w->Navigation->MarkTops[v][last], w->Views[v]->AbsoluteTop(TElementRef::Item("t_d", last)));
+    EXPECT_EQ(w->Navigation->DocHeights[v], w->Views[v]->BodyScrollHeight());
+  }
+  EXPECT_TRUE(messages.List().empty());
+}
+
 // Unrelated texts make a long run: the progress window says so (and how long it has run) before
 // the user stops it.
 TEST(MainWindow, LongUnrelatedRunSaysSo) {
