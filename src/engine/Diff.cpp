@@ -18,6 +18,13 @@ using diff_search::kNoOverlap;
 
 namespace {
 
+// Passes narrower than this time too little to tell the lanes apart.
+constexpr int64_t kLanesTrialWidth = 512;
+
+int64_t ElapsedNanoseconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - since).count();
+}
+
 // Clears the executing flag, frees the diagonal vectors and ends the second thread on every way
 // out.
 struct RunGuard {
@@ -88,6 +95,7 @@ bool TDiff::CompareLists(const int32_t* a, const int32_t* b, int countA, int cou
   RunGuard guard{executing_, f_, r_, partner_};
   partnerFailed_ = false;
   threads_ = TWayChooser{};
+  lanesChoice_ = TWayChooser{2, 0};
   // PARVEL_DIFF_THREADS=1 keeps the search on one thread (for comparing the two).
   static const bool oneThread = [] {
     const char* want = std::getenv("PARVEL_DIFF_THREADS");
@@ -217,17 +225,22 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
       bool timedStep = false;
       TPassPartner* partner = parallelFrom_ > 0 && width >= parallelFrom_ && threads_.Next(timedStep) == 1 ? Partner() : nullptr;
       const auto stepStart = timedStep ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
+      // Sixteen lanes or eight: wider is not always faster (where sixteen-lane gathers are split
+      // in halves, eight win), so wide steps time both now and then, on the forward pass.
       diff_search::TSearch step = search;
-      bool trial = false;  // this pass is timed for the choice of lanes
-      if (lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0) step.lanes = diff_search::TrialLanes(width, trial);
+      bool timedLanes = false;
+      if (lanes_ == static_cast<int>(diff_search::TLanes::Avx512) && tuning_.Lanes == 0) {
+        const int wide = width >= kLanesTrialWidth ? lanesChoice_.Next(timedLanes) : lanesChoice_.Chosen();
+        step.lanes = wide == 1 ? diff_search::TLanes::Avx512 : diff_search::TLanes::Avx2;
+      }
       // With the partner, the tests read the other side's values only where progress says they
       // may overlap; alone, everything is near at hand and tested.
       diff_search::TPass ahead{D, deltaOdd, partner ? backwardReach : diff_search::kReachAll, 0};
       auto forwardPass = [&] {
-        if (!trial) return diff_search::ForwardPass(step, ahead);
+        if (!timedLanes) return diff_search::ForwardPass(step, ahead);
         const auto start = std::chrono::steady_clock::now();
         const int64_t found = diff_search::ForwardPass(step, ahead);
-        diff_search::RecordTrial(step.lanes, width, std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
+        lanesChoice_.Record(step.lanes == diff_search::TLanes::Avx512 ? 1 : 0, width, ElapsedNanoseconds(start));
         return found;
       };
       if (partner) {
@@ -251,8 +264,7 @@ void TDiff::RecursiveDiffInt(int off1, int off2, int lenA, int lenB) {
         }
       }
       forwardReach = ahead.progress;
-      if (timedStep)
-        threads_.Record(partner ? 1 : 0, width, std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - stepStart).count());
+      if (timedStep) threads_.Record(partner ? 1 : 0, width, ElapsedNanoseconds(stepStart));
     }
     if (over == kNoOverlap) throw std::logic_error("oops - error in RecursiveDiffInt()");
     int firstA, firstB, secondA, secondB;  // the halves: [0,first) and [second,len)

@@ -97,4 +97,5 @@ class TDiff {
   std::unique_ptr<TPassPartner> partner_;
   bool partnerFailed_ = false;  // none could be started
   TWayChooser threads_;         // one thread or two for the wide steps
+  TWayChooser lanesChoice_{2, 0};  // eight lanes or sixteen for them, where the CPU has sixteen
 };

@@ -1,10 +1,8 @@
 #include "engine/DiffSearch.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -244,44 +242,6 @@ TLanes BestLanes() {
     return lanes;
   }();
   return best;
-}
-
-namespace {
-
-constexpr int64_t kTrialWidth = 512;  // diagonals; narrower passes time too little to compare
-constexpr int kTrialPasses = 32;      // of each width
-
-std::atomic<int> g_chosen{0};  // the lanes chosen for the process, 0 while undecided
-std::mutex g_trialMutex;
-struct Trial {
-  int passes = 0;
-  int64_t diagonals = 0, nanoseconds = 0;
-} g_trial[2];  // sixteen, eight
-
-}  // namespace
-
-TLanes TrialLanes(int64_t diagonals, bool& timed) {
-  timed = false;
-  if (BestLanes() != TLanes::Avx512) return BestLanes();
-  if (const int chosen = g_chosen.load(std::memory_order_relaxed)) return static_cast<TLanes>(chosen);
-  if (diagonals < kTrialWidth) return TLanes::Avx2;
-  timed = true;
-  std::lock_guard<std::mutex> lock(g_trialMutex);
-  return g_trial[0].passes <= g_trial[1].passes ? TLanes::Avx512 : TLanes::Avx2;
-}
-
-void RecordTrial(TLanes lanes, int64_t diagonals, int64_t nanoseconds) {
-  if (diagonals < kTrialWidth || g_chosen.load(std::memory_order_relaxed)) return;
-  std::lock_guard<std::mutex> lock(g_trialMutex);
-  Trial& t = g_trial[lanes == TLanes::Avx512 ? 0 : 1];
-  ++t.passes;
-  t.diagonals += diagonals;
-  t.nanoseconds += nanoseconds;
-  if (g_trial[0].passes < kTrialPasses || g_trial[1].passes < kTrialPasses) return;
-  // Time per diagonal: n0 / d0 < n1 / d1.
-  const bool wide = static_cast<double>(g_trial[0].nanoseconds) * static_cast<double>(g_trial[1].diagonals) <
-                    static_cast<double>(g_trial[1].nanoseconds) * static_cast<double>(g_trial[0].diagonals);
-  g_chosen = static_cast<int>(wide ? TLanes::Avx512 : TLanes::Avx2);
 }
 
 namespace {

@@ -19,14 +19,6 @@ enum class TLanes : int { Scalar = 1, Avx2 = 8, Avx512 = 16 };
 // them), never one the CPU lacks.
 TLanes BestLanes();
 
-// Wider is not always faster: where sixteen-lane gathers are split in halves, eight lanes win.
-// While undecided, wide passes of the process try sixteen and eight lanes in turn, timed; once
-// both have had enough, the faster is taken for the rest of the process. Narrow passes (and CPUs
-// without AVX-512) take the widest that is sure.
-// timed tells whether the pass is to be timed and recorded.
-TLanes TrialLanes(int64_t diagonals, bool& timed);
-void RecordTrial(TLanes lanes, int64_t diagonals, int64_t nanoseconds);
-
 struct TSearch {
   const int32_t* A;  // the sub-problem's elements
   const int32_t* B;
