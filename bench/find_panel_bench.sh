@@ -9,8 +9,7 @@ cd "$(dirname "$0")/.."
 BUILD=${1:-build/release}
 PAIR=${2:-10_byudzhetny_kodeks}
 [ -x "$BUILD/bin/find_panel_test" ] || cmake --build "$BUILD" -j2 --target find_panel_test
-export QT_QPA_PLATFORM=offscreen
-export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+. bench/headless.sh
 out=$(PARVEL_FIND_BENCH=1 PARVEL_CORPUS_PAIR="$PAIR" "$BUILD/bin/find_panel_test" \
         --gtest_filter='FindPanelBench.LargestPair' 2>/dev/null) || { echo "$out" | tail -20; exit 1; }
 grep '^find-bench' <<<"$out" | sed 's/^find-bench //'

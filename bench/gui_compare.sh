@@ -20,11 +20,9 @@ CORPUS=../shared/corpus
 [ -x "$BIN/corpus_compare_test" ] || cmake --build "$BUILD" -j2 --target corpus_compare_test
 [ -x "$BIN/parvel-cli" ] || cmake --build "$BUILD" -j2 --target parvel-cli
 
-export QT_QPA_PLATFORM=offscreen
-export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+. bench/headless.sh
 export PARVEL_CORPUS_PAIR="$PAIR"
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 echo "pair: $PAIR ($(stat -c %s "$CORPUS/${PAIR}_old.htm") + $(stat -c %s "$CORPUS/${PAIR}_new.htm") bytes), runs: $RUNS"
 gui=()

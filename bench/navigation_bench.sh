@@ -16,8 +16,7 @@ PAIRS=("$@")
 
 [ -x "$BUILD/bin/navigation_test" ] || cmake --build "$BUILD" -j2 --target navigation_test
 
-export QT_QPA_PLATFORM=offscreen
-export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+. bench/headless.sh
 export PARVEL_NAV_BENCH=1
 for pair in "${PAIRS[@]}"; do
   out=$(PARVEL_CORPUS_PAIR="$pair" "$BUILD/bin/navigation_test" \

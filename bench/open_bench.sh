@@ -16,8 +16,7 @@ DOC_SOURCE="$CORPUS/11_uk_rf_heavy_new.htm"
 
 [ -x "$BIN/open_files_test" ] || cmake --build "$BUILD" -j2 --target open_files_test
 command -v soffice >/dev/null || { echo "soffice (LibreOffice) is needed"; exit 1; }
-export QT_QPA_PLATFORM=offscreen
-export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+. bench/headless.sh
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -31,7 +30,6 @@ pages=$( [ -f "$work/long.pdf" ] && grep -ac '/Type */Page[^s]' "$work/long.pdf"
 echo "docx: $(stat -c %s "$work/long.docx") bytes, $pages pages (from $(basename "$DOC_SOURCE"))"
 echo "txt:  $(stat -c %s "$TXT") bytes ($(basename "$TXT"))"
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 ms() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
 
 for file in "$TXT" "$work/long.docx"; do

@@ -10,9 +10,7 @@ PAIR=${2:-10_byudzhetny_kodeks}
 RUNS=${3:-3}
 BIN="$BUILD/bin"
 [ -x "$BIN/open_files_test" ] || cmake --build "$BUILD" -j2 --target open_files_test
-export QT_QPA_PLATFORM=offscreen
-export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+. bench/headless.sh
 fast=(); own=()
 for ((i = 0; i < RUNS; i++)); do
   line=$(PARVEL_CORPUS_PAIR="$PAIR" "$BIN/open_files_test" --gtest_filter='FastPaste.CorpusPage' 2>/dev/null |

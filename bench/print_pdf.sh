@@ -16,10 +16,9 @@ CORPUS=../shared/corpus
 OUT=$(mktemp -d)
 trap 'rm -rf "$OUT"' EXIT
 
-export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$OUT/config"
-export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+. bench/headless.sh
+export XDG_CONFIG_HOME="$OUT/config"
 ms() { local s=$(date +%s%N); "$@" >/dev/null 2>&1; echo $((($(date +%s%N) - s) / 1000000)); }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 OLD="$CORPUS/${PAIR}_old.htm" NEW="$CORPUS/${PAIR}_new.htm"
 echo "pair: $PAIR ($(stat -c %s "$OLD") + $(stat -c %s "$NEW") bytes), runs: $RUNS"
