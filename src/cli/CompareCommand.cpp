@@ -2,13 +2,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -86,33 +84,8 @@ int RunCompareCommand(const CliArgs& args) {
   const std::string& rightPath = paths[1];
   const fs::path outDir(paths[2]);
 
-  // Large files are read at the same time; for small ones a thread costs more than it saves.
-  std::string left, right;
-  std::error_code sizeError;
-  const uintmax_t leftSize = fs::file_size(leftPath, sizeError);
-  const uintmax_t rightSize = sizeError ? 0 : fs::file_size(rightPath, sizeError);
-  if (sizeError || leftSize + rightSize < 512 * 1024) {
-    left = ReadViewTextFile(leftPath);
-    right = ReadViewTextFile(rightPath);
-  } else {
-    std::exception_ptr leftFailed;
-    std::thread leftReader([&] {
-      try {
-        left = ReadViewTextFile(leftPath);
-      } catch (...) {
-        leftFailed = std::current_exception();
-      }
-    });
-    try {
-      right = ReadViewTextFile(rightPath);
-    } catch (...) {
-      leftReader.join();
-      if (leftFailed) std::rethrow_exception(leftFailed);  // the first file's failure first
-      throw;
-    }
-    leftReader.join();
-    if (leftFailed) std::rethrow_exception(leftFailed);
-  }
+  std::string left = ReadViewTextFile(leftPath);
+  std::string right = ReadViewTextFile(rightPath);
   if (left.empty()) {
     std::cerr << "Текст 1 пуст\n";
     return 1;

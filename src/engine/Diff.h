@@ -17,8 +17,8 @@ struct TDiffTuning {
   // Diagonals a pass handles at a time: 0 the widest the CPU has, 1 one by one, 8 or 16 (taken
   // only where the CPU has them).
   int Lanes = 0;
-  // A step whose passes reach this many diagonals runs its forward pass here and its backward
-  // pass on a second thread at the same time; 0 never does.
+  // A step whose passes reach this many diagonals may run its backward pass on a second thread
+  // beside its forward pass (while timing finds that faster); 0 never does.
   int64_t ParallelFrom = 512;
 };
 
