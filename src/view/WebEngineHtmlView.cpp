@@ -497,23 +497,12 @@ class TWebEngineHtmlView : public THtmlView {
     return RunInt("return " + TagIdSelector(tagName, id) + ".length;");
   }
   std::vector<int> AbsoluteTops(const std::string& tagName, const std::string& id) override {
-    std::vector<int> tops;
-    if (!hasDocument_) return tops;
-    QVariantList l = Run(QString(kAbsTop) + "var l=" + TagIdSelector(tagName, id) +
-                         ";var z=zf(),r=new Array(l.length);"
-                         "for(var i=0;i<l.length;i++)r[i]=Math.round(absTop(l[i])*z);"
-                         "return r;")
-                         .toList();
-    tops.reserve(l.size());
-    for (const QVariant& v : l) tops.push_back(v.toInt());
-    return tops;
+    if (!hasDocument_) return {};
+    return ToInts(Run(TopsScript(tagName, id) + "return r;").toList());
   }
   void StartMeasureMarks(const std::string& tagName, const std::string& id, bool toTop) override {
-    measuring_ = StartScript(QString(kScroller) + kAbsTop + (toTop ? "if(S)S.scrollTop=0;" : "") +
-                             "var h=S?S.scrollHeight:0,l=" + TagIdSelector(tagName, id) +
-                             ";var z=zf(),r=new Array(l.length);"
-                             "for(var i=0;i<l.length;i++)r[i]=Math.round(absTop(l[i])*z);"
-                             "return [h,r];");
+    measuring_ = StartScript(QString(kScroller) + (toTop ? "if(S)S.scrollTop=0;" : "") +
+                             TopsScript(tagName, id) + "return [S?S.scrollHeight:0,r];");
   }
   TMarkLayout TakeMeasuredMarks() override {
     auto answer = std::move(measuring_);
@@ -523,9 +512,7 @@ class TWebEngineHtmlView : public THtmlView {
     const QVariantList l = answer->Value.toList();
     if (l.size() != 2) return layout;
     layout.ScrollHeight = l[0].toInt();
-    const QVariantList tops = l[1].toList();
-    layout.Tops.reserve(static_cast<size_t>(tops.size()));
-    for (const QVariant& v : tops) layout.Tops.push_back(v.toInt());
+    layout.Tops = ToInts(l[1].toList());
     return layout;
   }
   void DropMeasuredMarks() override { measuring_.reset(); }
@@ -650,6 +637,19 @@ class TWebEngineHtmlView : public THtmlView {
     bool Done = false;
     QEventLoop* Loop = nullptr;
   };
+  // The script that leaves in r the AbsoluteTop of every element with this tag name and id.
+  static QString TopsScript(const std::string& tagName, const std::string& id) {
+    return QString(kAbsTop) + "var l=" + TagIdSelector(tagName, id) +
+           ";var z=zf(),r=new Array(l.length);"
+           "for(var i=0;i<l.length;i++)r[i]=Math.round(absTop(l[i])*z);";
+  }
+  static std::vector<int> ToInts(const QVariantList& l) {
+    std::vector<int> out;
+    out.reserve(static_cast<size_t>(l.size()));
+    for (const QVariant& v : l) out.push_back(v.toInt());
+    return out;
+  }
+
   std::shared_ptr<TAnswer> pending_;    // of StartOuterHtml
   std::shared_ptr<TAnswer> measuring_;  // of StartMeasureMarks
 

@@ -82,7 +82,9 @@ void ExpectMargins(const QString& pdf) {
     ASSERT_GE(x0, left - 0.5);
     ASSERT_LE(m.captured(3).toDouble(), right + 0.5);
     footerWords += y0 >= bottom;
-    if (y0 < bottom) ASSERT_TRUE(y0 >= top - 0.5 && m.captured(4).toDouble() <= bottom + 1) << y0;
+    if (y0 < bottom) {
+      ASSERT_TRUE(y0 >= top - 0.5 && m.captured(4).toDouble() <= bottom + 1) << y0;
+    }
   }
   EXPECT_GT(footerWords, 0);
   EXPECT_LT(minX, left + 1);
