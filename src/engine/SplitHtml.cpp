@@ -7,6 +7,7 @@
 
 #include "engine/HashInternal.h"
 #include "engine/HtmlScan.h"
+#include "support/CharReference.h"
 #include "support/Cp1251.h"
 #include "support/FastStrings.h"
 
@@ -28,8 +29,9 @@ constexpr std::array<unsigned char, 256> MakeClasses() {
 
 constexpr std::array<unsigned char, 256> kClass = MakeClasses();
 
-// Cuts the text run s[begin, end) into word and punctuation tokens. Each token is hashed as
-// HashLine(token, true, false) would, without copying it.
+// Cuts the text run s[begin, end) into word and punctuation tokens. A character reference is
+// one punctuation character: it lies whole inside one punctuation token, so no mark can cut it.
+// Each token is hashed as HashLine(token, true, false) would, without copying it.
 void CutRun(const unsigned char* s, size_t begin, size_t end, std::vector<int32_t>& positions,
             std::vector<int32_t>& hashes) {
   const auto& lower = cp1251::LowerTable;
@@ -41,8 +43,15 @@ void CutRun(const unsigned char* s, size_t begin, size_t end, std::vector<int32_
       continue;
     }
     const size_t start = j;
-    do ++j;
-    while (j < end && kClass[s[j]] == cls);
+    if (cls == ccWord) {
+      do ++j;
+      while (j < end && kClass[s[j]] == ccWord);
+    } else {
+      do {
+        const size_t reference = s[j] == '&' ? char_ref::Length(s, j, end) : 0;
+        j += reference > 0 ? reference : 1;
+      } while (j < end && kClass[s[j]] == ccPunct);
+    }
     positions.push_back(static_cast<int32_t>(start + 1));
     hashes.push_back(static_cast<int32_t>(~engine_detail::Crc32Mapped(0xFFFFFFFFu, s + start, j - start, lower.data())));
   }

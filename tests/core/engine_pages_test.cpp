@@ -3,11 +3,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "engine/SplitHtml.h"
+#include "input/PlainText.h"
 #include "support/Cp1251.h"
 #include "support/FastStrings.h"
 
@@ -28,6 +30,7 @@ const std::string kInsCont = "<acronym id=\"t_dc\" style=\"background-color:#ccf
 const std::string kTable = "<table style=\"background-color:#ffffff; text-decoration: none\"";
 
 std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
+std::string U(const std::string& cp) { return cp1251::ToUtf8(cp); }
 
 // A view's text for the given body outer HTML.
 std::string Text(const std::string& body) { return kHead + body + "</html>"; }
@@ -161,6 +164,47 @@ TEST(ResultPages, MarksStayWithTheirTokens) {
   const TResultPages p = Compare(before + "<p>b &gt; c > d</p></body>", before + "<p>b &gt; c > e</p></body>");
   EXPECT_EQ(p.ChangeCount, 1);
   EXPECT_EQ(p.Left, kHead + before + "<p>b &gt; c > " + kDel + "d" + kEnd + "</p></body></html>");
+}
+
+namespace {
+
+// The character references of a text in order, the "&nbsp;" of placeholders and rewrites left out.
+std::vector<std::string> References(const std::string& s) {
+  static const std::regex reference("&([A-Za-z0-9]{1,32}|#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6});");
+  std::vector<std::string> found;
+  for (auto it = std::sregex_iterator(s.begin(), s.end(), reference); it != std::sregex_iterator(); ++it)
+    if (it->str() != "&nbsp;") found.push_back(it->str());
+  return found;
+}
+
+}  // namespace
+
+// A character reference is one punctuation character: a mark takes it whole or leaves it alone,
+// so the page never shows its pieces.
+TEST(ResultPages, CharacterReferencesStayWhole) {
+  const TResultPages p = Compare("<body><p>A &amp; B &lt;C&gt; &quot;D&quot;</p></body>",
+                                 "<body><p>A ; B ;C; ;D;</p></body>");
+  EXPECT_EQ(p.ChangeCount, 4);
+  EXPECT_EQ(p.Left, kHead + "<body><p>A " + kDel + "&amp; " + kEnd + "B " + kDel + "&lt;" + kEnd + "C" + kDel +
+                        "&gt; &quot;" + kEnd + "D" + kDel + "&quot;" + kEnd + "</p></body></html>");
+  EXPECT_EQ(p.Right, kHead + "<body><p>A " + kIns + "; " + kEnd + "B " + kIns + ";" + kEnd + "C" + kIns + "; ;" +
+                         kEnd + "D" + kIns + ";" + kEnd + "</p></body></html>");
+
+  const std::vector<std::pair<std::string, std::string>> pairs = {
+      {W("<body><p>ООО &quot;Ромашка&quot;</p></body>"), W("<body><p>ООО «Ромашка»</p></body>")},
+      {W("<body><p>ООО &quot;Ромашка&quot;</p></body>"), W("<body><p>ООО &laquo;Ромашка&raquo;</p></body>")},
+      {"<body><p>x &#8804; 5, &#x2264;6</p></body>", "<body><p>x < 5, <6</p></body>"},
+      // Plain text is escaped; characters the code page lacks become numeric references.
+      {"<body>" + input::PlainTextToHtml(W("Сумма < 100 руб. & пени;"), input::TCodePage::cpWindows1251) + "</body>",
+       "<body>" + input::PlainTextToHtml("Сумма ≤ 100 руб.; пени;", input::TCodePage::cpUtf8) + "</body>"}};
+  for (const auto& [left, right] : pairs) {
+    const TResultPages q = Compare(left, right);
+    EXPECT_GT(q.ChangeCount, 0) << left;
+    EXPECT_EQ(References(q.Left), References(left)) << U(q.Left);
+    EXPECT_EQ(References(q.Right), References(right)) << U(q.Right);
+    EXPECT_EQ(Strip(q.Left, true), Text(left));
+    EXPECT_EQ(Strip(q.Right, false), Text(right));
+  }
 }
 
 TEST(ResultPages, CancelledDiffLeavesUnmarkedPages) {

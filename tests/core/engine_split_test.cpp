@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,8 @@ std::vector<std::string> Texts(std::string_view html, const Tokens& t) {
 std::vector<std::string> TokenTexts(std::string_view html) { return Texts(html, Split(html)); }
 
 // The splitter as first described: "<"/">" depth counting with a comment depth for "<!" ... "->",
-// and a pending run cut at the next "<". Kept here to show that the markup state machine gives
+// and a pending run cut at the next "<" (with character references read as one punctuation
+// character). Kept here to show that the markup state machine gives
 // the same tokens on serialised HTML.
 Tokens LiteralSplit(std::string_view html) {
   Tokens t;
@@ -72,7 +74,14 @@ Tokens LiteralSplit(std::string_view html) {
       if (j > s) add(s, j);
       if (j > n) break;
       s = j;
-      while (j <= n && sep(at(j)) && !blank(at(j))) ++j;
+      // A character reference counts as one punctuation character.
+      static const std::regex reference("&([A-Za-z0-9]{1,32}|#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6});");
+      std::smatch m;
+      while (j <= n && sep(at(j)) && !blank(at(j))) {
+        const std::string rest = run.substr(static_cast<size_t>(j - 1), 44);
+        j += at(j) == '&' && std::regex_search(rest, m, reference, std::regex_constants::match_continuous)
+                 ? static_cast<int>(m.length(0)) : 1;
+      }
       if (j > s) add(s, j);
       else ++j;
     }
@@ -105,7 +114,8 @@ std::string RandomHtml(std::mt19937& rng) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   static const std::vector<std::string> words = {
       "a", "Abc", "10%", W("Закон"), W("закон"), W("№5"), W("ёлка"), W("елка"), "x1", W("Ўў"), "&amp;", "&quot;"};
-  static const std::vector<std::string> punct = {",", ".", "-", "(", ")", ";", ",-", "\x96", "\xAB", "\xBB", "\xA7", "\xB5", "'", "\""};
+  static const std::vector<std::string> punct = {",", ".", "-", "(", ")", ";", ",-", "\x96", "\xAB", "\xBB", "\xA7", "\xB5", "'", "\"",
+                                                 "&", "&#1085;", "&#X2264;", "&lt;", "&#12345678;", "&laquo"};
   static const std::vector<std::string> blanks = {" ", "  ", "\t", "\n", "\r\n", "\xA0"};
   static const std::vector<std::string> tags = {
       "<p>", "</p>", "<b>", "</b>", "<br/>", "<span class=\"x y\" title='a b'>", "</span>",
@@ -175,6 +185,22 @@ TEST(SplitHtml, TokenClasses) {
   EXPECT_EQ(TokenTexts("\x93q\x94 \x96 \xA7 \xB2"), (V{"\x93", "q", "\x94", "\x96", "\xA7", "\xB2"}));
   EXPECT_EQ(TokenTexts("a  b\tc\r\nd\xA0" "e"), (V{"a", "b", "c", "d", "e"}));
   EXPECT_EQ(Split("a  b").hash, Split("a b").hash);
+}
+
+// A character reference is one punctuation character, hashed as written; a "&" that starts none
+// is an ordinary punctuation byte.
+TEST(SplitHtml, CharacterReferences) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(TokenTexts("A &amp; B &lt;C&gt; &quot;D&quot;"),
+            (V{"A", "&amp;", "B", "&lt;", "C", "&gt;", "&quot;", "D", "&quot;"}));
+  EXPECT_EQ(TokenTexts("A&amp;B"), (V{"A", "&amp;", "B"}));
+  EXPECT_EQ(TokenTexts(W("н&#1085;и, &#x2264;6 &#X41;;&laquo;")), (V{W("н"), "&#1085;", W("и"), ",", "&#x2264;", "6", "&#X41;;&laquo;"}));
+  EXPECT_EQ(TokenTexts("&" + std::string(32, 'a') + ";"), V{"&" + std::string(32, 'a') + ";"});
+  EXPECT_EQ(TokenTexts("&" + std::string(33, 'a') + ";"), (V{"&", std::string(33, 'a'), ";"}));
+  EXPECT_EQ(TokenTexts("&#12345678; &#x1234567; &#x; &amp &a-b;"),
+            (V{"&#", "12345678", ";", "&#", "x1234567", ";", "&#", "x", ";", "&", "amp", "&", "a", "-", "b", ";"}));
+  EXPECT_EQ(Split("&AMP;").hash, (std::vector<int32_t>{HashLine("&amp;", true, false)}));
+  EXPECT_EQ(Split("<body>x &#8804; 5").pos, (std::vector<int32_t>{7, 9, 17}));
 }
 
 TEST(SplitHtml, PositionsAndMarkup) {

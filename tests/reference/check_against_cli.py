@@ -43,7 +43,11 @@ WORDS = [enc(w) for w in (
     "её", "ЕЁ", "Её", "всё", "объём", "ОБЪЁМ", "учёт", "Учёт")]
 PUNCT = [b",", b".", b"-", b"\x97", b"\x96", b"\xab", b"\xbb", b"(", b")", b";",
          b":", b"...", b",-", b"\xa7", b"\x93", b"\x94", b"!", b"?", b"/", b"*",
-         b"&amp;", b"&quot;", b"\xb5", b"\xb2"]
+         b"&amp;", b"&quot;", b"\xb5", b"\xb2",
+         # character references, and "&" that starts none
+         b"&lt;", b"&gt;", b"&AMP;", b"&laquo;", b"&raquo;", b"&mdash;", b"&sect;", b"&#8804;",
+         b"&#x2264;", b"&#X41;", b"&#1085;", b"&", b"&#", b"&laquo", b"&#12345678;", b"&#x1234567;",
+         b"&#x;", b"&" + b"a" * 32 + b";", b"&" + b"a" * 33 + b";"]
 SPACES = [b" ", b" ", b" ", b"  ", b"\r\n", b"\n", b"\t", b"&nbsp;", b"&NBSP;",
           b"\xa0", b" &nbsp;", b"&Nbsp; "]
 INLINE_TAGS = [(b"<b>", b"</b>"), (b"<i>", b"</i>"), (b"<B>", b"</B>"),

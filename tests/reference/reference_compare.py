@@ -98,6 +98,34 @@ def is_punct(c):
     return c not in WORD_CHARS and c not in BLANKS
 
 
+ASCII_ALNUM = set(b"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")
+DIGITS = set(b"0123456789")
+HEX_DIGITS = set(b"0123456789ABCDEFabcdef")
+
+
+def char_ref_length(s, i):
+    """Length of the character reference starting at s[i] (0-based), 0 if none:
+    "&" 1-32 ASCII letters or digits ";", "&#" 1-7 digits ";", "&#x"/"&#X" 1-6 hex digits ";"."""
+    n = len(s)
+    if i >= n or s[i] != 0x26:
+        return 0
+    j = i + 1
+    allowed, most = ASCII_ALNUM, 32
+    if j < n and s[j] == 0x23:  # '#'
+        j += 1
+        if j < n and s[j] in (0x78, 0x58):  # 'x', 'X'
+            j += 1
+            allowed, most = HEX_DIGITS, 6
+        else:
+            allowed, most = DIGITS, 7
+    k = j
+    while k < n and k - j < most and s[k] in allowed:
+        k += 1
+    if k == j or k >= n or s[k] != 0x3B:  # ';'
+        return 0
+    return k + 1 - i
+
+
 def calc_crc32(data):
     if len(data) <= 0:
         return 0
@@ -142,7 +170,8 @@ def split_html(html, positions, hashes, markup_starts=None):
                 break
             k = j
             while j <= n and is_punct(r[j - 1]):
-                j += 1
+                # a character reference is one punctuation character
+                j += max(1, char_ref_length(r, j - 1))
             if j > k:
                 positions.append(last_markup_end + k)
                 hashes.append(hash_line(r[k - 1:j - 1], True, False))
