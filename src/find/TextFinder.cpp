@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "find/MorphRus.h"
+#include "support/CharReference.h"
 #include "support/Cp1251.h"
 #include "support/FastStrings.h"
 
@@ -79,6 +80,16 @@ bool ScanTextWord(std::string_view html, int& pos, std::string& word, int& wordE
     if (boundary) {
       boundary = false;
       if (!word.empty()) return true;  // a tag ends the word; pos already stands after it
+    }
+    // A character reference is one delimiter: nothing inside it is a word ("&#1085;", "&amp;").
+    if (c == '&' && word.empty()) {
+      if (const size_t length = char_ref::Length(html, static_cast<size_t>(i - 1)); length > 0) {
+        i += static_cast<int>(length) - 1;
+        lastDelimiter = ';';
+        tagDepth = 0;
+        commentDepth = 0;
+        continue;
+      }
     }
     if (c == ';' && lastDelimiter == '&' &&
         (word == "nbsp" || word == "amp" || word == "lt" || word == "gt" || word == "quot"))

@@ -20,7 +20,7 @@ extern const std::array<unsigned char, 256>& ToUpper1251;
 std::string NormalizeWord(std::string_view word);
 
 // The next word of the readable text of html at or after the 1-based position pos (tags,
-// comments and the entities nbsp, amp, lt, gt, quot skipped); pos moves past it. At the end of
+// comments and character references skipped); pos moves past it. At the end of
 // the input pos becomes the length of html.
 std::string NextTextWord(std::string_view html, int& pos);
 

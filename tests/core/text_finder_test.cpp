@@ -87,12 +87,16 @@ TEST(NextTextWord, SplitsAtDelimitersAndTags) {
   EXPECT_EQ(Words(W("aІb ")), (std::vector<std::string>{"a", "b"}));
 }
 
-TEST(NextTextWord, SkipsFiveEntitiesAndReadsOthers) {
-  EXPECT_EQ(Words(W("&nbsp;закон ")), (std::vector<std::string>{"закон"}));
-  EXPECT_EQ(Words(W("a&amp;b&lt;c&gt;d&quot;e ")), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
-  EXPECT_EQ(Words(W("&mdash; ")), (std::vector<std::string>{"mdash"}));
-  // The names are exact: an upper-case entity is read as a word.
-  EXPECT_EQ(Words(W("&NBSP;x ")), (std::vector<std::string>{"NBSP", "x"}));
+// Nothing inside a character reference is a word; a "&" that starts none is a delimiter.
+TEST(NextTextWord, SkipsCharacterReferences) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(Words(W("&nbsp;закон ")), V{"закон"});
+  EXPECT_EQ(Words(W("a&amp;b&lt;c&gt;d&quot;e ")), (V{"a", "b", "c", "d", "e"}));
+  EXPECT_EQ(Words(W("&mdash; &NBSP;x н&#1085;и &#x43D;&#X43d;1 ")), (V{"x", "н", "и", "1"}));
+  EXPECT_EQ(Words(W("&amp;mdash; &mdash &#12345678; &#x; &a-b; ")),
+            (V{"mdash", "mdash", "12345678", "x", "a", "b"}));
+  // The five names are still skipped after a "&" that a tag keeps from being a reference.
+  EXPECT_EQ(Words(W("&<b></b>amp; &<b></b>mdash; ")), V{"mdash"});
 }
 
 TEST(NextTextWord, Comments) {
@@ -156,7 +160,20 @@ TEST_F(TextFinderTest, TagsCommentsAndEntities) {
   EXPECT_EQ(Mark("закон", "за<acronym id=\"t_d\">кон</acronym>", count),
             "за<acronym id=\"t_d\">кон</acronym> ");
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(Mark("mdash", "a&mdash;b", count), "a&<acronym id=\"fnd0_0\">mdash</acronym>;b ");
+  EXPECT_EQ(Mark("mdash", "a&mdash;b", count), "a&mdash;b ");
+  EXPECT_EQ(count, 0);
+}
+
+// A mark never stands inside a character reference: the digits of "&#1085;" and the name of
+// "&amp;" are not words of the text.
+TEST_F(TextFinderTest, CharacterReferencesAreNotSearched) {
+  int count = -1;
+  EXPECT_EQ(Mark("1085", "&#1085; 1085&#1085;", count), "&#1085; <acronym id=\"fnd0_0\">1085</acronym>&#1085; ");
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(Mark("amp", "&amp; AMP&amp;amp &ampx;", count),
+            "&amp; <acronym id=\"fnd0_0\">AMP</acronym>&amp;<acronym id=\"fnd1_0\">amp</acronym> &ampx; ");
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(Mark("x41", "&#x41; &#x41", count), "&#x41; &#<acronym id=\"fnd0_0\">x41</acronym> ");
 }
 
 TEST_F(TextFinderTest, YoIsReadAsYe) {

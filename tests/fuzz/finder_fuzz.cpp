@@ -9,6 +9,7 @@
 
 #include "find/MorphRusTables.h"
 #include "find/TextFinder.h"
+#include "support/CharReference.h"
 
 namespace {
 
@@ -63,5 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   plain.append(marked, at, std::string::npos);
   Check(plain == body);
   Check(marks >= count);
+  // No mark stands inside a character reference: the marked text holds every one of them whole.
+  auto references = [](std::string_view s) {
+    size_t n = 0;
+    for (size_t p = s.find('&'); p != std::string_view::npos; p = s.find('&', p + 1)) n += char_ref::Length(s, p) > 0;
+    return n;
+  };
+  Check(references(marked) == references(body));
   return 0;
 }

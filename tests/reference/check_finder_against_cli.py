@@ -230,7 +230,8 @@ def mangle(rng, body):
         elif c == 0x20 and rng.random() < 0.03:
             out += rng.choice([b"&nbsp;", b"&mdash; ", b"&amp;", b"&lt;", b"&quot;x&quot;",
                                b"<!-- \xe7\xe0\xea\xee\xed -->", b"&#160;", b"&NBSP;",
-                               b"\xa0", b"\xad", b"-", b"<br>", b"> ", b"<!DOCTYPE x--> "])
+                               b"\xa0", b"\xad", b"-", b"<br>", b"> ", b"<!DOCTYPE x--> ",
+                               b"&#1085;", b"&#x43D;", b"&laquo;", b"&#8804;", b"& ", b"&#12345678;"])
     return bytes(out)
 
 
@@ -316,6 +317,10 @@ def synthetic_cases():
         ("закон", b("&закон; &nbsp &nbsp;; &amp;закон")),
         ("сверхзаконный", b("сверхзаконного сверхзаконными законных")),
         ("НДС", b("НДС ндс НДФЛ")),
+        ("1085", b("&#1085; 1085&#1085; &#x1085; &#12345678; &#1085")),
+        ("amp", b("&amp; AMP&amp;amp &ampx; &amp &<b></b>amp; &" + "a" * 33 + ";")),
+        ("x41", b("&#x41; &#X41;x41 &#x41")),
+        ("закон", b("за&#1082;он закон&laquo;закона&raquo; &закон;")),
         ("налог на добавленную стоимость", b("НДС и налога на добавленную стоимость")),
     ]
     return [("synthetic %d" % i, q, body) for i, (q, body) in enumerate(cases)]

@@ -643,6 +643,33 @@ def collect_variants(morph, text):
     return variants
 
 
+_ALNUM = set(b"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")
+_HEX = set(b"0123456789ABCDEFabcdef")
+_DIGITS = set(b"0123456789")
+
+
+def char_ref_length(s, i):
+    """Length of the character reference at s[i] (0-based): "&" 1-32 ASCII letters or
+    digits ";", "&#" 1-7 digits ";" or "&#x"/"&#X" 1-6 hex digits ";"; 0 if none."""
+    if i >= len(s) or s[i] != 0x26:
+        return 0
+    j = i + 1
+    allowed, most = _ALNUM, 32
+    if s[j:j + 1] == b"#":
+        j += 1
+        if s[j:j + 1] in (b"x", b"X"):
+            j += 1
+            allowed, most = _HEX, 6
+        else:
+            allowed, most = _DIGITS, 7
+    k = j
+    while k < len(s) and k - j < most and s[k] in allowed:
+        k += 1
+    if k == j or s[k:k + 1] != b";":
+        return 0
+    return k + 1 - i
+
+
 def next_text_word(html, pos, true_end_at_eof=False):
     """Returns (word, new position); pos is 1-based."""
     n = len(html)
@@ -675,6 +702,14 @@ def next_text_word(html, pos, true_end_at_eof=False):
                 boundary = False
                 if word:
                     return bytes(word), pos
+            ref_len = char_ref_length(html, p - 1) if ch == 0x26 and not word else 0
+            if ref_len:
+                # the whole reference is one delimiter
+                last_delim = 0x3B
+                tag = 0
+                comment = 0
+                p += ref_len
+                continue
             if ch == 0x3B and last_delim == 0x26 and bytes(word) in (
                     b"nbsp", b"amp", b"lt", b"gt", b"quot"):
                 word = bytearray()
