@@ -21,16 +21,16 @@ inline size_t Length(const unsigned char* s, size_t i, size_t end) {
   if (i >= end || s[i] != '&') return 0;
   size_t j = i + 1;
   size_t first = j, most = 32;
-  bool (*allowed)(unsigned char) = [](unsigned char c) { return IsAsciiAlnum(c); };
+  bool (*allowed)(unsigned char) = IsAsciiAlnum;
   if (j < end && s[j] == '#') {
     ++j;
     if (j < end && (s[j] == 'x' || s[j] == 'X')) {
       ++j;
       most = 6;
-      allowed = [](unsigned char c) { return IsHexDigit(c); };
+      allowed = IsHexDigit;
     } else {
       most = 7;
-      allowed = [](unsigned char c) { return IsDigit(c); };
+      allowed = IsDigit;
     }
     first = j;
   }
