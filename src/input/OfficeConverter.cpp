@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "input/DocumentReader.h"
+#include "support/SystemErrorText.h"
 
 namespace fs = std::filesystem;
 
@@ -37,12 +38,17 @@ class TTempFolder {
     if (ec) base = "/tmp";
     std::string templ = (base / "parvel-office-XXXXXX").string();
     if (!::mkdtemp(templ.data()))
-      throw EReadError(std::string("Не могу создать временную папку для преобразования: ") + std::strerror(errno));
+      throw EReadError(std::string("Не могу создать временную папку для преобразования: ") + SystemErrorText(errno));
     path_ = templ;
   }
   ~TTempFolder() {
+    // A process of LibreOffice that was just killed may still be closing files in it.
     std::error_code ec;
-    fs::remove_all(path_, ec);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      fs::remove_all(path_, ec);
+      if (!fs::exists(path_, ec)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
   }
   const fs::path& Path() const { return path_; }
 
@@ -139,7 +145,7 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
   argv.push_back(nullptr);
 
   const pid_t pid = ::fork();
-  if (pid < 0) throw EReadError(std::string("Не могу запустить LibreOffice: ") + std::strerror(errno));
+  if (pid < 0) throw EReadError(std::string("Не могу запустить LibreOffice: ") + SystemErrorText(errno));
   if (pid == 0) {
     ::setpgid(0, 0);  // its own group, so that a time-out ends every process it started
     const int devnull = ::open("/dev/null", O_RDONLY);
@@ -165,6 +171,10 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
     if (timedOut || cancelled) {
       ::kill(-pid, SIGKILL);
       ::waitpid(pid, &status, 0);
+      // Its helpers are in its group: wait (a little) until they are gone too, so that none
+      // writes into the temporary folder after it is removed.
+      for (int i = 0; i < 100 && ::kill(-pid, SIGKILL) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
