@@ -132,7 +132,11 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
   TTempFolder temp;
   const fs::path out = temp.Path() / "out";
   const fs::path log = temp.Path() / "log.txt";
+  // LibreOffice's own temporary files go inside ours, so that they go with it even when it is
+  // stopped at the time limit and cannot clean up itself.
+  const std::string officeTemp = (temp.Path() / "tmp").string();
   fs::create_directory(out);
+  fs::create_directory(officeTemp);
   TProfileSlot profile(temp.Path() / "profile");
   std::error_code ec;
   const std::string source = fs::absolute(path, ec).string();
@@ -143,6 +147,14 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // The environment is made before the fork: the child of a threaded program may only exec.
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
+  env.push_back("TMPDIR=" + officeTemp);
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
 
   const pid_t pid = ::fork();
   if (pid < 0) throw EReadError(std::string("Не могу запустить LibreOffice: ") + SystemErrorText(errno));
@@ -155,7 +167,7 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
       ::dup2(logfd, 1);
       ::dup2(logfd, 2);
     }
-    ::execv(argv[0], argv.data());
+    ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
   ::setpgid(pid, pid);

@@ -151,6 +151,16 @@ TEST_F(Reader, OfficeFailuresAreReported) {
   o.Office.Soffice = slow.string();
   o.Office.TimeoutSeconds = 1;
   EXPECT_NE(ErrorOf((dir_ / "a.docx").string(), o).find("за 1 с"), std::string::npos);
+  // What it had put in the temporary folder goes with it.
+  const fs::path tmp = dir_ / "tmp";
+  fs::create_directories(tmp);
+  WriteFile(slow, "#!/bin/sh\nmkdir \"$TMPDIR/lu1234.tmp\"\nsleep 30\n");
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before ? before : "";
+  ::setenv("TMPDIR", tmp.c_str(), 1);
+  EXPECT_NE(ErrorOf((dir_ / "a.docx").string(), o).find("за 1 с"), std::string::npos);
+  before ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_TRUE(fs::is_empty(tmp));
 
   // One that fails says so.
   const fs::path failing = dir_ / "failing-soffice";
