@@ -154,7 +154,7 @@ struct TPairState {
 
 constexpr const char* kNoOld = "";
 constexpr const char* kOldNotKept = "*";
-constexpr std::string_view kMarkerEnd = ".pair", kUndoEnd = ".undo";
+constexpr std::string_view kMarkerEnd = ".parvel-pair", kUndoEnd = ".parvel-undo";
 
 std::string MarkerOf(const std::string& path1, std::string_view end) {
   return (fs::path(FolderOf(path1)) / ("." + NameOf(path1) + std::string(end))).string();
@@ -270,10 +270,10 @@ void RecoverFolder(const std::string& dir) {
       struct stat st {};
       if (::lstat(marker.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
       if (!ReadSmallFile(marker, bytes)) continue;
-      if (Parse(bytes, s) && SameFolder(FolderOf(s.Path[0]), dir)) {
-        if (end == kUndoEnd) RollBack(s);
-        else RollForward(s);
-      }
+      // Anything else of that name is not ours and stays.
+      if (!Parse(bytes, s) || !SameFolder(FolderOf(s.Path[0]), dir)) continue;
+      if (end == kUndoEnd) RollBack(s);
+      else RollForward(s);
       Unlink(marker);
     }
   }
