@@ -62,11 +62,13 @@ int Usage(const char* text) {
 
 constexpr const char* kFormsHelp =
     "Использование: parvel-cli forms WORD [--data DIR]\n"
-    "Выводит код поиска форм слова (1 из словаря, 2 угаданы), затем все формы WORD, по одной в\n"
-    "строке. В DIR лежат A49.DAT, A71.DAT и A80.DAT (по умолчанию Data/ рядом с программой).\n"
+    "Выводит код поиска форм слова (0 ничего, 1 из словаря, 2 угаданы), затем все формы WORD,\n"
+    "по одной в строке. В DIR лежат A49.DAT, A71.DAT и A80.DAT (по умолчанию Data/ рядом с\n"
+    "программой). Что не так со словом, сказано в сообщении, а результат поиска выводится всё\n"
+    "равно (его использует поиск).\n"
     "Коды завершения: 0 формы найдены, 1 словари не загружаются, 2 неверные аргументы, 3 слово\n"
-    "пустое (одни пробелы), 4 в слове нет букв (знаки препинания, цифры), 5 слово написано\n"
-    "латиницей, 6 слово не найдено в словаре и его формы не угадываются (выводится код 0).\n";
+    "пустое (одни пробелы), 4 в слове есть знаки препинания или пробелы, 5 в слове есть\n"
+    "латинские буквы, 6 слова нет в словаре и его формы не угадываются (код поиска 0).\n";
 constexpr const char* kVariantsHelp =
     "Использование: parvel-cli variants PHRASE [--data DIR]\n"
     "Выводит все варианты, которые ищет поиск для PHRASE: сначала пары сокращений, затем\n"
@@ -81,26 +83,28 @@ constexpr const char* kFindHelp =
     "удаётся записать, 5 на месте PATH стоит не обычный файл (папка, устройство, канал,\n"
     "сокет или ссылка на них; ничего не записано).\n";
 
-// What makes WORD no word to inflect, with its exit code; 0 when it is one.
-int RefuseWord(const std::string& word1251, std::string& why) {
-  bool letter = false, latin = false, blank = true;
+// What is wrong with WORD as a Russian search word, with its exit code; 0 when nothing is.
+// Checked in this order: blank, a character the finder does not count as part of a word,
+// Latin letters. The look-up is printed all the same: it is what the finder would use.
+int WordProblem(const std::string& word1251, std::string& why) {
+  bool blank = true, latin = false, foreign = false;
   for (const char ch : word1251) {
     const auto c = static_cast<unsigned char>(ch);
     if (c != ' ' && c != '\t' && c != '\r' && c != '\n') blank = false;
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) latin = true;
-    if (c >= 0xC0 || c == 0xA8 || c == 0xB8) letter = true;
+    if (!IsWordChar(ch)) foreign = true;
   }
   if (blank) {
     why = "слово пустое; укажите русское слово";
     return 3;
   }
-  if (latin) {
-    why = "слово написано латиницей; формы строятся только для русских слов";
-    return 5;
-  }
-  if (!letter) {
-    why = "в слове нет букв (только знаки препинания, цифры или пробелы)";
+  if (foreign) {
+    why = "в слове есть знаки препинания или пробелы, а поиск ищет формы одного слова из букв и цифр";
     return 4;
+  }
+  if (latin) {
+    why = "в слове есть латинские буквы; словарь русский, формы такого слова только угадываются";
+    return 5;
   }
   return 0;
 }
@@ -116,11 +120,6 @@ int RunFormsCommand(const CliArgs& args) {
   }
   if (a.Positional.size() != 1) return Usage(kFormsHelp);
   const std::string given = cp1251::FromUtf8(a.Positional[0]);
-  std::string why;
-  if (const int refused = RefuseWord(given, why)) {
-    std::cerr << "parvel-cli forms: \"" << a.Positional[0] << "\": " << why << "\n";
-    return refused;
-  }
   if (!LoadData(DataDirOf(a))) return 1;
   const std::string word = NormalizeWord(given);
   TVStringList forms(true, TVStringList::TDuplicates::dupIgnore);
@@ -128,12 +127,14 @@ int RunFormsCommand(const CliArgs& args) {
   std::cout << code << "\n";
   for (const auto& f : forms) std::cout << cp1251::ToUtf8(f) << "\n";
   FreeDictionaries();
-  if (code == 0) {
-    std::cerr << "parvel-cli forms: слова \"" << a.Positional[0]
-              << "\" нет в словаре, и его формы не угадываются\n";
-    return 6;
+  std::string why;
+  int exitCode = WordProblem(given, why);
+  if (exitCode == 0 && code == 0) {
+    why = "слова нет в словаре, и его формы не угадываются";
+    exitCode = 6;
   }
-  return 0;
+  if (exitCode != 0) std::cerr << "parvel-cli forms: \"" << a.Positional[0] << "\": " << why << "\n";
+  return exitCode;
 }
 
 int RunVariantsCommand(const CliArgs& args) {

@@ -361,7 +361,9 @@ bool SameOutputFile(const std::string& a, const std::string& b) {
 }
 
 void WriteFully(int fd, iovec* iov, int count, const std::string& path) {
-  while (count > 0) {
+  for (;;) {
+    while (count > 0 && iov->iov_len == 0) ++iov, --count;  // nothing to write there
+    if (count == 0) break;
     if (const int e = Injected("write")) throw WriteFailure(path, e);
     const ssize_t w = ::writev(fd, iov, count);
     if (w < 0 && errno == EINTR) continue;
