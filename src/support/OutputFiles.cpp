@@ -518,12 +518,8 @@ void ReplaceFilePair(const std::string& givenPath1, const TFileFiller& fill1, co
     }
     throw;
   }
+  // Not synced: a marker that comes back after a crash only finishes the replacement again.
   Unlink(marker);
-  try {
-    SyncFolder(FolderOf(marker), path1);
-  } catch (...) {
-    // the new pair is in place; a marker that comes back after a crash only finishes it again
-  }
   for (int i = 0; i < 2; ++i)
     if (s.Old[i] != kOldNotKept) Unlink(s.Old[i]);
 }
