@@ -4,85 +4,111 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "input/ViewTextFile.h"
+#include "support/OutputFiles.h"
+#include "support/SystemErrorText.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kCompareHelp = R"(Usage: parvel-cli compare LEFT RIGHT OUTDIR [--max-seconds N]
+constexpr const char* kCompareHelp = R"(Использование: parvel-cli compare LEFT RIGHT OUTDIR [--max-seconds N]
 
-Compares two texts word by word, as the "Сравнить" command does, and writes the two
-marked result pages OUTDIR/c1.htm (text 1 with deletions marked) and OUTDIR/c2.htm
-(text 2 with insertions marked). OUTDIR is created when missing.
+Сравнивает два текста по словам, как команда "Сравнить", и записывает две страницы
+с отметками: OUTDIR/c1.htm (текст 1 с отмеченными удалениями) и OUTDIR/c2.htm
+(текст 2 с отмеченными вставками). Недостающая папка OUTDIR создаётся.
 
-LEFT and RIGHT are read as the program opens files: HTML pages in Windows-1251,
-UTF-8 or UTF-16 (byte-order mark, then the page's charset declaration, then the bytes
-themselves tell which; characters Windows-1251 lacks become "&#N;" references), plain
-text (.txt: each line a paragraph) and office documents (.docx .doc .odt .rtf,
-converted by LibreOffice). The body is taken from the body start tag (any case; not
-a "<body" inside a comment or a script) to the end of the page; a page without one is
-taken as the content of a body. A 0-byte file stands for a view without a document. Folders, binary files and files over
-200 MB are refused with a message.
+LEFT и RIGHT читаются так, как программа открывает файлы: страницы HTML в Windows-1251,
+UTF-8 или UTF-16 (кодировку показывают метка порядка байтов, объявление charset
+страницы или сами байты; символы, которых нет в Windows-1251, становятся ссылками
+"&#N;"), простой текст (.txt: каждая строка — абзац) и документы (.docx .doc .odt .rtf,
+преобразуются LibreOffice). Тело берётся от начального тега body (в любом регистре;
+не "<body" внутри комментария или скрипта) до конца страницы; страница без него
+считается содержимым тела. Файл из 0 байт означает окно без документа. Папки,
+каналы, устройства, двоичные файлы и файлы больше 200 МБ не читаются, о чём
+выводится сообщение.
 
-On success prints the number of changes as one line on standard output and exits 0.
-Both pages are replaced together: they are written to temporary files first and
-renamed into place only when both are complete and both old files can be replaced;
-on any failure the earlier pair stays as it was.
+При успехе выводит число изменений одной строкой и завершается с кодом 0. Обе
+страницы заменяются парой: новые файлы сначала записываются во временные, а затем
+переименовываются на место; в любой момент в OUTDIR лежит целая старая или целая
+новая пара (замену, прерванную остановкой программы, завершает следующий запуск в
+ту же папку). Одновременные запуски в одну папку ждут друг друга; побеждает
+последний. Если на месте c1.htm или c2.htm стоит не обычный файл (папка,
+устройство, канал, сокет или ссылка на них), ничего не записывается.
 
-The comparison's time grows with the text's length times the number of differences: two
-unrelated texts of a few megabytes take minutes. --max-seconds N stops a comparison that
-has not finished after N seconds; nothing is written then.
+Время сравнения растёт с длиной текста, умноженной на число различий: два
+несвязанных текста в несколько мегабайт сравниваются минуты. --max-seconds N
+(или --max-seconds=N) останавливает сравнение, не закончившееся за N секунд;
+тогда ничего не записывается.
 
-Exit codes:
-  0  pages written
-  1  a text is empty ("Текст 1 пуст" / "Текст 2 пуст"), a file cannot be read or
-     converted,
-     or OUTDIR or a page cannot be written (nothing is left half-written)
-  2  wrong arguments
-  3  stopped by --max-seconds (nothing written)
+Коды завершения:
+  0  страницы записаны
+  1  текст пуст ("Текст 1 пуст" / "Текст 2 пуст"), файл не читается или не
+     преобразуется, папку OUTDIR или страницу не удаётся записать (ничего не
+     остаётся записанным наполовину)
+  2  неверные аргументы (неизвестный параметр, пустое имя файла)
+  3  остановлено по --max-seconds (ничего не записано)
+  5  на месте c1.htm или c2.htm стоит не обычный файл (ничего не записано)
 )";
+
+int WriteFailureCode(const std::exception& e) {
+  const auto* out = dynamic_cast<const EOutputError*>(&e);
+  return out && out->Kind == TOutputFailure::ofNotRegular ? 5 : 1;
+}
 
 }  // namespace
 
 int RunCompareCommand(const CliArgs& args) {
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << kCompareHelp;
-      return 0;
-    }
+  TCommandArgs parsed;
+  if (!ParseCommandArgs(args, {"--max-seconds"}, "compare", parsed)) return 2;
+  if (parsed.Help) {
+    std::cout << kCompareHelp;
+    return 0;
   }
-  std::vector<std::string> paths;
   double maxSeconds = 0;  // 0: no limit
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--max-seconds") {
-      char* end = nullptr;
-      maxSeconds = i + 1 < args.size() ? std::strtod(args[i + 1].c_str(), &end) : 0;
-      if (i + 1 >= args.size() || end == args[i + 1].c_str() || *end != '\0' || !(maxSeconds > 0)) {
-        std::cerr << "parvel-cli: --max-seconds needs a number of seconds above 0\n";
-        return 2;
-      }
-      ++i;
-    } else {
-      paths.push_back(args[i]);
+  if (const auto it = parsed.Values.find("--max-seconds"); it != parsed.Values.end()) {
+    char* end = nullptr;
+    maxSeconds = std::strtod(it->second.c_str(), &end);
+    if (end == it->second.c_str() || *end != '\0' || !(maxSeconds > 0)) {
+      std::cerr << "parvel-cli compare: --max-seconds — это число секунд больше 0\n";
+      return 2;
     }
   }
+  const std::vector<std::string>& paths = parsed.Positional;
   if (paths.size() != 3) {
-    std::cerr << "parvel-cli: compare needs LEFT RIGHT OUTDIR; see parvel-cli compare --help\n";
+    std::cerr << "parvel-cli compare: нужны LEFT RIGHT OUTDIR; см. parvel-cli compare --help\n";
     return 2;
   }
+  static const char* const kNames[] = {"LEFT (текст 1)", "RIGHT (текст 2)", "OUTDIR (папка для страниц)"};
+  for (size_t i = 0; i < 3; ++i)
+    if (paths[i].empty()) {
+      std::cerr << "parvel-cli compare: не задано имя " << kNames[i] << "\n";
+      return 2;
+    }
   const std::string& leftPath = paths[0];
   const std::string& rightPath = paths[1];
   const fs::path outDir(paths[2]);
+  const std::string c1 = (outDir / "c1.htm").string();
+  const std::string c2 = (outDir / "c2.htm").string();
+  // Refused before anything is read or made: the pages could not be written there anyway.
+  try {
+    CheckOutputPath(c1);
+    CheckOutputPath(c2);
+  } catch (const EOutputError& e) {
+    std::cerr << "parvel-cli compare: " << e.what() << "\n";
+    return WriteFailureCode(e);
+  }
 
   std::string left = ReadViewTextFile(leftPath);
   std::string right = ReadViewTextFile(rightPath);
@@ -97,9 +123,11 @@ int RunCompareCommand(const CliArgs& args) {
 
   std::error_code ec;
   fs::create_directories(outDir, ec);
-  if (ec || !fs::is_directory(outDir))
-    throw std::runtime_error("cannot create folder " + outDir.string() + ": " +
-                             (ec ? ec.message() : std::string("a file of that name exists")));
+  if (ec || !fs::is_directory(outDir)) {
+    std::cerr << "parvel-cli compare: Не могу создать папку " << outDir.string() << ": "
+              << (ec ? SystemErrorText(ec.value()) : std::string("там уже есть файл с таким именем")) << ".\n";
+    return 1;
+  }
 
   TDiff diff;
   bool timedOut = false;
@@ -115,14 +143,17 @@ int RunCompareCommand(const CliArgs& args) {
   }
   const TResultPages pages = BuildResultPages(std::move(left), std::move(right), diff);
   if (timedOut) {
-    std::cerr << "parvel-cli compare: stopped after " << maxSeconds
-              << " s: the texts differ too much to compare in that time; nothing was written\n";
+    std::cerr << "parvel-cli compare: сравнение остановлено через " << maxSeconds
+              << " с: тексты слишком различаются, чтобы сравнить их за это время; ничего не записано\n";
     return 3;
   }
 
-  const std::string c1 = (outDir / "c1.htm").string();
-  const std::string c2 = (outDir / "c2.htm").string();
-  WritePagePair(c1, pages.Left, c2, pages.Right);
+  try {
+    WritePagePair(c1, pages.Left, c2, pages.Right);
+  } catch (const std::exception& e) {
+    std::cerr << "parvel-cli compare: " << e.what() << "\n";
+    return WriteFailureCode(e);
+  }
   std::cout << pages.ChangeCount << "\n";
   return 0;
 }

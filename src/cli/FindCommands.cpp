@@ -2,6 +2,7 @@
 // Arguments and output are UTF-8; the finder itself works on Windows-1251 bytes.
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -11,6 +12,7 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "engine/ResultPages.h"
 #include "find/MorphRus.h"
@@ -18,38 +20,22 @@
 #include "find/TextFinder.h"
 #include "input/DocumentReader.h"
 #include "support/Cp1251.h"
+#include "support/OutputFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TFindArgs {
-  std::vector<std::string> Positional;
-  std::string DataDir;  // empty: the program's data folder
-  std::optional<std::string> Out;
-  bool Help = false;
-};
+// --data DIR, and --out PATH where the command has it.
+bool ParseArgs(const CliArgs& args, bool allowOut, TCommandArgs& out, const char* command) {
+  std::vector<std::string> options = {"--data"};
+  if (allowOut) options.push_back("--out");
+  return ParseCommandArgs(args, options, command, out);
+}
 
-// Parses the options of a command; false with a message on stderr for a bad option.
-bool ParseArgs(const CliArgs& args, bool allowOut, TFindArgs& out, const char* command) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      out.Help = true;
-    } else if (a == "--data" || (allowOut && a == "--out")) {
-      if (i + 1 >= args.size()) {
-        std::cerr << "parvel-cli " << command << ": " << a << " needs a value\n";
-        return false;
-      }
-      (a == "--data" ? out.DataDir : out.Out.emplace()) = args[++i];
-    } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-      std::cerr << "parvel-cli " << command << ": unknown option " << a << "\n";
-      return false;
-    } else {
-      out.Positional.push_back(a);
-    }
-  }
-  return true;
+std::string DataDirOf(const TCommandArgs& a) {
+  const auto it = a.Values.find("--data");
+  return it == a.Values.end() ? std::string() : it->second;
 }
 
 // "Data/" beside the executable, found through the running image rather than argv.
@@ -61,7 +47,7 @@ std::string DefaultDataDir() {
 }
 
 bool LoadData(const std::string& given) {
-  std::string dir = given.empty() ? DefaultDataDir() : given;
+  std::string dir = given.empty() ? DefaultDataDir() : given;  // an empty --data is the default
   if (dir.back() != '/') dir += '/';
   std::string message;
   if (LoadDictionaries(dir, message)) return true;
@@ -75,51 +61,91 @@ int Usage(const char* text) {
 }
 
 constexpr const char* kFormsHelp =
-    "Usage: parvel-cli forms WORD [--data DIR]\n"
-    "Prints the result code of the word-form look-up (0 nothing, 1 dictionary, 2 guessed), then\n"
-    "every form of WORD, one a line. DIR holds A49.DAT, A71.DAT and A80.DAT (default: Data/\n"
-    "beside the program).\n";
+    "Использование: parvel-cli forms WORD [--data DIR]\n"
+    "Выводит код поиска форм слова (0 ничего, 1 из словаря, 2 угаданы), затем все формы WORD,\n"
+    "по одной в строке. В DIR лежат A49.DAT, A71.DAT и A80.DAT (по умолчанию Data/ рядом с\n"
+    "программой). Что не так со словом, сказано в сообщении, а результат поиска выводится всё\n"
+    "равно (его использует поиск).\n"
+    "Коды завершения: 0 формы найдены, 1 словари не загружаются, 2 неверные аргументы, 3 слово\n"
+    "пустое (одни пробелы), 4 в слове есть знаки препинания или пробелы, 5 в слове есть\n"
+    "латинские буквы, 6 слова нет в словаре и его формы не угадываются (код поиска 0).\n";
 constexpr const char* kVariantsHelp =
-    "Usage: parvel-cli variants PHRASE [--data DIR]\n"
-    "Prints every variant the finder searches for PHRASE: phrase pairs first, then term\n"
-    "variants, one a line.\n";
+    "Использование: parvel-cli variants PHRASE [--data DIR]\n"
+    "Выводит все варианты, которые ищет поиск для PHRASE: сначала пары сокращений, затем\n"
+    "варианты терминов, по одному в строке.\n";
 constexpr const char* kFindHelp =
-    "Usage: parvel-cli find QUERY FILE [--out PATH] [--data DIR]\n"
-    "FILE holds an HTML body in Windows-1251. Prints the number of occurrences of QUERY; with\n"
-    "--out writes the body with every occurrence marked to PATH (replaced only when the search\n"
-    "succeeded).\n"
-    "Exit codes: 0 done, 1 the dictionaries cannot be loaded, 2 wrong arguments, 3 FILE cannot\n"
-    "be read (missing, a folder, unreadable, 2 GB or more), 4 PATH cannot be written.\n";
+    "Использование: parvel-cli find QUERY FILE [--out PATH] [--data DIR]\n"
+    "FILE — тело страницы HTML в Windows-1251. Выводит число вхождений QUERY; с --out\n"
+    "(или --out=PATH) записывает в PATH тело с отмеченными вхождениями (файл заменяется\n"
+    "только при успешном поиске; без вхождений записывается тело как есть).\n"
+    "Коды завершения: 0 готово, 1 словари не загружаются, 2 неверные аргументы, 3 FILE не\n"
+    "читается (нет файла, папка, не обычный файл, нет прав, 2 ГБ и больше), 4 PATH не\n"
+    "удаётся записать, 5 на месте PATH стоит не обычный файл (папка, устройство, канал,\n"
+    "сокет или ссылка на них; ничего не записано).\n";
+
+// What is wrong with WORD as a Russian search word, with its exit code; 0 when nothing is.
+// Checked in this order: blank, a character the finder does not count as part of a word,
+// Latin letters. The look-up is printed all the same: it is what the finder would use.
+int WordProblem(const std::string& word1251, std::string& why) {
+  bool blank = true, latin = false, foreign = false;
+  for (const char ch : word1251) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') blank = false;
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) latin = true;
+    if (!IsWordChar(ch)) foreign = true;
+  }
+  if (blank) {
+    why = "слово пустое; укажите русское слово";
+    return 3;
+  }
+  if (foreign) {
+    why = "в слове есть знаки препинания или пробелы, а поиск ищет формы одного слова из букв и цифр";
+    return 4;
+  }
+  if (latin) {
+    why = "в слове есть латинские буквы; словарь русский, формы такого слова только угадываются";
+    return 5;
+  }
+  return 0;
+}
 
 }  // namespace
 
 int RunFormsCommand(const CliArgs& args) {
-  TFindArgs a;
+  TCommandArgs a;
   if (!ParseArgs(args, false, a, "forms")) return 2;
   if (a.Help) {
     std::cout << kFormsHelp;
     return 0;
   }
   if (a.Positional.size() != 1) return Usage(kFormsHelp);
-  if (!LoadData(a.DataDir)) return 1;
-  const std::string word = NormalizeWord(cp1251::FromUtf8(a.Positional[0]));
+  const std::string given = cp1251::FromUtf8(a.Positional[0]);
+  if (!LoadData(DataDirOf(a))) return 1;
+  const std::string word = NormalizeWord(given);
   TVStringList forms(true, TVStringList::TDuplicates::dupIgnore);
   const int code = GetWordForms(word, forms);
   std::cout << code << "\n";
   for (const auto& f : forms) std::cout << cp1251::ToUtf8(f) << "\n";
   FreeDictionaries();
-  return 0;
+  std::string why;
+  int exitCode = WordProblem(given, why);
+  if (exitCode == 0 && code == 0) {
+    why = "слова нет в словаре, и его формы не угадываются";
+    exitCode = 6;
+  }
+  if (exitCode != 0) std::cerr << "parvel-cli forms: \"" << a.Positional[0] << "\": " << why << "\n";
+  return exitCode;
 }
 
 int RunVariantsCommand(const CliArgs& args) {
-  TFindArgs a;
+  TCommandArgs a;
   if (!ParseArgs(args, false, a, "variants")) return 2;
   if (a.Help) {
     std::cout << kVariantsHelp;
     return 0;
   }
   if (a.Positional.size() != 1) return Usage(kVariantsHelp);
-  if (!LoadData(a.DataDir)) return 1;
+  if (!LoadData(DataDirOf(a))) return 1;
   TVStringList variants;
   CollectVariants(cp1251::FromUtf8(a.Positional[0]), variants);
   for (const auto& v : variants) std::cout << cp1251::ToUtf8(v) << "\n";
@@ -128,13 +154,28 @@ int RunVariantsCommand(const CliArgs& args) {
 }
 
 int RunFindCommand(const CliArgs& args) {
-  TFindArgs a;
+  TCommandArgs a;
   if (!ParseArgs(args, true, a, "find")) return 2;
   if (a.Help) {
     std::cout << kFindHelp;
     return 0;
   }
   if (a.Positional.size() != 2) return Usage(kFindHelp);
+  std::optional<std::string> out;
+  if (const auto it = a.Values.find("--out"); it != a.Values.end()) out = it->second;
+  if (a.Positional[1].empty() || (out && out->empty())) {
+    std::cerr << "parvel-cli find: не задано имя " << (a.Positional[1].empty() ? "файла FILE" : "файла для --out") << "\n";
+    return 2;
+  }
+  if (out) {
+    // Refused before anything is read: the result could not be written there anyway.
+    try {
+      CheckOutputPath(*out);
+    } catch (const EOutputError& e) {
+      std::cerr << "parvel-cli find: " << e.what() << "\n";
+      return 5;
+    }
+  }
   std::string html;
   try {
     // The finder's positions are 32-bit: a body of 2 GB or more is refused as too large.
@@ -143,19 +184,20 @@ int RunFindCommand(const CliArgs& args) {
     std::cerr << "parvel-cli find: " << a.Positional[1] << ": " << e.what() << "\n";
     return 3;
   }
-  if (!LoadData(a.DataDir)) return 1;
+  if (!LoadData(DataDirOf(a))) return 1;
   // The find command searches the stored body with one blank appended.
+  const size_t bodySize = html.size();
   html += ' ';
   int count = 0;
-  const std::string marked = MarkMatches(cp1251::FromUtf8(a.Positional[0]), html, count);
+  std::string marked = MarkMatches(cp1251::FromUtf8(a.Positional[0]), html, count);
   FreeDictionaries();
-  if (a.Out) {
-    // Written beside the target and renamed into place: a failure leaves any old file as it was.
+  if (count == 0) marked.resize(std::min(marked.size(), bodySize));  // nothing marked: the body as it was
+  if (out) {
     try {
-      CommitTemp(WriteTempBeside(*a.Out, marked), *a.Out);
-    } catch (const std::exception& e) {
+      WriteFileReplacing(*out, marked);
+    } catch (const EOutputError& e) {
       std::cerr << "parvel-cli find: " << e.what() << "\n";
-      return 4;
+      return e.Kind == TOutputFailure::ofNotRegular ? 5 : 4;
     }
   }
   std::cout << count << "\n";

@@ -1,19 +1,21 @@
 #include "cli/Commands.h"
 
 std::string CliUsage() {
-  return R"(Usage: parvel-cli COMMAND ARGUMENTS
+  return R"(Использование: parvel-cli КОМАНДА АРГУМЕНТЫ
 
-Commands:
-  compare LEFT RIGHT OUTDIR
-      Compares two texts word by word, writes the marked result pages OUTDIR/c1.htm
-      and OUTDIR/c2.htm and prints the number of changes.
+Команды:
+  compare LEFT RIGHT OUTDIR [--max-seconds N]
+      Сравнивает два текста по словам, записывает страницы с отметками OUTDIR/c1.htm
+      и OUTDIR/c2.htm и выводит число изменений.
   forms WORD [--data DIR]
-      Prints the Russian word forms of WORD.
+      Выводит русские формы слова WORD.
   variants PHRASE [--data DIR]
-      Prints the abbreviation and term variants of a search phrase.
+      Выводит варианты сокращений и терминов для поисковой фразы.
   find QUERY FILE [--out PATH] [--data DIR]
-      Marks every occurrence of QUERY in an HTML body and prints their number.
+      Отмечает все вхождения QUERY в теле страницы HTML и выводит их число.
 
-parvel-cli COMMAND --help explains one command.
+Параметры пишутся как "--name value" или "--name=value"; "--" заканчивает параметры.
+Коды завершения: 0 успех, 2 неверные аргументы; остальные коды своих у каждой команды
+(parvel-cli КОМАНДА --help объясняет команду и её коды).
 )";
 }

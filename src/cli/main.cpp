@@ -22,6 +22,6 @@ int main(int argc, char** argv) {
     std::cerr << "parvel-cli: " << e.what() << "\n";
     return 1;
   }
-  std::cerr << "parvel-cli: unknown command \"" << command << "\"; see parvel-cli --help\n";
+  std::cerr << "parvel-cli: неизвестная команда \"" << command << "\"; см. parvel-cli --help\n";
   return 2;
 }

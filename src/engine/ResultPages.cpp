@@ -20,6 +20,7 @@
 #include "engine/SplitHtml.h"
 #include "support/Cp1251.h"
 #include "support/FastStrings.h"
+#include "support/OutputFiles.h"
 
 namespace {
 
@@ -246,9 +247,6 @@ void ReplaceNbsp(std::string& text) {
   text.resize(out + n - from);
 }
 
-std::runtime_error WriteError(const std::string& what, const std::string& path, int err) {
-  return std::runtime_error("cannot " + what + " " + path + ": " + std::strerror(err));
-}
 
 }  // namespace
 
@@ -380,48 +378,32 @@ void ForEachLine(std::string_view content, Line&& line) {
   }
 }
 
-void WriteAll(int fd, iovec* iov, int count, const std::string& path) {
-  while (count > 0) {
-    const ssize_t w = ::writev(fd, iov, count);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) throw WriteError("write", path, w < 0 ? errno : EIO);
-    size_t done = static_cast<size_t>(w);
-    for (; count > 0 && done >= iov->iov_len; ++iov, --count) done -= iov->iov_len;
-    if (count > 0) {
-      iov->iov_base = static_cast<char*>(iov->iov_base) + done;
-      iov->iov_len -= done;
-    }
-  }
+// Fills a file with the bytes as they are.
+TFileFiller BytesFiller(const std::string& path, std::string_view bytes) {
+  return [&path, bytes](int fd) {
+    iovec iov{const_cast<char*>(bytes.data()), bytes.size()};
+    WriteFully(fd, &iov, 1, path);
+  };
 }
 
-// Creates a temporary file beside path, lets write fill it and returns its name; on failure
-// removes it and throws.
-template <class Write>
-std::string WriteTemp(const std::string& path, Write&& write) {
-  std::string temp = path + ".tmpXXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw WriteError("write", path, errno);
-  try {
-    write(fd);
-  } catch (...) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw;
-  }
-  // mkstemp creates the file private to the user; pages are ordinary files. The mask is read
-  // once: reading it means setting it, which must not race with another writer.
-  static const mode_t mask = [] {
-    const mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-  }();
-  ::fchmod(fd, 0666 & ~mask);
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    throw WriteError("write", path, err);
-  }
-  return temp;
+// Fills a file with the CR LF lines of content, straight from content, many lines to a call:
+// no converted copy of the page is made.
+TFileFiller CrLfFiller(const std::string& path, std::string_view content) {
+  return [&path, content](int fd) {
+    static char kCrLf[] = "\r\n";
+    constexpr int kBatch = 512;  // iovecs per call, two per line; well below IOV_MAX
+    iovec iov[kBatch];
+    int used = 0;
+    ForEachLine(content, [&](size_t begin, size_t end) {
+      if (used + 2 > kBatch) {
+        WriteFully(fd, iov, used, path);
+        used = 0;
+      }
+      if (end > begin) iov[used++] = {const_cast<char*>(content.data()) + begin, end - begin};
+      iov[used++] = {kCrLf, 2};
+    });
+    WriteFully(fd, iov, used, path);
+  };
 }
 
 }  // namespace
@@ -437,111 +419,32 @@ std::string ToCrLfLines(std::string_view content) {
 }
 
 std::string WriteTempBeside(const std::string& path, std::string_view bytes) {
-  return WriteTemp(path, [&](int fd) {
-    iovec iov{const_cast<char*>(bytes.data()), bytes.size()};
-    WriteAll(fd, &iov, 1, path);
-  });
+  return WriteTempFile(path, BytesFiller(path, bytes));
 }
 
 std::string WriteCrLfTempBeside(const std::string& path, std::string_view content) {
-  // The lines are written straight from content, with CR LF between them, many lines to a call:
-  // no converted copy of the page is made.
-  static char kCrLf[] = "\r\n";
-  return WriteTemp(path, [&](int fd) {
-    constexpr int kBatch = 512;  // iovecs per call, two per line; well below IOV_MAX
-    iovec iov[kBatch];
-    int used = 0;
-    ForEachLine(content, [&](size_t begin, size_t end) {
-      if (used + 2 > kBatch) {
-        WriteAll(fd, iov, used, path);
-        used = 0;
-      }
-      if (end > begin) iov[used++] = {const_cast<char*>(content.data()) + begin, end - begin};
-      iov[used++] = {kCrLf, 2};
-    });
-    WriteAll(fd, iov, used, path);
-  });
+  return WriteTempFile(path, CrLfFiller(path, content));
 }
 
-void CommitTemp(const std::string& tempPath, const std::string& path) {
-  if (std::rename(tempPath.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tempPath.c_str());
-    throw WriteError("replace", path, err);
-  }
-}
+void CommitTemp(const std::string& tempPath, const std::string& path) { CommitTempFile(tempPath, path); }
 
 void DiscardTemp(const std::string& tempPath) noexcept { ::unlink(tempPath.c_str()); }
 
-void WritePageFile(const std::string& path, std::string_view content) {
-  CommitTemp(WriteCrLfTempBeside(path, content), path);
-}
+void WritePageFile(const std::string& path, std::string_view content) { ReplaceFile(path, CrLfFiller(path, content)); }
 
-namespace {
-
-// Moves an existing file aside so that it can be put back; empty when there was none.
-std::string MoveAside(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return {};
-    throw WriteError("replace", path, errno);
-  }
-  if (S_ISDIR(st.st_mode)) throw std::runtime_error("cannot replace " + path + ": it is a folder");
-  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-    throw std::runtime_error("cannot replace " + path + ": it is not a file");
-  // A free name beside it: mkstemp reserves one, and the rename takes its place.
-  std::string aside = path + ".oldXXXXXX";
-  const int fd = ::mkstemp(aside.data());
-  if (fd < 0) throw WriteError("replace", path, errno);
-  ::close(fd);
-  if (std::rename(path.c_str(), aside.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(aside.c_str());
-    throw WriteError("replace", path, err);
-  }
-  return aside;
-}
-
-void PutBack(const std::string& aside, const std::string& path) noexcept {
-  if (aside.empty()) ::unlink(path.c_str());
-  else std::rename(aside.c_str(), path.c_str());
-}
-
-}  // namespace
+void WriteFileReplacing(const std::string& path, std::string_view bytes) { ReplaceFile(path, BytesFiller(path, bytes)); }
 
 void WritePagePair(const std::string& path1, std::string_view content1, const std::string& path2,
                    std::string_view content2) {
-  // Both pages are written at the same time; a failure of either discards both.
-  std::string temps[3];
-  BothSides(content1.size() + content2.size() >= kParallelBytes, [&](int s) {
-    temps[s] = s == 1 ? WriteCrLfTempBeside(path1, content1) : WriteCrLfTempBeside(path2, content2);
-  }, [&] {
-    for (int s = 1; s <= 2; ++s)
-      if (!temps[s].empty()) DiscardTemp(temps[s]);
-  });
-  const std::string& temp1 = temps[1];
-  const std::string& temp2 = temps[2];
-  std::string aside1, aside2;
-  bool placed1 = false;
-  try {
-    aside1 = MoveAside(path1);
-    try {
-      aside2 = MoveAside(path2);
-    } catch (...) {
-      PutBack(aside1, path1);
-      aside1.clear();
-      throw;
-    }
-    if (std::rename(temp1.c_str(), path1.c_str()) != 0) throw WriteError("replace", path1, errno);
-    placed1 = true;
-    if (std::rename(temp2.c_str(), path2.c_str()) != 0) throw WriteError("replace", path2, errno);
-  } catch (...) {
-    if (placed1 || !aside1.empty()) PutBack(aside1, path1);
-    if (!aside2.empty()) PutBack(aside2, path2);
-    DiscardTemp(temp1);
-    DiscardTemp(temp2);
-    throw;
-  }
-  if (!aside1.empty()) ::unlink(aside1.c_str());
-  if (!aside2.empty()) ::unlink(aside2.c_str());
+  ReplaceFilePair(path1, CrLfFiller(path1, content1), path2, CrLfFiller(path2, content2),
+                  content1.size() + content2.size() >= kParallelBytes);
+}
+
+void WriteFilePair(const std::string& path1, std::string_view bytes1, const std::string& path2,
+                   std::string_view bytes2) {
+  ReplaceFilePair(path1, BytesFiller(path1, bytes1), path2, BytesFiller(path2, bytes2));
+}
+
+void FinishInterruptedPagePair(const std::string& path1, const std::string& path2) {
+  FinishInterruptedPair(path1, path2);
 }

@@ -24,29 +24,40 @@ TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff)
 // Cuts an HTML page down to the content of its body element, in place.
 void ExtractBodyContent(std::string& s);
 
-// Writes content as CR LF lines, atomically (a temporary file renamed over the target).
-// Throws std::runtime_error with a message naming the path on failure; no partial file is left.
+// Writing outputs (see support/OutputFiles.h): every writer refuses an existing entry that is
+// not a regular file, replaces a file with one rename under its folder's lock, and throws
+// EOutputError (a std::runtime_error) with a Russian message naming the path. Nothing is left
+// half-written.
+
+// Writes content as CR LF lines and replaces path with it.
 void WritePageFile(const std::string& path, std::string_view content);
+// Replaces path with bytes as they are (a PDF, a marked body).
+void WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 // The bytes WritePageFile writes: every line (ended by CR, LF or CR LF, or by the end of a
 // non-empty content) followed by CR LF.
 std::string ToCrLfLines(std::string_view content);
 
-// Two-step writing for callers that must replace several files together: each file is first
-// written completely to a temporary file beside its target, then all are renamed into place.
-// Throw std::runtime_error naming the target path; a failed step leaves no temporary behind.
+// Two-step writing for one file: written completely to a temporary file beside its target, then
+// renamed into place. A failed step leaves no temporary behind.
 std::string WriteTempBeside(const std::string& path, std::string_view bytes);
 void CommitTemp(const std::string& tempPath, const std::string& path);
 // WriteTempBeside of ToCrLfLines(content), without making the converted copy.
 std::string WriteCrLfTempBeside(const std::string& path, std::string_view content);
 void DiscardTemp(const std::string& tempPath) noexcept;
 
-// Writes both pages as CR LF lines and replaces both files together. Before either is replaced
-// both are checked to be replaceable (no folder stands there, the old file can be moved aside);
-// on any failure both keep their earlier content and no temporary is left. Throws
-// std::runtime_error naming the file that could not be written or replaced.
+// Writes both pages as CR LF lines and replaces both files as a pair: at every moment the pair
+// is the old one or the new one, or a stopped replacement that the next writer of the folder
+// (or FinishInterruptedPagePair) completes. Concurrent writers of one folder take turns; the last
+// one wins. On failure both keep their earlier content.
 void WritePagePair(const std::string& path1, std::string_view content1, const std::string& path2,
                    std::string_view content2);
+// The same for files written as they are (the PDFs of a batch print).
+void WriteFilePair(const std::string& path1, std::string_view bytes1, const std::string& path2,
+                   std::string_view bytes2);
+// For a reader of a pair: completes a replacement that a stopped run left and removes the
+// leftovers of interrupted runs.
+void FinishInterruptedPagePair(const std::string& path1, const std::string& path2);
 
 // 0-based index of the body end tag that ends the body (not one inside a comment, a script or
 // an attribute value, nor a longer tag name such as "</bodyguard>"), or std::string::npos.

@@ -7,10 +7,13 @@
 #include <cstring>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "input/PlainText.h"
 #include "support/FastStrings.h"
+#include "support/SystemErrorText.h"
 
 namespace fs = std::filesystem;
 
@@ -54,36 +57,55 @@ TSourceKind KindOf(const std::string& path, std::string_view head) {
 }
 
 std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
+  if (path.empty()) throw EReadError("Не задано имя файла.");
   const std::string name = NameOf(path);
+  auto cannotRead = [&](int err) {
+    if (err == ENOENT) return EReadError("Файл " + path + " не найден.");
+    return EReadError("Не могу прочитать файл " + path + ": " + SystemErrorText(err) + ".");
+  };
+  auto check = [&](const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) throw EReadError(path + " — это папка, а не файл. Выберите файл с текстом.");
+    // A FIFO, a device or a socket would block or never end: only regular files are texts.
+    if (!S_ISREG(st.st_mode)) throw EReadError(path + " не является обычным файлом. Выберите файл с текстом.");
+    if (static_cast<uint64_t>(st.st_size) > maxBytes)
+      throw EReadError("Файл " + name + " слишком велик (" + MegaBytes(static_cast<uint64_t>(st.st_size)) +
+                       " МБ); открываются файлы до " + MegaBytes(maxBytes) + " МБ.");
+  };
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) throw EReadError("Файл " + path + " не найден.");
-    throw EReadError("Не могу прочитать файл " + path + ": " + std::strerror(errno));
-  }
-  if (S_ISDIR(st.st_mode)) throw EReadError(path + " — это папка, а не файл. Выберите файл с текстом.");
-  if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes)
-    throw EReadError("Файл " + name + " слишком велик (" + MegaBytes(static_cast<uint64_t>(st.st_size)) +
-                     " МБ); открываются файлы до " + MegaBytes(maxBytes) + " МБ.");
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw EReadError("Не могу прочитать файл " + path + ": " + std::strerror(errno));
+  if (::stat(path.c_str(), &st) != 0) throw cannotRead(errno);
+  check(st);
+  // O_NONBLOCK: should the entry have become a FIFO since, the open does not wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw cannotRead(errno);
   std::string out;
-  // + 1: the end of the file shows in the first read.
-  size_t chunk = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t{1} << 16;
-  bool failed = false;
-  for (;;) {
-    const size_t old = out.size();
-    out.resize(old + chunk);
-    const size_t got = std::fread(out.data() + old, 1, chunk, f);
-    out.resize(old + got);
-    if (got < chunk) {
-      failed = std::ferror(f) != 0;
-      break;
+  int failed = 0;
+  try {
+    if (::fstat(fd, &st) != 0) throw cannotRead(errno);
+    check(st);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // At most the limit and one byte: a file that grows while read is refused, not read on.
+    const uint64_t limit = maxBytes == ~uint64_t{0} ? maxBytes : maxBytes + 1;
+    size_t chunk = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(st.st_size) + 1, limit));
+    for (;;) {
+      if (chunk == 0) chunk = 1;
+      const size_t old = out.size();
+      out.resize(old + chunk);
+      const ssize_t got = ::read(fd, out.data() + old, chunk);
+      if (got < 0 && errno == EINTR) {
+        out.resize(old);
+        continue;
+      }
+      out.resize(old + static_cast<size_t>(std::max<ssize_t>(got, 0)));
+      if (got < 0) failed = errno;
+      if (got <= 0 || out.size() >= limit) break;
+      chunk = static_cast<size_t>(std::min<uint64_t>(uint64_t{1} << 16, limit - out.size()));
     }
-    if (out.size() > maxBytes) break;  // a pipe or device without a size
-    chunk = size_t{1} << 16;
+  } catch (...) {
+    ::close(fd);
+    throw;
   }
-  std::fclose(f);
-  if (failed) throw EReadError("Не могу прочитать файл " + path + ": ошибка чтения.");
+  ::close(fd);
+  if (failed) throw cannotRead(failed);
   if (out.size() > maxBytes)
     throw EReadError("Файл " + name + " слишком велик; открываются файлы до " + MegaBytes(maxBytes) + " МБ.");
   return out;

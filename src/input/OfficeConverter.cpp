@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "input/DocumentReader.h"
+#include "support/SystemErrorText.h"
 
 namespace fs = std::filesystem;
 
@@ -37,12 +38,17 @@ class TTempFolder {
     if (ec) base = "/tmp";
     std::string templ = (base / "parvel-office-XXXXXX").string();
     if (!::mkdtemp(templ.data()))
-      throw EReadError(std::string("Не могу создать временную папку для преобразования: ") + std::strerror(errno));
+      throw EReadError(std::string("Не могу создать временную папку для преобразования: ") + SystemErrorText(errno));
     path_ = templ;
   }
   ~TTempFolder() {
+    // A process of LibreOffice that was just killed may still be closing files in it.
     std::error_code ec;
-    fs::remove_all(path_, ec);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      fs::remove_all(path_, ec);
+      if (!fs::exists(path_, ec)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
   }
   const fs::path& Path() const { return path_; }
 
@@ -126,7 +132,11 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
   TTempFolder temp;
   const fs::path out = temp.Path() / "out";
   const fs::path log = temp.Path() / "log.txt";
+  // LibreOffice's own temporary files go inside ours, so that they go with it even when it is
+  // stopped at the time limit and cannot clean up itself.
+  const std::string officeTemp = (temp.Path() / "tmp").string();
   fs::create_directory(out);
+  fs::create_directory(officeTemp);
   TProfileSlot profile(temp.Path() / "profile");
   std::error_code ec;
   const std::string source = fs::absolute(path, ec).string();
@@ -137,9 +147,17 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // The environment is made before the fork: the child of a threaded program may only exec.
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
+  env.push_back("TMPDIR=" + officeTemp);
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
 
   const pid_t pid = ::fork();
-  if (pid < 0) throw EReadError(std::string("Не могу запустить LibreOffice: ") + std::strerror(errno));
+  if (pid < 0) throw EReadError(std::string("Не могу запустить LibreOffice: ") + SystemErrorText(errno));
   if (pid == 0) {
     ::setpgid(0, 0);  // its own group, so that a time-out ends every process it started
     const int devnull = ::open("/dev/null", O_RDONLY);
@@ -149,7 +167,7 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
       ::dup2(logfd, 1);
       ::dup2(logfd, 2);
     }
-    ::execv(argv[0], argv.data());
+    ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
   ::setpgid(pid, pid);
@@ -165,6 +183,10 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
     if (timedOut || cancelled) {
       ::kill(-pid, SIGKILL);
       ::waitpid(pid, &status, 0);
+      // Its helpers are in its group: wait (a little) until they are gone too, so that none
+      // writes into the temporary folder after it is removed.
+      for (int i = 0; i < 100 && ::kill(-pid, SIGKILL) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

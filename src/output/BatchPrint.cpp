@@ -18,15 +18,22 @@
 #include "input/ViewTextFile.h"
 #include "output/PdfPrintEngine.h"
 #include "output/Printing.h"
+#include "support/OutputFiles.h"
 #include "view/HtmlView.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: parvel --print-pdf LEFT.pdf RIGHT.pdf OLD NEW\n"
-    "Compares OLD with NEW (files of Windows-1251 HTML, as parvel-cli compare reads them) and\n"
-    "prints the marked old text to LEFT.pdf and the marked new text to RIGHT.pdf, with the\n"
-    "page setup and footer of the print command. Both files are replaced together.\n";
+    "Использование: parvel --print-pdf LEFT.pdf RIGHT.pdf OLD NEW\n"
+    "Сравнивает OLD с NEW (файлы читаются так же, как их читает parvel-cli compare) и печатает\n"
+    "старый текст с отметками в LEFT.pdf, а новый — в RIGHT.pdf, с параметрами страницы и\n"
+    "колонтитулом команды печати. Оба файла заменяются парой: в любой момент на месте лежит\n"
+    "целая старая или целая новая пара.\n"
+    "Коды завершения: 0 оба PDF записаны; 1 текст пуст, файл не читается, страница не\n"
+    "печатается или PDF не удаётся записать (тогда не остаётся ни половины файла, ни одного\n"
+    "файла без пары); 2 неверные аргументы (в том числе пустое имя или LEFT.pdf и RIGHT.pdf —\n"
+    "один файл); 5 на месте LEFT.pdf или RIGHT.pdf стоит не обычный файл (папка, устройство,\n"
+    "канал, сокет или ссылка на них; ничего не записано).\n";
 
 // A page loads within this time or the print fails.
 constexpr int kLoadTimeoutMs = 120000;
@@ -36,29 +43,8 @@ std::string Native(const QString& path) { return QFile::encodeName(path).toStdSt
 QByteArray PrintPage(const std::string& pagePath, const TPageSetupValues& values, const QPageLayout& layout) {
   std::unique_ptr<THtmlView> view(CreateHtmlView(nullptr));
   view->Navigate(pagePath);
-  if (!view->WaitReady(kLoadTimeoutMs)) throw std::runtime_error("cannot load " + pagePath);
+  if (!view->WaitReady(kLoadTimeoutMs)) throw std::runtime_error("Не удалось загрузить страницу " + pagePath + ".");
   return PrintDocumentToPdf(*view, values, layout);
-}
-
-void WriteBoth(const std::string& left, const QByteArray& leftPdf, const std::string& right,
-               const QByteArray& rightPdf) {
-  auto bytes = [](const QByteArray& b) { return std::string_view(b.constData(), static_cast<size_t>(b.size())); };
-  const std::string temp1 = WriteTempBeside(left, bytes(leftPdf));
-  std::string temp2;
-  try {
-    temp2 = WriteTempBeside(right, bytes(rightPdf));
-    CommitTemp(temp1, left);
-  } catch (...) {
-    DiscardTemp(temp1);
-    if (!temp2.empty()) DiscardTemp(temp2);
-    throw;
-  }
-  try {
-    CommitTemp(temp2, right);
-  } catch (const std::exception& e) {
-    std::remove(left.c_str());  // a new left print beside an old right one would be a mismatched pair
-    throw std::runtime_error(std::string(e.what()) + " (" + left + " removed)");
-  }
 }
 
 }  // namespace
@@ -74,7 +60,27 @@ bool IsPrintPdfCommand(int argc, char** argv) {
 int RunPrintPdfCommand(const QStringList& arguments) {
   const QStringList args = arguments.mid(2);
   if (args.size() != 4) {
-    std::cerr << "parvel: --print-pdf needs LEFT.pdf RIGHT.pdf OLD NEW\n" << kUsage;
+    std::cerr << "parvel: для --print-pdf нужны LEFT.pdf RIGHT.pdf OLD NEW\n" << kUsage;
+    return 2;
+  }
+  static const char* const kNames[] = {"LEFT.pdf", "RIGHT.pdf", "OLD", "NEW"};
+  for (int i = 0; i < 4; ++i)
+    if (args[i].isEmpty()) {
+      std::cerr << "parvel: --print-pdf: не задано имя файла " << kNames[i] << "\n";
+      return 2;
+    }
+  const std::string leftPdf = Native(args[0]), rightPdf = Native(args[1]);
+  // Refused before the long work: the prints could not be written there anyway.
+  try {
+    CheckOutputPath(leftPdf);
+    CheckOutputPath(rightPdf);
+  } catch (const EOutputError& e) {
+    std::cerr << "parvel: " << e.what() << "\n";
+    return 5;
+  }
+  if (SameOutputFile(leftPdf, rightPdf)) {
+    std::cerr << "parvel: --print-pdf: " << leftPdf << " и " << rightPdf
+              << " — один и тот же файл; укажите для двух текстов два разных файла.\n";
     return 2;
   }
   try {
@@ -87,7 +93,7 @@ int RunPrintPdfCommand(const QStringList& arguments) {
 
     // The pages are shown from a folder of their own with the style files beside them.
     QTemporaryDir work;
-    if (!work.isValid()) throw std::runtime_error("cannot create a temporary folder");
+    if (!work.isValid()) throw std::runtime_error("Не могу создать временную папку для страниц.");
     QString folder = work.path();
     EnsureBackslash(folder);
     UnpackStyleFiles(DataDirFor(ExecutableDir()), folder);
@@ -98,11 +104,15 @@ int RunPrintPdfCommand(const QStringList& arguments) {
     WritePageSetup("", PrintFooter());
     const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
     const QPageLayout layout = PageLayoutFor(values);
-    const QByteArray leftPdf = PrintPage(c1, values, layout);
-    const QByteArray rightPdf = PrintPage(c2, values, layout);
-    WriteBoth(Native(args[0]), leftPdf, Native(args[1]), rightPdf);
+    const QByteArray leftBytes = PrintPage(c1, values, layout);
+    const QByteArray rightBytes = PrintPage(c2, values, layout);
+    auto bytes = [](const QByteArray& b) { return std::string_view(b.constData(), static_cast<size_t>(b.size())); };
+    WriteFilePair(leftPdf, bytes(leftBytes), rightPdf, bytes(rightBytes));
     std::cout << pages.ChangeCount << "\n";
     return 0;
+  } catch (const EOutputError& e) {
+    std::cerr << "parvel: " << e.what() << "\n";
+    return e.Kind == TOutputFailure::ofNotRegular ? 5 : e.Kind == TOutputFailure::ofSameFile ? 2 : 1;
   } catch (const std::exception& e) {
     std::cerr << "parvel: " << e.what() << "\n";
     return 1;

@@ -10,5 +10,6 @@ bool IsPrintPdfCommand(int argc, char** argv);
 // Runs the batch print with the application's arguments (the program name first). Returns the
 // exit code: 0 both PDF files written; 1 a text is empty, a file cannot be read, a page cannot
 // be printed or a PDF cannot be written (no PDF is then left half-written or alone); 2 wrong
-// arguments.
+// arguments (an empty name, both PDFs naming one file); 5 an entry that is not a regular file
+// stands where a PDF goes (nothing is written).
 int RunPrintPdfCommand(const QStringList& arguments);

@@ -1,5 +1,7 @@
 // parvel-cli forms / variants / find against a small dictionary written by the test.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,9 +82,62 @@ TEST_F(FindCliTest, Forms) {
   EXPECT_EQ(RunCli("forms Законом" + data_).Out, "1\nЗАКОН\nЗАКОНА\nЗАКОНОМ\nЗАКОНЫ\n");
   // Ё is read as Е; a short unknown word is its own form.
   EXPECT_EQ(RunCli("forms ёж" + data_).Out, "1\nЕЖ\n");
+  // An unknown word has its own exit code and says so after the code 0.
   const TRun none = RunCli("forms ТРАЖК" + data_);
-  EXPECT_EQ(none.Code, 0);
-  EXPECT_EQ(none.Out, "0\n");
+  EXPECT_EQ(none.Code, 6);
+  EXPECT_EQ(none.Out.substr(0, 2), "0\n");
+  EXPECT_NE(none.Out.find("нет в словаре"), std::string::npos) << none.Out;
+}
+
+// What is no Russian word is said, each with its own exit code.
+TEST_F(FindCliTest, FormsRefusesWhatIsNoWord) {
+  const std::pair<const char*, int> cases[] = {{"'   '", 3}, {"''", 3}, {"'!?,'", 4}, {"'за кон'", 4}, {"law", 5}};
+  for (const auto& [word, code] : cases) {
+    const TRun r = RunCli(std::string("forms ") + word + data_);
+    EXPECT_EQ(r.Code, code) << word;
+    EXPECT_NE(r.Out.find("слов"), std::string::npos) << r.Out;
+  }
+  EXPECT_NE(RunCli("forms --help").Out.find("6 слова нет в словаре"), std::string::npos);
+}
+
+// Options may be written "--opt=value"; an unknown one is named; empty names get a message.
+TEST_F(FindCliTest, OptionsAndNames) {
+  const fs::path body = dir_ / "body.htm", out = dir_ / "out.htm";
+  WriteBytes(body, W("<p>Закона нет</p>"));
+  TRun r = RunCli("find закон " + body.string() + " --out=" + out.string() + " --data=" + dir_.string());
+  EXPECT_EQ(r.Code, 0) << r.Out;
+  EXPECT_EQ(r.Out, "1\n");
+  r = RunCli("find закон " + body.string() + " --frob" + data_);
+  EXPECT_EQ(r.Code, 2);
+  EXPECT_NE(r.Out.find("неизвестный параметр --frob"), std::string::npos) << r.Out;
+  r = RunCli("find закон '' " + data_);
+  EXPECT_EQ(r.Code, 2);
+  EXPECT_NE(r.Out.find("не задано имя"), std::string::npos) << r.Out;
+  EXPECT_EQ(RunCli("find закон " + body.string() + " --out ''" + data_).Code, 2);
+  // No hit: the body is written as it was, without the blank the search appends.
+  r = RunCli("find налог " + body.string() + " --out " + out.string() + data_);
+  EXPECT_EQ(r.Out, "0\n");
+  EXPECT_EQ(ReadBytes(out), ReadBytes(body));
+}
+
+// Bodies that are no regular file are refused at once; an output that is none stays as it was.
+TEST_F(FindCliTest, OddFilesAreRefused) {
+  const fs::path fifo = dir_ / "fifo.htm", body = dir_ / "body.htm", link = dir_ / "null.htm";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", link);
+  WriteBytes(body, W("<p>Закона нет</p>"));
+  for (const std::string& input : {fifo.string(), std::string("/dev/zero")}) {
+    const TRun r = RunCli("find закон " + input + data_);
+    EXPECT_EQ(r.Code, 3) << input;
+    EXPECT_NE(r.Out.find("не является обычным файлом"), std::string::npos) << r.Out;
+  }
+  for (const fs::path& output : {fifo, link, dir_}) {
+    const TRun r = RunCli("find закон " + body.string() + " --out " + output.string() + data_);
+    EXPECT_EQ(r.Code, 5) << output;
+    EXPECT_NE(r.Out.find("обычный файл"), std::string::npos) << r.Out;
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_symlink(link));
 }
 
 TEST_F(FindCliTest, Variants) {

@@ -1,10 +1,13 @@
 // The reader of the files the user opens: code pages, plain text, office documents, bad input.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -148,6 +151,16 @@ TEST_F(Reader, OfficeFailuresAreReported) {
   o.Office.Soffice = slow.string();
   o.Office.TimeoutSeconds = 1;
   EXPECT_NE(ErrorOf((dir_ / "a.docx").string(), o).find("за 1 с"), std::string::npos);
+  // What it had put in the temporary folder goes with it.
+  const fs::path tmp = dir_ / "tmp";
+  fs::create_directories(tmp);
+  WriteFile(slow, "#!/bin/sh\nmkdir \"$TMPDIR/lu1234.tmp\"\nsleep 30\n");
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before ? before : "";
+  ::setenv("TMPDIR", tmp.c_str(), 1);
+  EXPECT_NE(ErrorOf((dir_ / "a.docx").string(), o).find("за 1 с"), std::string::npos);
+  before ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_TRUE(fs::is_empty(tmp));
 
   // One that fails says so.
   const fs::path failing = dir_ / "failing-soffice";
@@ -213,3 +226,28 @@ TEST_F(Reader, OfficeDocumentsMadeByLibreOffice) {
 }
 
 }  // namespace
+
+// Only regular files are read: a FIFO (also one named like an office document), a socket or a
+// device is refused at once, without waiting for a writer or reading on; an empty name is said.
+TEST_F(Reader, OnlyRegularFilesAreRead) {
+  TReadOptions o;
+  o.Office.Soffice = "/bin/false";  // would fail differently, were it started
+  for (const char* name : {"f.htm", "f.doc"}) {
+    ASSERT_EQ(::mkfifo((dir_ / name).c_str(), 0600), 0);
+    EXPECT_NE(ErrorOf((dir_ / name).string(), o).find("не является обычным файлом"), std::string::npos) << name;
+  }
+  const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", (dir_ / "sock").c_str());
+  if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0)
+    EXPECT_NE(ErrorOf((dir_ / "sock").string()).find("не является обычным файлом"), std::string::npos);
+  ::close(s);
+  try {
+    ReadFileBytes("/dev/zero", 1 << 20);
+    ADD_FAILURE() << "/dev/zero was read";
+  } catch (const EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("не является обычным файлом"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ErrorOf(""), "Не задано имя файла.");
+}

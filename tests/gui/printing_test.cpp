@@ -14,6 +14,10 @@
 #include <QScreen>
 #include <QSettings>
 #include <QtTest/QTest>
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
@@ -208,6 +212,34 @@ TEST(BatchPrint, BadInputGivesAMessageAndNoFile) {
     EXPECT_TRUE(r.Err.contains(QString::fromUtf8(want.second))) << r.Err.toStdString();
     EXPECT_FALSE(QFile::exists(left) || QFile::exists(right)) << "no PDF, and none without its pair";
   }
+}
+
+// Where a PDF goes stands no regular file, or both PDFs name one file: refused before anything
+// is printed, nothing made or removed, the odd entries left as they are.
+TEST(BatchPrint, RefusesOddOutputsAndOneFileForBoth) {
+  QTemporaryDir out;
+  const QString fifo = out.path() + "/fifo.pdf", null = out.path() + "/null.pdf", s = out.path() + "/S.pdf";
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link("/dev/null", null));
+  QDir().mkpath(out.path() + "/sub");
+  const std::vector<std::pair<QStringList, int>> cases = {
+      {{fifo, s}, 5}, {{s, null}, 5}, {{out.path() + "/sub", s}, 5},
+      {{s, s}, 2}, {{s, out.path() + "/sub/../S.pdf"}, 2}, {{"", s}, 2},
+  };
+  for (const auto& [pdfs, code] : cases) {
+    const TRun r = RunProgram(kParvel, QStringList{"--print-pdf"} + pdfs + QStringList{kOld, kNew}, out.path());
+    EXPECT_EQ(r.Code, code) << pdfs.join(' ').toStdString() << r.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(s)) << pdfs.join(' ').toStdString();
+  }
+  QFile::remove(s);
+  QFile::link(out.path() + "/S.pdf", out.path() + "/alias.pdf");
+  QFile(s).open(QIODevice::WriteOnly);
+  const TRun r = RunProgram(kParvel, {"--print-pdf", s, out.path() + "/alias.pdf", kOld, kNew}, out.path());
+  EXPECT_EQ(r.Code, 2);
+  EXPECT_TRUE(r.Err.contains(QString::fromUtf8("один и тот же файл"))) << r.Err.toStdString();
+  EXPECT_EQ(QFileInfo(s).size(), 0);
+  EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+  EXPECT_TRUE(QFileInfo(null).isSymLink());
 }
 
 TEST(PrintCommand, PrintsTheCurrentViewAt100PercentAndPutsTheZoomBack) {

@@ -106,6 +106,17 @@ def sample_words(rng, morph, count):
     return [w if isinstance(w, str) else u(w) for w in words]
 
 
+def forms_exit_code(word, code):
+    """The exit code of forms: what is wrong with the word, else whether anything was found."""
+    if all(c in b" \t\r\n" for c in word):
+        return 3
+    if any(c not in ref.WORD_CHARS for c in word):
+        return 4
+    if any(0x41 <= c <= 0x5A or 0x61 <= c <= 0x7A for c in word):
+        return 5
+    return 6 if code == 0 else 0
+
+
 def check_forms(cli, data, morph, words, report, jobs):
     def one(word):
         return word, run_cli(cli, ["forms", word, "--data", data])
@@ -116,7 +127,7 @@ def check_forms(cli, data, morph, words, report, jobs):
         if word in EXCLUDED_FORMS:
             continue
         code, forms = morph.forms_of(word.encode(ENC))
-        expected = (0, [str(code)] + [u(f) for f in forms])
+        expected = (forms_exit_code(word.encode(ENC), code), [str(code)] + [u(f) for f in forms])
         lines = out.decode("utf-8", "replace").split("\n")
         if lines and lines[-1] == "":
             lines.pop()
@@ -346,6 +357,8 @@ def check_find(cli, data, morph, cases, report, jobs, tmp):
         if q in EXCLUDED_FIND_QUERIES:
             continue
         exp_marked, exp_count = ref.mark_matches(morph, q.encode(ENC), body + b" ")
+        if exp_count == 0:
+            exp_marked = body  # nothing marked: the body is written as it was, without the blank
         actual = (rc, stdout.decode("utf-8", "replace").strip(), marked)
         expected = (0, str(exp_count), exp_marked)
         report.check("find %s %r" % (name, q), expected, actual)

@@ -1,0 +1,41 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+#include <iostream>
+
+bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& valueOptions, const char* command,
+                      TCommandArgs& out) {
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (!optionsEnded && a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (!optionsEnded && (a == "--help" || a == "-h")) {
+      out.Help = true;
+      continue;
+    }
+    // Only "--name" is an option: a word such as "-5" is an argument.
+    if (optionsEnded || a.size() < 3 || a.compare(0, 2, "--") != 0) {
+      out.Positional.push_back(a);
+      continue;
+    }
+    const size_t eq = a.find('=');
+    const std::string name = a.substr(0, eq);
+    if (std::find(valueOptions.begin(), valueOptions.end(), name) == valueOptions.end()) {
+      std::cerr << "parvel-cli " << command << ": неизвестный параметр " << name << "; см. parvel-cli " << command
+                << " --help\n";
+      return false;
+    }
+    if (eq != std::string::npos) {
+      out.Values[name] = a.substr(eq + 1);
+    } else if (i + 1 < args.size()) {
+      out.Values[name] = args[++i];
+    } else {
+      std::cerr << "parvel-cli " << command << ": после " << name << " нужно значение\n";
+      return false;
+    }
+  }
+  return true;
+}
