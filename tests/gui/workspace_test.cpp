@@ -1,6 +1,6 @@
 // Start-up: the work folder and its style files, the folder paths, the stored addresses, and the
 // end of the program when a dictionary is missing.
-#include "app/Workspace.h"
+#include "appbase/Workspace.h"
 #include "gui/GuiTestSupport.h"
 
 using namespace guitest;
