@@ -21,13 +21,15 @@ bool IsLetterOrDigit(unsigned char c) {
          c == 0xA8 || c == 0xB8;
 }
 
-// A letter or digit outside the tags: the body surely has a word. Script and style contents
-// could fool this, so only its absence is taken as the answer cheaply.
+// A letter or digit outside the tags and character references: the body surely has a word.
+// Script and style contents could fool this, so only its absence is taken as the answer cheaply.
 bool HasLetterOutsideTags(const std::string& body) {
-  bool inTag = false;
+  bool inTag = false, inReference = false;
   for (unsigned char c : body) {
     if (inTag) inTag = c != '>';
+    else if (inReference) inReference = c != ';' && c != '<' && c != ' ';
     else if (c == '<') inTag = true;
+    else if (c == '&') inReference = true;
     else if (IsLetterOrDigit(c)) return true;
   }
   return false;
