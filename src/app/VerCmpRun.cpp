@@ -13,12 +13,14 @@
 namespace {
 
 // The top-level widget an event is meant for. Input reaches a widget through its native window
-// first, and that window is no widget.
+// first, and that window is no widget; a shortcut goes to an action owned by a window.
 QWidget* TopLevelOf(QObject* target) {
-  if (auto* w = qobject_cast<QWidget*>(target)) return w->window();
-  if (auto* window = qobject_cast<QWindow*>(target))
-    for (QWidget* top : QApplication::topLevelWidgets())
-      if (top->windowHandle() == window) return top;
+  for (QObject* o = target; o; o = o->parent()) {
+    if (auto* w = qobject_cast<QWidget*>(o)) return w->window();
+    if (auto* window = qobject_cast<QWindow*>(o))
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowHandle() == window) return top;
+  }
   return nullptr;
 }
 
