@@ -389,7 +389,7 @@ void TVerCmp::FormCreate() {
 void TVerCmp::TakeWorkFolder() {
   WorkDir = WorkDirFor(GetTempDir());
   const QString ownFolder = UserCacheDir() + "Parvel_t" + QChar(PathSeparator);
-  if (!workFolder_.Acquire({WorkDir, ownFolder})) {
+  if (!workFolder_.Acquire({WorkDir, ownFolder}, {"c1.htm", "c2.htm"})) {
     ShowMessageBox(U("Не удаётся создать рабочую папку ни в ") + WorkDir + U(", ни в ") + ownFolder +
                    U(": результаты сравнения некуда записать."));
     return;

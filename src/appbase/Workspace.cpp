@@ -98,9 +98,13 @@ namespace {
 enum class TLockResult { lrTaken, lrHeld, lrUnusable };
 
 // Creates the folder if need be and takes its lock file; fd receives the open lock.
-TLockResult LockFolder(const QString& folder, int& fd) {
+TLockResult LockFolder(const QString& folder, const QStringList& pageNames, int& fd) {
   fd = -1;
   if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) return TLockResult::lrUnusable;
+  for (const QString& name : pageNames) {
+    const QFileInfo page(folder + name);
+    if (page.exists() && !page.isFile()) return TLockResult::lrUnusable;
+  }
   const std::string native = ToNativeBytes(folder);
   if (::access(native.c_str(), W_OK | X_OK) != 0) return TLockResult::lrUnusable;
   const std::string lockPath = native + "parvel.lock";
@@ -125,7 +129,7 @@ void TWorkFolder::Release() {
   lockFd_ = -1;
 }
 
-bool TWorkFolder::Acquire(const QStringList& candidates) {
+bool TWorkFolder::Acquire(const QStringList& candidates, const QStringList& pageNames) {
   Release();
   unusable_.clear();
   constexpr int kMostInstances = 99;
@@ -133,7 +137,7 @@ bool TWorkFolder::Acquire(const QStringList& candidates) {
     const QString stem = candidate.endsWith(QChar(PathSeparator)) ? candidate.chopped(1) : candidate;
     for (int n = 1; n <= kMostInstances; ++n) {
       const QString folder = n == 1 ? candidate : stem + QString::number(n) + QChar(PathSeparator);
-      const TLockResult r = LockFolder(folder, lockFd_);
+      const TLockResult r = LockFolder(folder, pageNames, lockFd_);
       if (r == TLockResult::lrTaken) {
         path_ = folder;
         numbered_ = n > 1;

@@ -64,9 +64,10 @@ class TWorkFolder {
   ~TWorkFolder();
 
   // Tries each candidate ("…/Parvel_t/", ending with the separator) in turn: a folder that
-  // cannot be created or written is skipped, a locked one gives way to its numbered siblings.
-  // False when none can be used.
-  bool Acquire(const QStringList& candidates);
+  // cannot be created or written, or where something other than a file stands in the way of one
+  // of pageNames, is skipped; a locked one gives way to its numbered siblings. False when none
+  // can be used.
+  bool Acquire(const QStringList& candidates, const QStringList& pageNames = {});
   QString Path() const { return path_; }
   // The candidates skipped because they could not be used (not merely locked).
   const QStringList& Unusable() const { return unusable_; }

@@ -129,8 +129,8 @@ TEST(Workspace, EachInstanceLocksAWorkFolderOfItsOwn) {
   EXPECT_TRUE(messages.List().empty());
 }
 
-// A work folder that cannot be used (a file stands there) gives way to the user's own folder,
-// said once at start-up.
+// A work folder that cannot be used (a file stands there, or a folder where a page goes) gives
+// way to the user's own folder, said once at start-up.
 TEST(Workspace, UnusableWorkFolderFallsBackToTheUsersFolder) {
   TProgramDir dir;
   TMessages messages;
@@ -138,7 +138,13 @@ TEST(Workspace, UnusableWorkFolderFallsBackToTheUsersFolder) {
   const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
   qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
   std::ofstream((dir.TempDir() + "/Parvel_t").toStdString()) << "not a folder";
-  {
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    messages.Clear();
+    if (start == 2) {
+      ASSERT_TRUE(QFile::remove(dir.TempDir() + "/Parvel_t"));
+      ASSERT_TRUE(QDir().mkpath(dir.WorkDir() + "c2.htm"));
+    }
     TVerCmp w(dir.AppDir());
     const QString own = cache.path() + Sep() + "Parvel" + Sep() + "Parvel_t" + Sep();
     EXPECT_EQ(w.WorkDir, own);
