@@ -9,7 +9,7 @@
 #include <QPainterPath>
 #include <QScreen>
 
-#include "app/Workspace.h"
+#include "appbase/Workspace.h"
 #include "support/Cp1251.h"
 
 #ifndef PARVEL_VERSION

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/MessageBox.h"
+#include "appbase/MessageBox.h"
 
 void PrepareApplication() {
 #ifndef _WIN32

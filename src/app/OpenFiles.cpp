@@ -17,7 +17,7 @@
 #include <exception>
 #include <new>
 
-#include "app/MessageBox.h"
+#include "appbase/MessageBox.h"
 #include "app/VerCmp.h"
 #include "input/DocumentReader.h"
 #include "view/HtmlView.h"

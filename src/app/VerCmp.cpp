@@ -14,11 +14,12 @@
 #include <exception>
 
 #include "app/About.h"
-#include "app/MessageBox.h"
+#include "appbase/Failure.h"
+#include "appbase/MessageBox.h"
 #include "app/OpenFiles.h"
 #include "app/ToolbarIcons.h"
 #include "app/VerCmpRun.h"
-#include "app/Workspace.h"
+#include "appbase/Workspace.h"
 #include "engine/ResultPages.h"
 #include "find/MorphRusTables.h"
 #include "navigation/Navigation.h"
@@ -333,7 +334,7 @@ void TVerCmp::acCopyExecute() {
   try {
     FocusedView()->CopySelection();
   } catch (const std::exception& e) {
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    ReportFailure(this, e);
   }
 }
 
@@ -341,7 +342,7 @@ void TVerCmp::acPasteExecute() {
   try {
     FocusedView()->PasteClipboard();
   } catch (const std::exception& e) {
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    ReportFailure(this, e);
   }
 }
 
@@ -363,7 +364,7 @@ void TVerCmp::FormCreate() {
   if (AppDir.isEmpty()) AppDir = ExecutableDir();
   EnsureBackslash(AppDir);
   DataDir = DataDirFor(AppDir);
-  WorkDir = WorkDirFor(GetTempDir());
+  TakeWorkFolder();
 
   Navigation->SyncEnabled = false;
   Navigation->LastScrollTop = {};
@@ -383,6 +384,20 @@ void TVerCmp::FormCreate() {
     startupFailed_ = true;
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
   }
+}
+
+void TVerCmp::TakeWorkFolder() {
+  WorkDir = WorkDirFor(GetTempDir());
+  const QString ownFolder = UserCacheDir() + "Parvel_t" + QChar(PathSeparator);
+  if (!workFolder_.Acquire({WorkDir, ownFolder}, {"c1.htm", "c2.htm"})) {
+    ShowMessageBox(U("Не удаётся создать рабочую папку ни в ") + WorkDir + U(", ни в ") + ownFolder +
+                   U(": результаты сравнения некуда записать."));
+    return;
+  }
+  if (!workFolder_.Unusable().isEmpty())
+    ShowMessageBox(U("Рабочая папка ") + workFolder_.Unusable().first() +
+                   U(" недоступна; программа работает в папке ") + workFolder_.Path() + ".");
+  WorkDir = workFolder_.Path();
 }
 
 void TVerCmp::FormDestroy() {
@@ -424,7 +439,7 @@ void TVerCmp::FormActivate() {
     LoadEmptyPage(1);
     LoadEmptyPage(2);
   } catch (const std::exception& e) {
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    ReportFailure(this, e);
   }
   activated_ = true;
 }
@@ -463,7 +478,7 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
   if (run_) {
     // A comparison is running: stop it; the window closes once the run has ended.
     closeRequested_ = true;
-    run_->bStopClick();
+    run_->Stop();
     e->ignore();
     return;
   }
@@ -508,6 +523,7 @@ void TVerCmp::LoadEmptyPage(int v) {
 
 void TVerCmp::bCompareTextsClick() {
   Find->ResetSearch();
+  QString report;
   try {
     if (bCompareTexts->text() == U(kCompareCaption)) {
       LVersions->setText(U(kResultCaption));
@@ -515,7 +531,7 @@ void TVerCmp::bCompareTextsClick() {
       bCompareTexts->setText(U(kNewCompareCaption));
       acPaste->setEnabled(false);
       // The views become read-only as the run asks them for the texts (TVerCmpRun::Exec).
-      if (ShowComparison()) {
+      if (ShowComparison(report)) {
         acTextFind->setEnabled(true);
         bTextShowPanFind->show();
       } else if (!closeRequested_) {
@@ -526,8 +542,10 @@ void TVerCmp::bCompareTextsClick() {
       EnterEntryState(true);
     }
   } catch (const std::exception& e) {
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    ReportFailure(this, e);
   }
+  // Said once the progress window has gone and the window is usable again.
+  if (!report.isEmpty() && !closeRequested_) ShowMessageBox(report, this);
   if (closeRequested_) QTimer::singleShot(0, this, [this] { close(); });
 }
 
@@ -551,9 +569,22 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
   }
 }
 
-bool TVerCmp::ShowComparison() {
+bool TVerCmp::ShowComparison(QString& report) {
   Navigation->SyncEnabled = false;
-  if (!ShowComparisonRun()) return false;
+  TComparisonResult result = ShowComparisonRun();
+  if (result.Outcome != TRunOutcome::roProduced) {
+    if (result.Outcome == TRunOutcome::roStopped) Navigation->ChangeCount = 0;
+    report = RunReport(result);
+    return false;
+  }
+  Navigation->ChangeCount = result.ChangeCount;
+  StoredBody[1] = std::move(result.StoredBody[1]);
+  StoredBody[2] = std::move(result.StoredBody[2]);
+  Navigation->MarkTops[1].assign(static_cast<size_t>(result.ChangeCount), 0);
+  Navigation->MarkTops[2].assign(static_cast<size_t>(result.ChangeCount), 0);
+  // The view keeps the scroll position of a page loaded again from the same file; a new result
+  // starts at its top. Both views measure their marks at once; StartResult takes the answer.
+  Navigation->StartMarkMeasuring(true);
   Navigation->StartResult();
   // The keys work at once: the focus goes into the view the user worked in.
   if (isVisible()) {
@@ -563,10 +594,29 @@ bool TVerCmp::ShowComparison() {
   return true;
 }
 
-bool TVerCmp::ShowComparisonRun() {
-  TVerCmpRun run(this);
+QString TVerCmp::RunReport(const TComparisonResult& result) const {
+  switch (result.Outcome) {
+    case TRunOutcome::roNoDocument:
+      return result.EmptyView == 1 ? U("Текст 1 пуст") : U("Текст 2 пуст");
+    case TRunOutcome::roEmptyText:
+      return result.EmptyView == 1 ? U("Вставьте или откройте текст в левом окне")
+                                   : U("Вставьте или откройте текст в правом окне");
+    case TRunOutcome::roStopped:
+      return U("Операция прервана пользователем");
+    case TRunOutcome::roFailed:
+      return result.Error;
+    case TRunOutcome::roProduced:
+      break;
+  }
+  return QString();
+}
+
+TComparisonResult TVerCmp::ShowComparisonRun() {
+  StyleSheetName = "etalon5.css";
+  TComparisonRun run({nullptr, WB1, WB2}, WorkDir, StyleSheetName);
+  TVerCmpRun window(run, this);
   run_ = &run;
-  const bool produced = run.Exec() == QDialog::Accepted;
+  window.Exec();
   run_ = nullptr;
-  return produced;
+  return window.Result();
 }

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ComparisonRun.h"
+#include "appbase/Workspace.h"
 #include "findpanel/FindPanel.h"
 #include "shellinput/ShellInput.h"
 #include "links/LinksHistory.h"
@@ -134,10 +136,11 @@ class TVerCmp : public QWidget,
   void LoadEmptyPage(int v);
   void bCompareTextsClick();
   // Runs the comparison and shows its result; false when it produced none (a text was empty, the
-  // run was stopped or failed), the views then holding the texts as they were before.
-  bool ShowComparison();
-  // Runs one comparison in the progress window; true when it produced the pages.
-  bool ShowComparisonRun();
+  // run was stopped or failed), the views then holding the texts as they were before, and
+  // report then says why (empty when nothing is to be said).
+  bool ShowComparison(QString& report);
+  // Runs one comparison in the progress window, which has closed when this returns.
+  TComparisonResult ShowComparisonRun();
   // Back to text entry: both views editable, holding two empty pages or, with emptyPages false,
   // whatever they hold now.
   void EnterEntryState(bool emptyPages);
@@ -200,7 +203,14 @@ class TVerCmp : public QWidget,
   void SetSyncEnabled(bool enabled) override { Navigation->SyncEnabled = enabled; }
   void SyncScroll(THtmlView* view) override { Navigation->SyncScroll(view); }
 
-  class TVerCmpRun* run_ = nullptr;  // the comparison running now, if any
+  // Takes the work folder of this instance (falling back to the user's own folder) and says so
+  // when the usual one cannot be used.
+  void TakeWorkFolder();
+  // The message for a comparison that produced nothing; empty when nothing is to be said.
+  QString RunReport(const TComparisonResult& result) const;
+
+  TWorkFolder workFolder_;
+  TComparisonRun* run_ = nullptr;  // the comparison running now, if any
   bool closeRequested_ = false;
   bool startupFailed_ = false;
   bool shown_ = false;

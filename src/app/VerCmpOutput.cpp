@@ -1,7 +1,7 @@
 // The window's side of the output commands: what they may ask of it, and their actions.
 #include <QKeySequence>
 
-#include "app/MessageBox.h"
+#include "appbase/MessageBox.h"
 #include "app/VerCmp.h"
 #include "output/Printing.h"
 #include "output/SaveToWord.h"

@@ -1,25 +1,33 @@
 #include "app/VerCmpRun.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
-#include <exception>
-#include <memory>
-
-#include "app/MessageBox.h"
-#include "app/VerCmp.h"
-#include "app/Workspace.h"
 #include "engine/Diff.h"
-#include "engine/ResultPages.h"
 
-bool AbortRequested = false;
+namespace {
 
-TVerCmpRun::TVerCmpRun(TVerCmp* mainWindow)
-    : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint), mainWindow_(mainWindow) {
+// The top-level widget an event is meant for. Input reaches a widget through its native window
+// first, and that window is no widget; a shortcut goes to an action owned by a window.
+QWidget* TopLevelOf(QObject* target) {
+  for (QObject* o = target; o; o = o->parent()) {
+    if (auto* w = qobject_cast<QWidget*>(o)) return w->window();
+    if (auto* window = qobject_cast<QWindow*>(o))
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowHandle() == window) return top;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TVerCmpRun::TVerCmpRun(TComparisonRun& run, QWidget* blockedWindow)
+    : QDialog(blockedWindow, Qt::Dialog | Qt::FramelessWindowHint), run_(run), blockedWindow_(blockedWindow) {
   setWindowTitle(QStringLiteral("Выполняется сравнение ..."));
   setModal(true);
   setFixedSize(322, 62);
@@ -53,12 +61,9 @@ TVerCmpRun::TVerCmpRun(TVerCmp* mainWindow)
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 
   // Centred on the screen.
-  if (QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen())
+  if (QScreen* screen = blockedWindow ? blockedWindow->screen() : QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
 
-  // FormCreate
-  started_ = false;
-  succeeded_ = false;
 }
 
 TVerCmpRun::~TVerCmpRun() = default;
@@ -96,19 +101,13 @@ void TVerCmpRun::FormActivate() {
   if (started_) return;
   started_ = true;
   QApplication::processEvents();
-  try {
-    succeeded_ = RunComparison();
-  } catch (const std::exception& e) {
-    // A page that cannot be written or a view that fails: the texts go back into the views, the
-    // failure is said, and the window closes as cancelled.
-    succeeded_ = false;
-    try {
-      RestoreEnteredTexts();
-    } catch (const std::exception&) {
-      // the first failure is the one to report
-    }
-    if (!mainWindow_->CloseRequested()) ShowMessageBox(QString::fromUtf8(e.what()));
-  }
+  QElapsedTimer clock;
+  clock.start();
+  result_ = run_.Run([this, &clock](const TDiff& diff) {
+    ShowProgress(diff, clock.elapsed());
+    QApplication::processEvents();
+  });
+  // Whatever the outcome, this window closes first; the main window reports it afterwards.
   Timer1->start();
 }
 
@@ -116,7 +115,7 @@ int TVerCmpRun::Exec() {
   QEventLoop loop;
   connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
   qApp->installEventFilter(this);
-  StartReadingTexts();
+  run_.StartReadingTexts();
   show();
   raise();
   activateWindow();
@@ -126,7 +125,8 @@ int TVerCmpRun::Exec() {
 }
 
 bool TVerCmpRun::eventFilter(QObject* watched, QEvent* e) {
-  // Input meant for any other window is dropped while the run lasts; closing is not input.
+  // Input meant for the blocked window is dropped while the run lasts; closing is not input.
+  // Everything else, this window included, takes its input as usual.
   switch (e->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
@@ -139,56 +139,20 @@ bool TVerCmpRun::eventFilter(QObject* watched, QEvent* e) {
     case QEvent::ContextMenu:
     case QEvent::DragEnter:
     case QEvent::DragMove:
-    case QEvent::Drop: {
-      for (QObject* o = watched; o; o = o->parent())
-        if (o == this) return false;
-      // Message boxes shown during the run (their own modality guards them) take their input.
-      if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() != mainWindow_ && w->window()->isModal())
-        return false;
-      return true;
-    }
+    case QEvent::Drop:
+      return blockedWindow_ && TopLevelOf(watched) == blockedWindow_;
     default:
       return false;
   }
 }
 
-void TVerCmpRun::StartReadingTexts() {
-  // A view that is still loading is read by the run once it is ready.
-  THtmlView* views[3] = {nullptr, mainWindow_->WB1, mainWindow_->WB2};
-  for (size_t v = 1; v <= 2; ++v) {
-    reading_[v] = views[v]->HasDocument() && views[v]->ReadyState() >= rsComplete;
-    if (reading_[v]) views[v]->StartOuterHtml(TElementRef::Body());
-  }
-  // Then both pages turn read-only. A page switched first restyles itself before it serialises
-  // (tens of milliseconds for a code); asked in this order it hands out its text at once, and
-  // the text is the same.
-  for (size_t v = 1; v <= 2; ++v) views[v]->StartSetDesignMode(false);
-}
-
-void TVerCmpRun::RestoreEnteredTexts() {
-  if (!navigated_ || mainWindow_->CloseRequested()) return;
-  TVerCmp& w = *mainWindow_;
-  for (int v = 1; v <= 2; ++v) {
-    const QString path = w.WorkDir + (v == 1 ? "c1.htm" : "c2.htm");
-    WritePageFile(ToNativeBytes(path), PageHead(w.StyleSheetName) + enteredBody_[static_cast<size_t>(v)] + "</html>");
-    w.Views[static_cast<size_t>(v)]->Navigate(ToNativeBytes(path));
-  }
-  for (int v = 1; v <= 2; ++v) w.Views[static_cast<size_t>(v)]->WaitReady();
-  navigated_ = false;
-}
-
 void TVerCmpRun::Timer1Timer() {
   Timer1->stop();
   closing_ = true;
-  done(succeeded_ ? QDialog::Accepted : QDialog::Rejected);
+  done(result_.Outcome == TRunOutcome::roProduced ? QDialog::Accepted : QDialog::Rejected);
 }
 
-void TVerCmpRun::bStopClick() {
-  AbortRequested = true;
-  if (diff_) diff_->Cancel();
-  mainWindow_->WB1->Stop();
-  mainWindow_->WB2->Stop();
-}
+void TVerCmpRun::bStopClick() { run_.Stop(); }
 
 void TVerCmpRun::reject() {
   // Esc is the stop button; only the timer closes the window.
@@ -203,90 +167,4 @@ void TVerCmpRun::closeEvent(QCloseEvent* e) {
     return;
   }
   QDialog::closeEvent(e);
-}
-
-bool TVerCmpRun::RunComparison() {
-  TVerCmp& w = *mainWindow_;
-  AbortRequested = false;
-  w.StyleSheetName = "etalon5.css";
-
-  // The texts as the views hold them: head + body + "</html>". Both views serialise their
-  // documents at the same time.
-  THtmlView* views[3] = {nullptr, w.WB1, w.WB2};
-  for (int v = 1; v <= 2; ++v)
-    if (!reading_[v] && views[v]->HasDocument()) views[v]->WaitReady();
-  for (int v = 1; v <= 2; ++v)
-    if (!reading_[v] && views[v]->HasDocument()) views[v]->StartOuterHtml(TElementRef::Body());
-  reading_ = {};
-  std::string texts[3];
-  for (int v = 1; v <= 2; ++v) {
-    enteredBody_[static_cast<size_t>(v)].clear();
-    if (!views[v]->HasDocument()) continue;
-    enteredBody_[static_cast<size_t>(v)] = views[v]->TakeOuterHtml();
-    texts[v] = PageHead(w.StyleSheetName) + enteredBody_[static_cast<size_t>(v)] + "</html>";
-  }
-  std::string text1 = std::move(texts[1]);
-  std::string text2 = std::move(texts[2]);
-  if (text1.empty()) {
-    ShowMessageBox(QStringLiteral("Текст 1 пуст"));
-    return false;
-  }
-  if (text2.empty()) {
-    ShowMessageBox(QStringLiteral("Текст 2 пуст"));
-    return false;
-  }
-
-  TResultPages pages;
-  {
-    auto diff = std::make_unique<TDiff>();
-    QElapsedTimer clock;
-    clock.start();
-    TDiff* d = diff.get();
-    diff->SetProcessMessages([this, d, &clock] {
-      ShowProgress(*d, clock.elapsed());
-      QApplication::processEvents();
-    });
-    diff_ = diff.get();
-    try {
-      pages = BuildResultPages(std::move(text1), std::move(text2), *diff);
-    } catch (...) {
-      diff_ = nullptr;
-      throw;
-    }
-    diff_ = nullptr;  // a later stop click only sets AbortRequested
-  }
-
-  // Stopped: the views still show the user's texts; nothing is written or loaded.
-  auto stopped = [&] {
-    RestoreEnteredTexts();
-    w.Navigation->ChangeCount = 0;
-    if (!w.CloseRequested()) ShowMessageBox(QStringLiteral("Операция прервана пользователем"));
-    return false;
-  };
-  if (AbortRequested) return stopped();
-  w.Navigation->ChangeCount = pages.ChangeCount;
-
-  const QString path1 = w.WorkDir + "c1.htm", path2 = w.WorkDir + "c2.htm";
-  WritePagePair(ToNativeBytes(path1), pages.Left, ToNativeBytes(path2), pages.Right);
-
-  navigated_ = true;
-  w.WB1->Navigate(ToNativeBytes(path1));
-  w.WB2->Navigate(ToNativeBytes(path2));
-  // The views parse their pages meanwhile.
-  w.StoredBody[1] = std::move(pages.Left);
-  ExtractBodyContent(w.StoredBody[1]);
-  w.StoredBody[2] = std::move(pages.Right);
-  ExtractBodyContent(w.StoredBody[2]);
-  w.WB1->WaitReady();
-  w.WB2->WaitReady();
-  if (AbortRequested) return stopped();
-
-  w.Navigation->MarkTops[1].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
-  w.Navigation->MarkTops[2].assign(static_cast<size_t>(w.Navigation->ChangeCount), 0);
-  // Both pages are shown. Laying them out and measuring their marks is nothing the user sees:
-  // the views do it while the progress window closes, and the main window takes the answer when
-  // it enters the result. The view keeps the scroll position of a page loaded again from the
-  // same file; a new result starts at its top.
-  w.Navigation->StartMarkMeasuring(true);
-  return true;
 }

@@ -1,25 +1,22 @@
 #pragma once
-// The comparison run and its small modal progress window with the stop button.
+// The small modal progress window with the stop button. It only shows how the comparison goes
+// and hands back its result; the comparison itself is TComparisonRun's.
 #include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
-#include <array>
-#include <string>
+#include "app/ComparisonRun.h"
 
 class TDiff;
-class TVerCmp;
-
-// Set by the stop button; cleared at the start of every run.
-extern bool AbortRequested;
 
 class TVerCmpRun : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TVerCmpRun(TVerCmp* mainWindow);
+  // blockedWindow: the window that takes no input while the run lasts (the main window).
+  TVerCmpRun(TComparisonRun& run, QWidget* blockedWindow);
   ~TVerCmpRun() override;
 
   QFrame* Panel1 = nullptr;
@@ -34,11 +31,11 @@ class TVerCmpRun : public QDialog {
   void FormActivate();
   void Timer1Timer();
   void bStopClick();
-  // The run itself: true when the pages were produced and not aborted.
-  bool RunComparison();
-  // Shows the window and waits for its result. The main window takes no input meanwhile, as
-  // under a modal window, but a request to close it still reaches it (and stops the run).
+  // Shows the window, runs the comparison and waits until the window has closed. The blocked
+  // window takes no input meanwhile, as under a modal window, but a request to close it still
+  // reaches it (and stops the run).
   int Exec();
+  const TComparisonResult& Result() const { return result_; }
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -47,20 +44,11 @@ class TVerCmpRun : public QDialog {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  TVerCmp* mainWindow_;
-  bool started_ = false;
-  bool succeeded_ = false;
-  bool closing_ = false;
-  TDiff* diff_ = nullptr;  // present only while the run's diff exists
-  // The bodies the views held when the run read them, and whether the views were since told to
-  // load the result pages: a run that ends without a result puts the texts back.
-  std::array<std::string, 3> enteredBody_;
-  // The views asked for their bodies (and then switched read-only) before the window appeared,
-  // so that they serialise them while it does; the run takes the answers.
-  std::array<bool, 3> reading_{};
-  void StartReadingTexts();
-  bool navigated_ = false;
-  void RestoreEnteredTexts();
   void ShowProgress(const TDiff& diff, qint64 elapsedMs);
+  TComparisonRun& run_;
+  QWidget* blockedWindow_;
+  TComparisonResult result_;
+  bool started_ = false;
+  bool closing_ = false;
   qint64 shownProgressMs_ = 0;
 };

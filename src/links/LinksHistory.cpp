@@ -8,8 +8,8 @@
 
 #include <exception>
 
-#include "app/MessageBox.h"
-#include "app/Workspace.h"
+#include "appbase/MessageBox.h"
+#include "appbase/Workspace.h"
 #include "links/OutsideOpener.h"
 #include "support/Cp1251.h"
 #include "view/HtmlView.h"

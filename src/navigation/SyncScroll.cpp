@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/MessageBox.h"
+#include "appbase/MessageBox.h"
 #include "navigation/ChangeNavigation.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/Workspace.h"
+#include "appbase/Workspace.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "input/ViewTextFile.h"

@@ -11,7 +11,7 @@
 
 #include <exception>
 
-#include "app/Workspace.h"
+#include "appbase/Workspace.h"
 #include "engine/ResultPages.h"
 #include "view/HtmlView.h"
 

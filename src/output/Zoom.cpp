@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "app/MessageBox.h"
+#include "appbase/MessageBox.h"
 #include "navigation/NavigationMath.h"
 #include "view/HtmlView.h"
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/AppStartup.h"
-#include "app/MessageBox.h"
+#include "appbase/MessageBox.h"
 #include "app/VerCmp.h"
 #include "find/MorphRusTables.h"
 #include "support/Cp1251.h"

@@ -1,6 +1,6 @@
 // Start-up: the work folder and its style files, the folder paths, the stored addresses, and the
 // end of the program when a dictionary is missing.
-#include "app/Workspace.h"
+#include "appbase/Workspace.h"
 #include "gui/GuiTestSupport.h"
 
 using namespace guitest;
@@ -93,6 +93,68 @@ TEST(Workspace, MissingDictionaryEndsTheProgramWithItsMessage) {
   EXPECT_TRUE(w.StartupFailed());
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Не найден файл " + dir.DataDir().toStdString() + "A80.DAT");
+}
+
+// Each running instance works in a folder of its own: the first keeps Parvel_t, the next ones
+// take numbered siblings, removed again when they end.
+TEST(Workspace, EachInstanceLocksAWorkFolderOfItsOwn) {
+  QTemporaryDir temp;
+  const QString first = WorkDirFor(temp.path());
+  const QString second = temp.path() + Sep() + "Parvel_t2" + Sep();
+  auto a = std::make_unique<TWorkFolder>();
+  ASSERT_TRUE(a->Acquire({first}));
+  EXPECT_EQ(a->Path(), first);
+  {
+    TWorkFolder b;
+    ASSERT_TRUE(b.Acquire({first}));
+    EXPECT_EQ(b.Path(), second);
+    EXPECT_TRUE(b.Unusable().isEmpty());
+    TWorkFolder c;
+    ASSERT_TRUE(c.Acquire({first}));
+    EXPECT_EQ(c.Path(), temp.path() + Sep() + "Parvel_t3" + Sep());
+  }
+  EXPECT_FALSE(QDir(second).exists());  // removed at the end
+  a.reset();
+  EXPECT_TRUE(QDir(first).exists());  // stays for the next start
+  TWorkFolder again;
+  ASSERT_TRUE(again.Acquire({first}));
+  EXPECT_EQ(again.Path(), first);
+
+  // Two windows at once write their pages apart.
+  TProgramDir dir;
+  TMessages messages;
+  TVerCmp w1(dir.AppDir()), w2(dir.AppDir());
+  EXPECT_EQ(w1.WorkDir, dir.WorkDir());
+  EXPECT_EQ(w2.WorkDir, dir.TempDir() + Sep() + "Parvel_t2" + Sep());
+  EXPECT_TRUE(messages.List().empty());
+}
+
+// A work folder that cannot be used (a file stands there, or a folder where a page goes) gives
+// way to the user's own folder, said once at start-up.
+TEST(Workspace, UnusableWorkFolderFallsBackToTheUsersFolder) {
+  TProgramDir dir;
+  TMessages messages;
+  QTemporaryDir cache;
+  const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+  qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+  std::ofstream((dir.TempDir() + "/Parvel_t").toStdString()) << "not a folder";
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    messages.Clear();
+    if (start == 2) {
+      ASSERT_TRUE(QFile::remove(dir.TempDir() + "/Parvel_t"));
+      ASSERT_TRUE(QDir().mkpath(dir.WorkDir() + "c2.htm"));
+    }
+    TVerCmp w(dir.AppDir());
+    const QString own = cache.path() + Sep() + "Parvel" + Sep() + "Parvel_t" + Sep();
+    EXPECT_EQ(w.WorkDir, own);
+    EXPECT_TRUE(QFile::exists(own + "etalon5.css"));
+    ASSERT_EQ(messages.List().size(), 1u);
+    EXPECT_NE(messages.List()[0].find("недоступна"), std::string::npos) << messages.List()[0];
+    EXPECT_NE(messages.List()[0].find(own.toStdString()), std::string::npos) << messages.List()[0];
+  }
+  if (oldCache.isEmpty()) qunsetenv("XDG_CACHE_HOME");
+  else qputenv("XDG_CACHE_HOME", oldCache);
 }
 
 PARVEL_GUI_TEST_MAIN()

@@ -1,6 +1,7 @@
 #pragma once
 // The program's folders and the style files every written page relies on.
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -47,3 +48,34 @@ std::string InfoPageName();
 
 // Converts a folder path to the byte path the core's file writer takes.
 std::string ToNativeBytes(const QString& path);
+
+// The folder for this user's files when the temporary folder cannot be used:
+// $XDG_CACHE_HOME/Parvel, else ~/.cache/Parvel. Ends with the separator.
+QString UserCacheDir();
+
+// The work folder of one running instance, locked (flock on a lock file inside it) for the life
+// of the object. The first instance keeps "Parvel_t"; one that finds it locked takes the first
+// free numbered sibling ("Parvel_t2", "Parvel_t3" ...), which is removed again at the end.
+class TWorkFolder {
+ public:
+  TWorkFolder() = default;
+  TWorkFolder(const TWorkFolder&) = delete;
+  TWorkFolder& operator=(const TWorkFolder&) = delete;
+  ~TWorkFolder();
+
+  // Tries each candidate ("…/Parvel_t/", ending with the separator) in turn: a folder that
+  // cannot be created or written, or where something other than a file stands in the way of one
+  // of pageNames, is skipped; a locked one gives way to its numbered siblings. False when none
+  // can be used.
+  bool Acquire(const QStringList& candidates, const QStringList& pageNames = {});
+  QString Path() const { return path_; }
+  // The candidates skipped because they could not be used (not merely locked).
+  const QStringList& Unusable() const { return unusable_; }
+
+ private:
+  void Release();
+  int lockFd_ = -1;
+  QString path_;
+  bool numbered_ = false;
+  QStringList unusable_;
+};

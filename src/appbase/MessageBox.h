@@ -5,11 +5,14 @@
 #include <functional>
 #include <string>
 
+class QWidget;
+
 // "Сравнение текстов Квилон": the caption of the main window and of every message box.
 QString ApplicationTitle();
 
 // A modal box with the text, the application title, one OK button, no icon, kept on top.
-void ShowMessageBox(const QString& text);
+// parent: the window the box belongs to; none: the active window.
+void ShowMessageBox(const QString& text, QWidget* parent = nullptr);
 // The same for a Windows-1251 text.
 void ShowMessageBox(const std::string& text1251);
 

@@ -1,9 +1,15 @@
-#include "app/Workspace.h"
+#include "appbase/Workspace.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 void EnsureBackslash(QString& path) {
   const QChar other = PathSeparator == '/' ? QChar('\\') : QChar('/');
@@ -79,3 +85,69 @@ std::string InfoPageName() {
 }
 
 std::string ToNativeBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString UserCacheDir() {
+  QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+  if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + "/.cache";
+  EnsureBackslash(base);
+  return base + "Parvel" + QChar(PathSeparator);
+}
+
+namespace {
+
+enum class TLockResult { lrTaken, lrHeld, lrUnusable };
+
+// Creates the folder if need be and takes its lock file; fd receives the open lock.
+TLockResult LockFolder(const QString& folder, const QStringList& pageNames, int& fd) {
+  fd = -1;
+  if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) return TLockResult::lrUnusable;
+  for (const QString& name : pageNames) {
+    const QFileInfo page(folder + name);
+    if (page.exists() && !page.isFile()) return TLockResult::lrUnusable;
+  }
+  const std::string native = ToNativeBytes(folder);
+  if (::access(native.c_str(), W_OK | X_OK) != 0) return TLockResult::lrUnusable;
+  const std::string lockPath = native + "parvel.lock";
+  fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return TLockResult::lrUnusable;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return TLockResult::lrTaken;
+  const bool held = errno == EWOULDBLOCK;
+  ::close(fd);
+  fd = -1;
+  return held ? TLockResult::lrHeld : TLockResult::lrUnusable;
+}
+
+}  // namespace
+
+TWorkFolder::~TWorkFolder() { Release(); }
+
+void TWorkFolder::Release() {
+  if (lockFd_ < 0) return;
+  // A numbered folder is this instance's alone; the first one stays for the next start.
+  if (numbered_) QDir(path_).removeRecursively();
+  ::close(lockFd_);
+  lockFd_ = -1;
+}
+
+bool TWorkFolder::Acquire(const QStringList& candidates, const QStringList& pageNames) {
+  Release();
+  unusable_.clear();
+  constexpr int kMostInstances = 99;
+  for (const QString& candidate : candidates) {
+    const QString stem = candidate.endsWith(QChar(PathSeparator)) ? candidate.chopped(1) : candidate;
+    for (int n = 1; n <= kMostInstances; ++n) {
+      const QString folder = n == 1 ? candidate : stem + QString::number(n) + QChar(PathSeparator);
+      const TLockResult r = LockFolder(folder, pageNames, lockFd_);
+      if (r == TLockResult::lrTaken) {
+        path_ = folder;
+        numbered_ = n > 1;
+        return true;
+      }
+      if (r == TLockResult::lrUnusable && n == 1) {
+        unusable_ << candidate;
+        break;  // its siblings share the parent that failed
+      }
+    }
+  }
+  return false;
+}

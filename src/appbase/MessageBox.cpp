@@ -1,7 +1,8 @@
-#include "app/MessageBox.h"
+#include "appbase/MessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "support/Cp1251.h"
 
@@ -14,14 +15,21 @@ std::function<void(const QString&)>& Hook() {
 
 QString ApplicationTitle() { return QStringLiteral("Сравнение текстов Квилон"); }
 
-void ShowMessageBox(const QString& text) {
+void ShowMessageBox(const QString& text, QWidget* parent) {
   if (Hook()) {
     Hook()(text);
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok,
-                  QApplication::activeWindow());
+                  parent ? parent->window() : QApplication::activeWindow());
   box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  box.setEscapeButton(QMessageBox::Ok);
+  // Without a window manager nothing gives a new window the keyboard: the box takes it itself,
+  // so that Enter and Esc close it.
+  QTimer::singleShot(0, &box, [&box] {
+    box.raise();
+    box.activateWindow();
+  });
   box.exec();
 }
 
