@@ -134,7 +134,11 @@ void TPdfPagesView::paintEvent(QPaintEvent*) {
 
 void TPdfPagesView::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);
-  const int page = CurrentPage();
+  // The page at the top edge stays there (the middle moves with the new height).
+  const int top = verticalScrollBar()->value() + kGap;
+  const auto after = std::upper_bound(placed_.begin(), placed_.end(), top,
+                                      [](int y, const QRect& r) { return y < r.top(); });
+  const int page = std::max(0, static_cast<int>(after - placed_.begin()) - 1);
   Relayout();
   if (fit_ != fitNone) ShowPage(page);
 }

@@ -179,6 +179,9 @@ bool TPrinting::PrintWithDialog(THtmlView& view, QWidget* parent, QByteArray* pa
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPrintDialog dialog(&printer, parent);
   dialog.setWindowTitle(U("Печать — ") + caption_);
+  // Wide enough for the title to be read whole (the pane and the file are what it says).
+  const int titleWidth = dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 160;
+  if (dialog.sizeHint().width() < titleWidth) dialog.resize(titleWidth, dialog.sizeHint().height());
   if (Exec(dialog) != QDialog::Accepted) return false;
   const QPageLayout paper = printer.pageLayout();
   const QPageLayout layout = PageLayoutFor(values, paper.pageSize(), paper.orientation());
