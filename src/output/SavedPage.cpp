@@ -92,7 +92,8 @@ void MarksAsSpans(std::string& html) {
   }
   for (size_t close = FindNoCase(html, "</acronym", 0); close != std::string::npos;
        close = FindNoCase(html, "</acronym", close + 1))
-    html.replace(close + 2, 7, "span");
+    if (close + 9 >= html.size() || html[close + 9] == '>' || std::isspace(static_cast<unsigned char>(html[close + 9])))
+      html.replace(close + 2, 7, "span");
 }
 
 void PointStyleReferencesInto(std::string& html, const std::string& folder, const std::vector<std::string>& files) {

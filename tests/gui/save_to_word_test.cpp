@@ -6,6 +6,7 @@
 
 #include "engine/ResultPages.h"
 #include "gui/GuiTestSupport.h"
+#include "output/SavedPage.h"
 #include "output/SaveToWord.h"
 
 using namespace guitest;
@@ -125,6 +126,23 @@ TEST(SaveToWord, WritesWindows1251CrLfWithStylesAndOpensWriterWithOneArgument) {
   ASSERT_TRUE(soffice.waitForFinished(180000));
   EXPECT_TRUE(StruckText(f.Out.path() + "/odt/Документ_.odt").contains("ежеквартально"));
   EXPECT_EQ(StruckText(f.Out.path() + "/odt/Документ_.odt", true).toStdString(), "") << "struck text only struck";
+}
+
+// Marks of any spelling become spans stating their decoration; only the style files' references move.
+TEST(SavedPage, MarksBecomeSpansAndStyleReferencesPointIntoTheFolder) {
+  const std::string page =
+      "<link rel=stylesheet href='etalon5.css'><img src=\"img/users.png\"><a href=\"other.css\">x</a>"
+      "<ACRONYM id=\"t_d\">a</ACRONYM><acronym style=\"background-color: red\">b</acronym>"
+      "<acronym style='text-decoration: line-through;'>c</acronym><acronymx>d</acronymx>";
+  EXPECT_EQ(PageForWordProcessor(page, "Мой файл_files", {"etalon5.css", "img/users.png"}),
+            "<link rel=stylesheet href='" + QUrl::toPercentEncoding("Мой файл_files").toStdString() +
+                "/etalon5.css'><img src=\"" + QUrl::toPercentEncoding("Мой файл_files").toStdString() +
+                "/img/users.png\"><a href=\"other.css\">x</a>"
+                "<span style=\"text-decoration: none\" id=\"t_d\">a</span>"
+                "<span style=\"background-color: red; text-decoration: none\">b</span>"
+                "<span style='text-decoration: line-through;'>c</span><acronymx>d</acronymx>");
+  EXPECT_EQ(StyleFolderName("/a/Документ_.htm").toStdString(), "Документ__files");
+  EXPECT_EQ(StyleFolderName("/a/plain").toStdString(), "plain_files");
 }
 
 TEST(SaveToWord, ANameWithoutExtensionCancelAFileThatCannotBeWrittenAndNoWordProcessor) {
