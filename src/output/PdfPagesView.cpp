@@ -16,7 +16,7 @@ constexpr double kMinScale = 0.1, kMaxScale = 8.0;
 TPdfPagesView::TPdfPagesView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setAutoFillBackground(true);
   QPalette p = viewport()->palette();
-  p.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+  p.setColor(viewport()->backgroundRole(), QColor(0x80, 0x80, 0x80));  // paper stands out
   viewport()->setPalette(p);
   setFocusPolicy(Qt::StrongFocus);
 }
