@@ -1,6 +1,7 @@
 // The window's side of the output commands: what they may ask of it, and their actions.
 #include <QKeySequence>
 
+#include "app/OpenFiles.h"
 #include "appbase/MessageBox.h"
 #include "app/VerCmp.h"
 #include "output/Printing.h"
@@ -16,6 +17,9 @@ class TWindowOutputHost : public QObject, public TPrintHost, public TSaveToWordH
   QString DataFolder() const override { return w_.DataDir; }
   QWidget* DialogParent() override { return &w_; }
   void ShowMessage(const QString& text) override { ShowMessageBox(text); }
+  QString OpenedFile(int v) const override { return w_.OpenFiles ? w_.OpenFiles->OpenedFile(v) : QString(); }
+  int CurrentChange() const override { return w_.Navigation->CurrentChange; }
+  std::string SavedMarkColour(int v) const override { return w_.Navigation->SavedMarkColor[static_cast<size_t>(v)]; }
 
  private:
   TVerCmp& w_;

@@ -221,12 +221,14 @@ QByteArray SelectPdfPages(const QByteArray& pdf, const QPageRanges& ranges) {
 }
 
 QByteArray PrintDocumentToPdf(THtmlView& view, const TPageSetupValues& values, const QPageLayout& layout,
-                              const QDate& date) {
+                              const QDate& date, const QString& title) {
   const QByteArray content = view.PrintToPdf(layout);
-  if (values.Header.isEmpty() && values.Footer.isEmpty()) return content;
+  const QString header = values.Header.isEmpty() && !title.isEmpty() ? QStringLiteral("&w") : values.Header;
+  if (header.isEmpty() && values.Footer.isEmpty()) return content;
 
   THeaderFooterContext context;
   context.Date = date;
+  context.Title = title;
   context.Url = QString::fromUtf8(cp1251::ToUtf8(view.LocationUrl()));
   // The view's pages have the paper's size; the footer pages take it from the first of them.
   QSizeF pagePoints = layout.fullRectPoints().size();
@@ -242,7 +244,7 @@ QByteArray PrintDocumentToPdf(THtmlView& view, const TPageSetupValues& values, c
   }
   const QMarginsF marginsPoints = values.MarginsInch * kPointsPerInch;
   const QByteArray overlay =
-      DrawHeaderFooterPages(pageCount, pagePoints, marginsPoints, values.Header, values.Footer, context);
+      DrawHeaderFooterPages(pageCount, pagePoints, marginsPoints, header, values.Footer, context);
   return OverlayPdf(content, overlay);
 }
 

@@ -75,9 +75,10 @@ QByteArray OverlayPdf(const QByteArray& content, const QByteArray& overlay);
 QByteArray SelectPdfPages(const QByteArray& pdf, const QPageRanges& ranges);
 
 // The whole engine: the view's document as PDF with the page layout, the values' header and
-// footer on every page. Throws EPrintError (and EHtmlViewError from the view).
+// footer on every page. A title ("&w") names the printed text; it is the header where the
+// values give none. Throws EPrintError (and EHtmlViewError from the view).
 QByteArray PrintDocumentToPdf(THtmlView& view, const TPageSetupValues& values, const QPageLayout& layout,
-                              const QDate& date = QDate::currentDate());
+                              const QDate& date = QDate::currentDate(), const QString& title = {});
 
 // Draws the pages of a finished PDF onto a printer or a preview, each as a picture of at most
 // maxDpi, filling the paper; only pages in the printer's page ranges when it has any. The printer

@@ -4,12 +4,11 @@
 #include "output/Printing.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPageSetupDialog>
-#include <QPaintEngine>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QScreen>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <algorithm>
@@ -19,26 +18,16 @@
 #include "engine/ResultPages.h"
 #include "navigation/NavigationMath.h"
 #include "output/PdfPrintEngine.h"
+#include "output/PrintPreview.h"
 #include "support/Cp1251.h"
 #include "view/HtmlView.h"
 
 namespace {
 
-// Printers get pictures of the pages at this resolution, the preview at a screen's.
+// Printers get pictures of the pages at this resolution.
 constexpr int kPrinterDpi = 300;
-constexpr int kPreviewDpi = 150;
-// The preview holds a picture of every page at once: a long document is shown coarser so that
-// all its pictures fit in this much memory, but never below a readable resolution.
-constexpr double kPreviewBudgetBytes = 512.0 * 1024 * 1024;
-constexpr int kPreviewMinDpi = 72;
-
-int PreviewDpi(const QByteArray& pdf, const QPageLayout& layout) {
-  const int pages = std::max(1, PdfPageCount(pdf));
-  const QSizeF inches = layout.fullRectPoints().size() / 72.0;
-  // (The preview keeps four bytes a pixel whatever form the pictures are handed over in.)
-  const double dpi = std::sqrt(kPreviewBudgetBytes / (4.0 * pages * inches.width() * inches.height()));
-  return std::clamp(static_cast<int>(dpi), kPreviewMinDpi, kPreviewDpi);
-}
+// A heading longer than this is cut in the title and the header.
+constexpr int kCaptionHeadingChars = 90;
 
 QString FromCp1251(const std::string& s) { return QString::fromUtf8(cp1251::ToUtf8(s)); }
 
@@ -51,6 +40,52 @@ void SetZoom(THtmlView& view, const std::string& value) {
 }
 
 QMarginsF MarginsMm(const TPageSetupValues& values) { return values.MarginsInch * 25.4; }
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+// The document's first non-empty line.
+QString Heading(THtmlView& view) {
+  try {
+    const std::string text = view.InnerText(TElementRef::Body());
+    for (const QString& line : FromCp1251(text).split(QRegularExpression("[\\r\\n]+"), Qt::SkipEmptyParts)) {
+      const QString l = line.simplified();
+      if (l.isEmpty()) continue;
+      return l.size() > kCaptionHeadingChars ? l.left(kCaptionHeadingChars).trimmed() + U("…") : l;
+    }
+  } catch (const std::exception&) {
+  }
+  return {};
+}
+
+// The current change in its ordinary colour in one view while its pages are made, highlighted
+// again afterwards (the view keeps the highlight; the paper does not need it).
+class TPlainCurrentChange {
+ public:
+  TPlainCurrentChange(THtmlView& view, int change, const std::string& savedColour) : view_(view), change_(change) {
+    if (change_ < 0 || savedColour.empty()) return;
+    try {
+      view_.RecolourRuns(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, change_, savedColour, -1, {},
+                         {});
+      plain_ = true;
+    } catch (const std::exception&) {
+    }
+  }
+  ~TPlainCurrentChange() {
+    if (!plain_) return;
+    try {
+      view_.RecolourRuns(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, -1, {}, change_,
+                         {{"#ffcccc", navmath::HighlightColour("#ffcccc")}}, navmath::HighlightColour("#ccffcc"));
+    } catch (const std::exception&) {
+    }
+  }
+  TPlainCurrentChange(const TPlainCurrentChange&) = delete;
+  TPlainCurrentChange& operator=(const TPlainCurrentChange&) = delete;
+
+ private:
+  THtmlView& view_;
+  int change_;
+  bool plain_ = false;
+};
 
 }  // namespace
 
@@ -92,6 +127,12 @@ void WritePageSetup(const std::string& header, const std::string& footer) {
   }
 }
 
+QString EditionCaption(THtmlView& view, const QString& openedFile) {
+  const QString pane = view.Tag == 2 ? U("Правое окно") : U("Левое окно");
+  const QString name = openedFile.isEmpty() ? Heading(view) : QFileInfo(openedFile).fileName();
+  return name.isEmpty() ? pane : pane + ": " + name;
+}
+
 TPrinting::TPrinting(TPrintHost& host, QObject* parent) : QObject(parent), host_(host) {}
 TPrinting::~TPrinting() = default;
 
@@ -112,6 +153,7 @@ void TPrinting::PrintOrPreview(THtmlView* view, bool preview) {
   if (busy_) return;
   TBusy busy(busy_);
   WritePageSetup("", PrintFooter());
+  caption_ = EditionCaption(*view, view->Tag > 0 ? host_.OpenedFile(view->Tag) : QString());
   const int percent = host_.CurrentZoomPercent();
   if (percent != 100) SetZoom(*view, "100%");
   try {
@@ -126,57 +168,62 @@ void TPrinting::PrintOrPreview(THtmlView* view, bool preview) {
   if (percent != 100) SetZoom(*view, navmath::ZoomText(percent));
 }
 
-void TPrinting::RunPrint(THtmlView& view) {
+QByteArray TPrinting::MakePages(THtmlView& view, const TPageSetupValues& values, const QPageLayout& layout) {
+  TPlainCurrentChange plain(view, host_.CurrentChange(), view.Tag > 0 ? host_.SavedMarkColour(view.Tag) : std::string());
+  return PrintDocumentToPdf(view, values, layout, QDate::currentDate(), caption_);
+}
+
+bool TPrinting::PrintWithDialog(THtmlView& view, QWidget* parent, QByteArray* pagesMade, QPageLayout* madeFor) {
   QPrinter& printer = Printer();
   const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
-  QPrintDialog dialog(&printer, host_.DialogParent());
-  dialog.setWindowTitle(QString::fromUtf8("Печать"));
-  if (Exec(dialog) != QDialog::Accepted) return;
+  QPrintDialog dialog(&printer, parent);
+  dialog.setWindowTitle(U("Печать — ") + caption_);
+  // Wide enough for the title to be read whole (the pane and the file are what it says).
+  const int titleWidth = dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 160;
+  if (dialog.sizeHint().width() < titleWidth) dialog.resize(titleWidth, dialog.sizeHint().height());
+  if (Exec(dialog) != QDialog::Accepted) return false;
   const QPageLayout paper = printer.pageLayout();
-  const QByteArray pdf =
-      PrintDocumentToPdf(view, values, PageLayoutFor(values, paper.pageSize(), paper.orientation()));
-  Deliver(pdf, printer, 0);
+  const QPageLayout layout = PageLayoutFor(values, paper.pageSize(), paper.orientation());
+  const bool reuse = pagesMade && madeFor && !pagesMade->isEmpty() && layout.isEquivalentTo(*madeFor);
+  const QByteArray pdf = reuse ? *pagesMade : MakePages(view, values, layout);
+  Deliver(pdf, printer);
+  return true;
 }
+
+void TPrinting::RunPrint(THtmlView& view) { PrintWithDialog(view, host_.DialogParent(), nullptr, nullptr); }
 
 void TPrinting::RunPreview(THtmlView& view) {
-  QPrinter& printer = Printer();
+  TPrintPreview dialog(host_.DialogParent(), U("Предварительный просмотр — ") + caption_);
   const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
-  printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
-  QPrintPreviewDialog dialog(&printer, host_.DialogParent());
-  dialog.setWindowTitle(QString::fromUtf8("Предварительный просмотр"));
-  // Large enough to read a page also where no window manager maximises it.
-  if (const QScreen* screen = dialog.screen()) dialog.resize(screen->availableGeometry().size() * 0.9);
-  dialog.setWindowState(Qt::WindowMaximized);
-  // The pages are made once per paper size and orientation the user looks at.
+  const QPageLayout paper = Printer().pageLayout();
+  const QPageLayout layout = PageLayoutFor(values, paper.pageSize(), paper.orientation());
   QByteArray pdf;
-  QPageLayout madeFor;
-  int dpi = kPreviewDpi;
   QString failure;
-  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+  dialog.MakePages = [&] {
     try {
-      const QPageLayout paper = target->pageLayout();
-      const QPageLayout layout = PageLayoutFor(values, paper.pageSize(), paper.orientation());
-      if (pdf.isEmpty() || !layout.isEquivalentTo(madeFor)) {
-        pdf = PrintDocumentToPdf(view, values, layout);
-        madeFor = layout;
-        dpi = PreviewDpi(pdf, layout);
-      }
-      // While previewing, the printer paints into pictures; the dialog's print button asks again
-      // for the real printer.
-      const bool previewing = target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
-      Deliver(pdf, *target, previewing ? dpi : 0);
+      pdf = MakePages(view, values, layout);
+      emit DocumentPrinted(pdf);
+      if (dialog.isVisible()) dialog.ShowPages(pdf);
     } catch (const std::exception& e) {
       failure = QString::fromUtf8(e.what());
+      dialog.ShowFailure(failure);
     }
-  });
+  };
+  dialog.Print = [&] {
+    try {
+      QPageLayout madeFor = layout;
+      if (PrintWithDialog(view, &dialog, &pdf, &madeFor)) dialog.accept();
+    } catch (const std::exception& e) {
+      host_.ShowMessage(QString::fromUtf8(e.what()));
+    }
+  };
   Exec(dialog);
-  if (!failure.isEmpty()) host_.ShowMessage(failure);
 }
 
-void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi) {
+void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer) {
   emit DocumentPrinted(pdf);
-  if (previewDpi == 0 && printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+  if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
     const QByteArray pages = SelectPdfPages(pdf, printer.pageRanges());
     const std::string path = QFile::encodeName(printer.outputFileName()).toStdString();
     try {
@@ -186,7 +233,7 @@ void TPrinting::Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi
     }
     return;
   }
-  DrawPdfOnPrinter(pdf, printer, previewDpi > 0 ? previewDpi : kPrinterDpi);
+  DrawPdfOnPrinter(pdf, printer, kPrinterDpi);
 }
 
 void TPrinting::PageSetupView(THtmlView* /*view*/) {
@@ -197,7 +244,7 @@ void TPrinting::PageSetupView(THtmlView* /*view*/) {
   const TPageSetupValues values = ReadPageSetup(ProgramPageSetup());
   printer.setPageMargins(MarginsMm(values), QPageLayout::Millimeter);
   QPageSetupDialog dialog(&printer, host_.DialogParent());
-  dialog.setWindowTitle(QString::fromUtf8("Параметры страницы"));
+  dialog.setWindowTitle(U("Параметры страницы"));
   if (Exec(dialog) != QDialog::Accepted) return;
   // The margins the user chose hold until the next command writes the program's own again;
   // the paper and its orientation stay with the printer.

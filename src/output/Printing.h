@@ -3,6 +3,7 @@
 // no header, the information system's footer with date and page number, fixed margins.
 #include <QByteArray>
 #include <QObject>
+#include <QPageLayout>
 #include <QString>
 
 #include <functional>
@@ -22,9 +23,19 @@ class TPrintHost {
   virtual int CurrentZoomPercent() const = 0;     // the zoom step both views are set to
   virtual QWidget* DialogParent() = 0;
   virtual void ShowMessage(const QString& text) = 0;
+  // The file pane `view` (1 or 2) was opened from, or empty for a typed or pasted text.
+  virtual QString OpenedFile(int /*view*/) const { return {}; }
+  // The current change (-1 none) and the colour its mark had in `view` before it was highlighted.
+  virtual int CurrentChange() const { return -1; }
+  virtual std::string SavedMarkColour(int /*view*/) const { return {}; }
 };
 
 struct TPageSetupValues;
+class TPrintPreview;
+
+// What the print dialog's title and the printed pages' header call the printed text: its pane,
+// and the file it was opened from or else its first line ("Правое окно: 10_new.htm").
+QString EditionCaption(THtmlView& view, const QString& openedFile);
 
 // The footer the print commands write before each command (Windows-1251).
 std::string PrintFooter();
@@ -65,9 +76,15 @@ class TPrinting : public QObject {
   void PrintOrPreview(THtmlView* view, bool preview);
   void RunPrint(THtmlView& view);
   void RunPreview(THtmlView& view);
+  // The view's pages for paper of this layout, with the edition in the header and the current
+  // change in the ordinary colours.
+  QByteArray MakePages(THtmlView& view, const TPageSetupValues& values, const QPageLayout& layout);
+  // The print dialog over parent, then the pages (those made for the preview when the paper
+  // stayed the same) to the printer. True when something was printed.
+  bool PrintWithDialog(THtmlView& view, QWidget* parent, QByteArray* pagesMade, QPageLayout* madeFor);
   // Hands finished pages to the printer: a PDF file gets the engine's own PDF (text stays text),
-  // a printer or the preview (previewDpi > 0: its resolution) the pages drawn as pictures.
-  void Deliver(const QByteArray& pdf, QPrinter& printer, int previewDpi);
+  // a printer the pages drawn as pictures.
+  void Deliver(const QByteArray& pdf, QPrinter& printer);
   int Exec(QDialog& dialog);
 
   struct TBusy {
@@ -77,6 +94,7 @@ class TPrinting : public QObject {
   };
 
   TPrintHost& host_;
-  std::unique_ptr<QPrinter> printer_;
-  bool busy_ = false;  // a command is running  // keeps the user's printer and paper between commands
+  std::unique_ptr<QPrinter> printer_;  // keeps the user's printer and paper between commands
+  bool busy_ = false;  // a command is running
+  QString caption_;    // the edition printed by the running command
 };

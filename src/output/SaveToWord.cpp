@@ -10,9 +10,12 @@
 #include <QUrl>
 
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "appbase/Workspace.h"
 #include "engine/ResultPages.h"
+#include "output/SavedPage.h"
 #include "view/HtmlView.h"
 
 TSaveToWord::TSaveToWord(TSaveToWordHost& host, QObject* parent) : QObject(parent), host_(host) {
@@ -52,11 +55,17 @@ void TSaveToWord::SaveAndOpenInWord(THtmlView* view) {
 
   // The name exactly as chosen (a name typed without an extension stays without one).
   const QString file = QFileInfo(path).absoluteFilePath();
+  const QString folderName = StyleFolderName(file);
   QString folder = QFileInfo(file).absolutePath();
+  EnsureBackslash(folder);
+  folder += folderName;
   EnsureBackslash(folder);
   try {
     UnpackStyleFiles(host_.DataFolder(), folder);
-    WritePageFile(ToNativeBytes(file), view->OuterHtml(TElementRef::Root()));
+    std::vector<std::string> styleFiles;
+    for (const TStyleFile& f : StyleFiles()) styleFiles.emplace_back(f.Target);
+    WritePageFile(ToNativeBytes(file),
+                  PageForWordProcessor(view->OuterHtml(TElementRef::Root()), folderName, styleFiles));
   } catch (const std::exception& e) {
     // Nothing was written: the word processor would only be handed a name that does not exist.
     host_.ShowMessage(QString::fromUtf8("Не удалось сохранить документ: ") + QString::fromUtf8(e.what()));

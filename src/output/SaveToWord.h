@@ -1,6 +1,7 @@
 #pragma once
 // "Сохранить и открыть в MS Word": the current view's page saved as an HTML file where the user
-// chooses, with the style sheets and images beside it, then opened in the word processor.
+// chooses, with the style sheets and images in a folder beside it named after it ("Документ_.htm",
+// "Документ__files"), then opened in the word processor.
 #include <QObject>
 #include <QString>
 #include <QStringList>

@@ -3,6 +3,9 @@
 //
 // PARVEL_SCREENSHOT_DIR receives pictures of the preview and the page-setup dialog.
 #include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPdfDocument>
@@ -13,18 +16,25 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QtTest/QTest>
 #include <QDir>
 #include <QFileInfo>
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <map>
+
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "input/ViewTextFile.h"
 #include "gui/GuiTestSupport.h"
 #include "output/PdfPrintEngine.h"
+#include "output/PdfPagesView.h"
+#include "output/PrintPreview.h"
 #include "output/Printing.h"
+#include "app/OpenFiles.h"
 
 using namespace guitest;
 
@@ -69,7 +79,8 @@ void ExpectFooters(const QString& pdf) {
 }
 
 // Every word lies within the margins (2.5 cm left, 1 cm right, 1.5 cm top and bottom) but the
-// footer's, which lies in the bottom margin; the text starts at the left margin.
+// footer's, which lies in the bottom margin, and the header's in the top one; the text starts at
+// the left margin.
 void ExpectMargins(const QString& pdf) {
   const QString bbox = RunProgram("pdftotext", {"-bbox", pdf, "-"}).Out;
   const auto size = QRegularExpression("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\"").match(bbox);
@@ -86,7 +97,7 @@ void ExpectMargins(const QString& pdf) {
     ASSERT_GE(x0, left - 0.5);
     ASSERT_LE(m.captured(3).toDouble(), right + 0.5);
     footerWords += y0 >= bottom;
-    if (y0 < bottom) {
+    if (y0 < bottom && m.captured(4).toDouble() > top) {
       ASSERT_TRUE(y0 >= top - 0.5 && m.captured(4).toDouble() <= bottom + 1) << y0;
     }
   }
@@ -157,6 +168,24 @@ void SaveScreenshot(QDialog& d, const char* name) {
   WaitFor([] { return false; }, 1500);  // painted
   QScreen* screen = QGuiApplication::primaryScreen();
   (QGuiApplication::platformName() == "xcb" && screen ? screen->grabWindow(0) : d.grab()).save(dir + "/" + name);
+}
+
+// Pixels of the PDF's pages, drawn coarsely, within a few levels of the colour.
+int PixelsOfColour(const QByteArray& pdf, QRgb colour) {
+  QTemporaryFile file;
+  EXPECT_TRUE(file.open() && file.write(pdf) == pdf.size() && file.flush());
+  QPdfDocument doc;
+  EXPECT_EQ(doc.load(file.fileName()), QPdfDocument::Error::None);
+  int n = 0;
+  for (int page = 0; page < doc.pageCount(); ++page) {
+    const QImage img = doc.render(page, QSize(300, 424)).convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) {
+        const QRgb c = img.pixel(x, y);
+        n += std::abs(qRed(c) - qRed(colour)) + std::abs(qGreen(c) - qGreen(colour)) + std::abs(qBlue(c) - qBlue(colour)) < 12;
+      }
+  }
+  return n;
 }
 
 }  // namespace
@@ -282,6 +311,46 @@ TEST(PrintCommand, PrintsTheCurrentViewAt100PercentAndPutsTheZoomBack) {
   EXPECT_NE(BodyStyle(w->WB2).find("zoom: 131%"), std::string::npos);
 }
 
+// The dialog and every page name the printed pane and its file (or its first line); the current
+// change is on paper in the colours of the other changes, and stays highlighted in the view.
+TEST(PrintCommand, NamesTheEditionAndPrintsTheCurrentChangeInItsOrdinaryColours) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  SetBody(w->WB1, W("<p></p><p>  Налоговый кодекс   Российской Федерации</p><p>Статья 1</p>"));
+  EXPECT_EQ(EditionCaption(*w->WB1, {}).toStdString(), "Левое окно: Налоговый кодекс Российской Федерации");
+  ASSERT_TRUE(w->OpenFiles->OpenFile(1, kOld) && w->OpenFiles->OpenFile(2, kNew));
+  QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 60000));
+  QTest::mouseClick(w->bNextDiff, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == 0; }));
+  const TElementRef current = TElementRef::Item("t_d", 0);
+  const std::string highlight = w->WB2->BackgroundColor(current);
+  ASSERT_TRUE(highlight == "#77ff77" || highlight == "#ff7777") << highlight;
+  const QRgb ordinary = highlight == "#77ff77" ? qRgb(0xcc, 0xff, 0xcc) : qRgb(0xff, 0xcc, 0xcc);
+
+  w->CurrentView = 2;
+  QTemporaryDir out;
+  QString title;
+  QByteArray printed;
+  QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { printed = pdf; });
+  w->Printing->ExecDialog = [&](QDialog& d) {
+    title = d.windowTitle();
+    return PrintToFile(out.path() + "/new.pdf")(d);
+  };
+  w->acTextPrint->trigger();
+  EXPECT_TRUE(messages.List().empty());
+  EXPECT_EQ(title.toStdString(), "Печать — Правое окно: 04_nk1_gl8_new.htm");
+  const QStringList pages = PdfText(out.path() + "/new.pdf").split('\f', Qt::SkipEmptyParts);
+  ASSERT_GT(pages.size(), 1);
+  for (const QString& page : pages)
+    EXPECT_TRUE(page.trimmed().startsWith("Правое окно: 04_nk1_gl8_new.htm")) << page.left(200).toStdString();
+  ExpectFooters(out.path() + "/new.pdf");
+  EXPECT_EQ(PixelsOfColour(printed, qRgb(0x77, 0xff, 0x77)) + PixelsOfColour(printed, qRgb(0xff, 0x77, 0x77)), 0);
+  EXPECT_GT(PixelsOfColour(printed, ordinary), 0);
+  EXPECT_EQ(w->WB2->BackgroundColor(current), highlight) << "the view keeps its highlight";
+}
+
 TEST(PrintCommand, NoDocumentOneHundredPercentCtrlPAndOneCommandAtATime) {
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
@@ -350,7 +419,9 @@ TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
   EXPECT_EQ(Setting("margin_left"), "0.98425");
 }
 
-TEST(PreviewCommand, ShowsThePagesWithTheFooter) {
+// The preview opens at once with its progress, then renders only the pages in sight, keeping a
+// few of them; its "Печать..." prints the pages it shows.
+TEST(PreviewCommand, ShowsProgressAtOnceThenThePagesInSightWithTheFooter) {
   TProgramDir dir;
   TMessages messages;
   auto w = ComparedCorpus(dir);
@@ -359,20 +430,42 @@ TEST(PreviewCommand, ShowsThePagesWithTheFooter) {
   w->Zoom->ApplyZoom(w->WB1);
   QByteArray previewed;
   QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { previewed = pdf; });
+  QTemporaryDir out;
+  const QString printed = out.path() + "/printed.pdf";
   w->Printing->ExecDialog = [&](QDialog& d) {
-    EXPECT_TRUE(qobject_cast<QPrintPreviewDialog*>(&d));
+    if (qobject_cast<QPrintDialog*>(&d)) return PrintToFile(printed)(d);
+    auto* preview = qobject_cast<TPrintPreview*>(&d);
+    EXPECT_TRUE(preview);
+    if (!preview) return int(QDialog::Rejected);
+    EXPECT_TRUE(d.windowTitle().startsWith("Предварительный просмотр — Левое окно: ")) << d.windowTitle().toStdString();
     d.show();
-    EXPECT_TRUE(WaitFor([&] { return !previewed.isEmpty(); }, 60000));
+    EXPECT_TRUE(WaitFor([&] { return preview->Progress()->isVisible(); }, 2000)) << "progress at once";
+    EXPECT_FALSE(preview->PagesShown());
+    SaveScreenshot(d, "preview_progress.png");
+    EXPECT_TRUE(WaitFor([&] { return preview->PagesShown() && preview->Pages()->RenderedPageCount() > 0; }, 60000));
+    TPdfPagesView* pages = preview->Pages();
+    EXPECT_GT(pages->PageCount(), TPdfPagesView::kCachedPages + 2);
+    EXPECT_LT(pages->RenderedPageCount(), pages->PageCount()) << "only the pages in sight";
+    for (int i = 0; i < pages->PageCount(); ++i) {
+      QTest::keyClick(pages, Qt::Key_PageDown);
+      QApplication::processEvents();
+    }
+    QTest::keyClick(pages, Qt::Key_End);
+    WaitFor([&] { return pages->CurrentPage() == pages->PageCount() - 1; }, 3000);
+    EXPECT_EQ(pages->CurrentPage(), pages->PageCount() - 1);
+    EXPECT_LE(pages->CachedPageCount(), TPdfPagesView::kCachedPages);
     SaveScreenshot(d, "preview.png");
-    return int(QDialog::Rejected);
+    for (QAction* a : d.findChildren<QAction*>())
+      if (a->text() == "Печать...") a->trigger();
+    return d.result();
   };
   w->acTextPreview->trigger();
   EXPECT_TRUE(messages.List().empty());
-  QTemporaryDir out;
   QFile f(out.path() + "/preview.pdf");
   ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(previewed) > 0);
   f.close();
   ExpectFooters(f.fileName());
+  ExpectFooters(printed);
   EXPECT_NE(BodyStyle(w->WB1).find("zoom: 131%"), std::string::npos);
 }
 
@@ -411,6 +504,87 @@ TEST(PrinterPages, DrawnOntoThePaperWhereTheEngineLaidThemOut) {
   for (auto [w, g] : {std::pair{want.left(), got.left()}, {want.top(), got.top()}, {want.right(), got.right()},
                       {want.bottom(), got.bottom()}})
     EXPECT_LE(std::abs(w - g), 5) << w << " " << g;
+}
+
+// bench/preview_bench.sh: the preview of the largest corpus pair, the memory it adds to the
+// program (its peak over the figure after the comparison, and to the view processes) and the
+// time to the first page shown. Skipped unless PARVEL_PREVIEW_BENCH is set.
+namespace {
+long StatusKb(const QString& pid, const char* field) {
+  QFile f("/proc/" + pid + "/status");
+  if (!f.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith(field)) return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
+  return 0;
+}
+// Resident memory of the processes started by this one (the view's), in kB.
+long DescendantsKb() {
+  std::map<QString, QString> parent;
+  for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+    QFile f("/proc/" + pid + "/stat");
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    const QByteArray stat = f.readAll();
+    parent[pid] = QString::fromLatin1(stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1));
+  }
+  const QString self = QString::number(QCoreApplication::applicationPid());
+  long kb = 0;
+  for (const auto& [pid, _] : parent) {
+    for (QString p = parent[pid]; !p.isEmpty() && p != "0" && p != "1"; p = parent.count(p) ? parent[p] : QString())
+      if (p == self) {
+        kb += StatusKb(pid, "VmRSS:");
+        break;
+      }
+  }
+  return kb;
+}
+}  // namespace
+
+TEST(PreviewBench, LargestPair) {
+  if (qEnvironmentVariableIsEmpty("PARVEL_PREVIEW_BENCH")) GTEST_SKIP();
+  TProgramDir dir;
+  auto w = ShowMainWindow(dir);
+  const QString pair = PARVEL_CORPUS_DIR "/10_byudzhetny_kodeks";
+  ASSERT_TRUE(w->OpenFiles->OpenFile(1, pair + "_old.htm") && w->OpenFiles->OpenFile(2, pair + "_new.htm"));
+  w->bCompareTexts->click();
+  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 300000));
+  WaitFor([] { return false; }, 2000);
+  const long baseKb = StatusKb("self", "VmRSS:"), baseViewsKb = DescendantsKb();
+  QFile clear("/proc/self/clear_refs");  // the peak from here on
+  ASSERT_TRUE(clear.open(QIODevice::WriteOnly) && clear.write("5") == 1);
+  clear.close();
+  long viewsPeakKb = baseViewsKb;
+  QTimer sample;
+  QObject::connect(&sample, &QTimer::timeout, [&] { viewsPeakKb = std::max(viewsPeakKb, DescendantsKb()); });
+  sample.start(250);
+  QElapsedTimer clock;
+  double progressS = -1, firstPageS = -1;
+  long firstPagePeakKb = 0;
+  int pages = 0;
+  w->Printing->ExecDialog = [&](QDialog& d) {
+    auto* preview = qobject_cast<TPrintPreview*>(&d);
+    if (!preview) return int(QDialog::Rejected);
+    d.show();
+    WaitFor([&] { return preview->Progress()->isVisible(); }, 60000);
+    progressS = clock.elapsed() / 1000.0;
+    WaitFor([&] { return preview->Pages()->RenderedPageCount() > 0; }, 300000);
+    firstPageS = clock.elapsed() / 1000.0;
+    firstPagePeakKb = StatusKb("self", "VmHWM:");
+    pages = preview->Pages()->PageCount();
+    for (int i = 0; i < 60; ++i) {  // leafing through, then the end
+      QTest::keyClick(preview->Pages(), Qt::Key_PageDown);
+      QApplication::processEvents();
+    }
+    QTest::keyClick(preview->Pages(), Qt::Key_End);
+    WaitFor([] { return false; }, 500);
+    return int(QDialog::Rejected);
+  };
+  clock.start();
+  w->acTextPreview->trigger();
+  const long peakKb = StatusKb("self", "VmHWM:");
+  std::printf("preview-bench pages=%d progress_s=%.2f first_page_s=%.2f added_peak_mb_at_first_page=%.0f "
+              "added_peak_mb_after_leafing=%.0f views_added_peak_mb=%.0f\n",
+              pages, progressS, firstPageS, (firstPagePeakKb - baseKb) / 1024.0, (peakKb - baseKb) / 1024.0,
+              (viewsPeakKb - baseViewsKb) / 1024.0);
 }
 
 PARVEL_GUI_TEST_MAIN()

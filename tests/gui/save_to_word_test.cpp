@@ -2,9 +2,11 @@
 // it, the word processor's arguments, and a real headless LibreOffice reading the file.
 #include <QFileDialog>
 #include <QProcess>
+#include <QUrl>
 
 #include "engine/ResultPages.h"
 #include "gui/GuiTestSupport.h"
+#include "output/SavedPage.h"
 #include "output/SaveToWord.h"
 
 using namespace guitest;
@@ -43,17 +45,25 @@ struct TSaveFixture {
   }
 };
 
-// The texts of the ODT's runs whose style strikes them through.
-QString StruckText(const QString& odt) {
+// The texts of the ODT's runs whose style strikes them through; with underline, those whose style
+// or an enclosing span's style (automatic or named) underlines them.
+QString StruckText(const QString& odt, bool underline = false) {
   QProcess p;
   p.start("python3", {"-c", R"(
 import sys, zipfile, xml.etree.ElementTree as ET
 T, S = '{urn:oasis:names:tc:opendocument:xmlns:text:1.0}', '{urn:oasis:names:tc:opendocument:xmlns:style:1.0}'
-root = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('content.xml'))
-struck = {st.get(S + 'name') for st in root.iter(S + 'style') for tp in st.iter(S + 'text-properties')
-          if tp.get(S + 'text-line-through-style', 'none') != 'none'}
-print(' '.join(''.join(sp.itertext()) for sp in root.iter(T + 'span') if sp.get(T + 'style-name') in struck))
-)", odt});
+z = zipfile.ZipFile(sys.argv[1])
+root = ET.fromstring(z.read('content.xml'))
+key = S + ('text-underline-style' if sys.argv[2] == '1' else 'text-line-through-style')
+styles = list(root.iter(S + 'style')) + list(ET.fromstring(z.read('styles.xml')).iter(S + 'style'))
+marked = {st.get(S + 'name') for st in styles for tp in st.iter(S + 'text-properties') if tp.get(key, 'none') != 'none'}
+def spans(e, inherited):
+  for c in e:
+    on = inherited or (c.tag == T + 'span' and c.get(T + 'style-name') in marked)
+    if c.tag == T + 'span' and on and not any(g.tag == T + 'span' for g in c): yield ''.join(c.itertext())
+    yield from spans(c, on)
+print(' '.join(spans(root, False)))
+)", odt, underline ? "1" : "0"});
   p.waitForFinished(30000);
   return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
@@ -63,9 +73,10 @@ print(' '.join(''.join(sp.itertext()) for sp in root.iter(T + 'span') if sp.get(
 TEST(SaveToWord, WritesWindows1251CrLfWithStylesAndOpensWriterWithOneArgument) {
   TSaveFixture f;
   const QString folder = f.Out.path() + "/папка с пробелами/";
-  QDir().mkpath(folder);
+  const QString files = folder + "Документ__files/";  // named after the document, as browsers save pages
+  QDir().mkpath(files);
   {
-    QFile mine(folder + "etalon5.css");  // a style sheet already there stays as it is
+    QFile mine(files + "spec.css");  // a style sheet already there stays as it is
     ASSERT_TRUE(mine.open(QIODevice::WriteOnly) && mine.write("/* mine */") > 0);
   }
   const QString path = folder + "Документ_.htm";
@@ -79,10 +90,32 @@ TEST(SaveToWord, WritesWindows1251CrLfWithStylesAndOpensWriterWithOneArgument) {
   EXPECT_NE(bytes.find(W("ежеквартально")), std::string::npos) << "Windows-1251 text";
   EXPECT_EQ(bytes.find("\xD0\xB5"), std::string::npos) << "no UTF-8";
   EXPECT_NE(bytes.find("line-through"), std::string::npos) << "the marks are kept";
-  EXPECT_EQ(ReadFile(folder + "etalon5.css"), "/* mine */");
-  EXPECT_TRUE(QFile::exists(folder + "kvilon.css") && QFile::exists(folder + "img/users.png"));
+  EXPECT_EQ(ReadFile(files + "spec.css"), "/* mine */");
+  EXPECT_TRUE(QFile::exists(files + "kvilon.css") && QFile::exists(files + "img/users.png"));
+  EXPECT_FALSE(QFile::exists(folder + "kvilon.css")) << "no loose style files beside the document";
+  EXPECT_NE(bytes.find("href=\"" + QUrl::toPercentEncoding("Документ__files").toStdString() + "/etalon5.css\""),
+            std::string::npos);
+  EXPECT_EQ(bytes.find("acronym"), std::string::npos) << "marks written as spans";
+  int marks = 0;
+  for (size_t at = bytes.find("<span id=\"t_d"); at != std::string::npos; at = bytes.find("<span id=\"t_d", at + 1), ++marks)
+    EXPECT_NE(bytes.substr(at, bytes.find('>', at) - at).find("text-decoration"), std::string::npos)
+        << "every mark states its decoration: " << bytes.substr(at, 120);
+  EXPECT_GE(marks, 1);
   EXPECT_EQ(f.Started, (std::vector<QStringList>{{TSaveToWord::FindWriter(), "--writer", path}}))
       << "the path with blanks is one argument";
+
+  // The view shows the saved page with its style sheet: laid out as the result page it came from.
+  auto topOfMark = [](const QString& page) {
+    std::unique_ptr<THtmlView> v(CreateHtmlView(nullptr));
+    v->resize(800, 600);
+    v->Navigate(cp1251::FromUtf8(page.toStdString()));
+    v->WaitReady(30000);
+    return v->AbsoluteTop(TElementRef::Item("t_d", 0));
+  };
+  const int styled = topOfMark(f.Win->WorkDir + "c1.htm");
+  EXPECT_EQ(topOfMark(path), styled);
+  QFile::copy(path, f.Out.path() + "/alone.htm");
+  EXPECT_NE(topOfMark(f.Out.path() + "/alone.htm"), styled) << "(the style sheet moves the mark)";
 
   // A real LibreOffice reads the file and keeps the struck-through text.
   ASSERT_FALSE(TSaveToWord::FindWriter().isEmpty()) << "LibreOffice Writer is not installed";
@@ -92,6 +125,24 @@ TEST(SaveToWord, WritesWindows1251CrLfWithStylesAndOpensWriterWithOneArgument) {
                  "--convert-to", "odt", "--outdir", f.Out.path() + "/odt", path});
   ASSERT_TRUE(soffice.waitForFinished(180000));
   EXPECT_TRUE(StruckText(f.Out.path() + "/odt/Документ_.odt").contains("ежеквартально"));
+  EXPECT_EQ(StruckText(f.Out.path() + "/odt/Документ_.odt", true).toStdString(), "") << "struck text only struck";
+}
+
+// Marks of any spelling become spans stating their decoration; only the style files' references move.
+TEST(SavedPage, MarksBecomeSpansAndStyleReferencesPointIntoTheFolder) {
+  const std::string page =
+      "<link rel=stylesheet href='etalon5.css'><img src=\"img/users.png\"><a href=\"other.css\">x</a>"
+      "<ACRONYM id=\"t_d\">a</ACRONYM><acronym style=\"background-color: red\">b</acronym>"
+      "<acronym style='text-decoration: line-through;'>c</acronym><acronymx>d</acronymx>";
+  EXPECT_EQ(PageForWordProcessor(page, "Мой файл_files", {"etalon5.css", "img/users.png"}),
+            "<link rel=stylesheet href='" + QUrl::toPercentEncoding("Мой файл_files").toStdString() +
+                "/etalon5.css'><img src=\"" + QUrl::toPercentEncoding("Мой файл_files").toStdString() +
+                "/img/users.png\"><a href=\"other.css\">x</a>"
+                "<span style=\"text-decoration: none\" id=\"t_d\">a</span>"
+                "<span style=\"background-color: red; text-decoration: none\">b</span>"
+                "<span style='text-decoration: line-through;'>c</span><acronymx>d</acronymx>");
+  EXPECT_EQ(StyleFolderName("/a/Документ_.htm").toStdString(), "Документ__files");
+  EXPECT_EQ(StyleFolderName("/a/plain").toStdString(), "plain_files");
 }
 
 TEST(SaveToWord, ANameWithoutExtensionCancelAFileThatCannotBeWrittenAndNoWordProcessor) {
