@@ -26,15 +26,15 @@ TSidePanel::TSidePanel(QSplitter* splitter) : QWidget(nullptr), splitter_(splitt
   auto* row = new QHBoxLayout(header);
   row->setContentsMargins(6, 1, 1, 1);
   title_ = new QLabel(header);
-  auto* close = new QToolButton(header);
-  close->setObjectName("bSidePanelClose");
-  close->setAutoRaise(true);
-  close->setText(U("✕"));
-  close->setToolTip(U("Скрыть боковую панель"));
-  close->setFocusPolicy(Qt::NoFocus);
-  connect(close, &QToolButton::clicked, this, [this] { SetOpen(false); });
+  hide_ = new QToolButton(header);
+  hide_->setObjectName("bSidePanelHide");
+  hide_->setAutoRaise(true);
+  hide_->setText(U("✕"));
+  hide_->setToolTip(U("Скрыть боковую панель"));
+  hide_->setFocusPolicy(Qt::NoFocus);
+  connect(hide_, &QToolButton::clicked, this, [this] { SetOpen(false); });
   row->addWidget(title_, 1);
-  row->addWidget(close);
+  row->addWidget(hide_);
   column->addWidget(header);
 
   pages_ = new QStackedWidget(this);
@@ -45,6 +45,20 @@ TSidePanel::TSidePanel(QSplitter* splitter) : QWidget(nullptr), splitter_(splitt
   splitter_->setStretchFactor(index, 0);
   for (int i = 0; i < index; ++i) splitter_->setStretchFactor(i, 1);
   splitter_->setCollapsible(index, false);
+
+  show_ = new QToolButton;
+  show_->setObjectName("bSidePanelShow");
+  show_->setArrowType(Qt::LeftArrow);
+  show_->setAutoRaise(true);
+  show_->setToolTip(U("Показать боковую панель со справкой"));
+  show_->setFocusPolicy(Qt::NoFocus);
+  show_->setFixedWidth(14);
+  show_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  show_->hide();
+  splitter_->addWidget(show_);
+  splitter_->setStretchFactor(index + 1, 0);
+  splitter_->setCollapsible(index + 1, false);
+  connect(show_, &QToolButton::clicked, this, [this] { SetOpen(true); });
   connect(splitter_, &QSplitter::splitterMoved, this, [this] {
     if (open_) QSettings().setValue(kWidthKey, width());
     emit WidthChanged();
@@ -80,9 +94,9 @@ void TSidePanel::SetOpen(bool open) {
 void TSidePanel::Apply(bool open) {
   const bool changed = open != open_ || isHidden() == open;
   open_ = open;
-  if (toggle_) toggle_->setChecked(open);
   if (!changed) return;
   setVisible(open);
+  show_->setVisible(!open);
   if (open) {
     // The views give the panel its kept width back.
     const int wanted = qMax(kMinWidth, QSettings().value(kWidthKey, kDefaultWidth).toInt());
@@ -91,6 +105,7 @@ void TSidePanel::Apply(bool open) {
     for (int s : sizes) total += s;
     const int index = splitter_->indexOf(this);
     if (total > wanted + kMinWidth && index > 0) {
+      sizes[index + 1] = 0;  // the strip, hidden now
       sizes[index] = wanted;
       sizes[index - 1] = total - wanted;
       for (int i = 0; i < index - 1; ++i) sizes[index - 1] -= sizes[i];
@@ -102,17 +117,4 @@ void TSidePanel::Apply(bool open) {
 
 QSize TSidePanel::sizeHint() const {
   return QSize(qMax(kMinWidth, QSettings().value(kWidthKey, kDefaultWidth).toInt()), QWidget::sizeHint().height());
-}
-
-QToolButton* TSidePanel::CreateToggleButton(QWidget* parent) {
-  toggle_ = new QToolButton(parent);
-  toggle_->setObjectName("bSidePanel");
-  toggle_->setText(U("Боковая панель"));
-  toggle_->setToolTip(U("Показать или скрыть боковую панель"));
-  toggle_->setCheckable(true);
-  toggle_->setAutoRaise(true);
-  toggle_->setFocusPolicy(Qt::NoFocus);
-  toggle_->setChecked(open_);
-  connect(toggle_, &QToolButton::clicked, this, [this] { Toggle(); });
-  return toggle_;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The column beside the two views. It holds pages (the guide today; the change list is to take
-// its place after a comparison) and can be hidden. Whether it is shown is kept in the settings
+// its place after a comparison) and can be hidden; a hidden panel leaves a narrow strip at the
+// window's right edge that brings it back, so the toolbar needs no room for a switch. Whether it is shown is kept in the settings
 // for text entry and for the result separately, its width once for both.
 #include <QWidget>
 
@@ -30,8 +31,10 @@ class TSidePanel : public QWidget {
   void SetOpen(bool open);
   void Toggle() { SetOpen(!open_); }
 
-  // The toolbar's switch for the panel; checked while it is shown.
-  QToolButton* CreateToggleButton(QWidget* parent);
+  // The narrow strip at the right edge that brings the hidden panel back (shown only then),
+  // and the panel's own button that hides it.
+  QToolButton* ShowButton() const { return show_; }
+  QToolButton* HideButton() const { return hide_; }
 
   // The kept width, which the splitter gives the panel when it first lays out.
   QSize sizeHint() const override;
@@ -47,7 +50,8 @@ class TSidePanel : public QWidget {
   QSplitter* splitter_;
   QStackedWidget* pages_;
   QLabel* title_;
-  QToolButton* toggle_ = nullptr;
+  QToolButton* show_ = nullptr;
+  QToolButton* hide_ = nullptr;
   bool result_ = false;
   bool open_ = true;
 };

@@ -286,7 +286,6 @@ void TVerCmp::CreateControls() {
   WBInfo = CreateHtmlView(sidePanel_);
   WBInfo->setObjectName("WBInfo");
   sidePanel_->AddPage(WBInfo, U("Справка"));
-  bSidePanel_ = sidePanel_->CreateToggleButton(PanToolBar);
   connect(sidePanel_, &TSidePanel::WidthChanged, this, [this] { ViewsWidthChanged(); });
 }
 
@@ -509,12 +508,9 @@ void TVerCmp::ShowMessage(const QString& text) { ShowMessageBox(text); }
 
 void TVerCmp::PlaceLinkLabels() {
   constexpr int left = 1144, gap = 8;
-  // The side panel's switch keeps to the right edge.
-  bSidePanel_->adjustSize();
-  bSidePanel_->setGeometry(width() - bSidePanel_->width() - 2, 0, bSidePanel_->width(), kToolBarHeight);
   LInfo->adjustSize();
   LAbout->adjustSize();
-  if (left + LInfo->width() + gap + LAbout->width() + 4 <= bSidePanel_->x()) {
+  if (left + LInfo->width() + gap + LAbout->width() + 4 <= width()) {
     LInfo->move(left, (kToolBarHeight - LInfo->height()) / 2);
     LAbout->move(left + LInfo->width() + gap, LInfo->y());
   } else {

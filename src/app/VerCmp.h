@@ -62,9 +62,8 @@ class TVerCmp : public QWidget,
   // True once FormActivate has put the two empty editable pages into the views.
   bool Activated() const { return activated_; }
   TWindowMode Mode() const { return mode_; }
-  // The column beside the views (the guide) and its switch on the toolbar.
+  // The column beside the views (the guide).
   TSidePanel* SidePanel() const { return sidePanel_; }
-  QToolButton* SidePanelButton() const { return bSidePanel_; }
 
   // ---- Folders (each ends with the path separator) -------------------------------------
   QString AppDir, DataDir, WorkDir;
@@ -222,6 +221,5 @@ class TVerCmp : public QWidget,
   bool activated_ = false;
   TWindowMode mode_ = wmEntry;
   TSidePanel* sidePanel_ = nullptr;
-  QToolButton* bSidePanel_ = nullptr;
   TEditedPanes* editedPanes_ = nullptr;
 };

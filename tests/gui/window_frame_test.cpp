@@ -96,25 +96,26 @@ TEST(WindowFrame, SidePanelHidesAfterComparingAndKeepsTheUsersChoice) {
   CompareByClick(*w);
   // The views take the whole width; the switch brings the guide back and hides it again.
   EXPECT_FALSE(w->SidePanel()->isVisible());
-  EXPECT_GT(w->PanLeft->width(), w->width() - 20);
-  EXPECT_FALSE(w->SidePanelButton()->isChecked());
-  QTest::mouseClick(w->SidePanelButton(), Qt::LeftButton);
+  EXPECT_GT(w->PanLeft->width(), w->width() - 30);
+  ASSERT_TRUE(w->SidePanel()->ShowButton()->isVisible());
+  QTest::mouseClick(w->SidePanel()->ShowButton(), Qt::LeftButton);
   EXPECT_TRUE(w->SidePanel()->isVisible());
+  EXPECT_FALSE(w->SidePanel()->ShowButton()->isVisible());
   EXPECT_TRUE(WaitFor([&] { return w->WB1->width() == (w->PanLeft->width() - 8) / 2 &&
                                    w->PanLeft->width() < w->width() - 250; }, 5000));
-  QTest::mouseClick(w->SidePanel()->findChild<QToolButton*>("bSidePanelClose"), Qt::LeftButton);
+  QTest::mouseClick(w->SidePanel()->HideButton(), Qt::LeftButton);
   EXPECT_FALSE(w->SidePanel()->isVisible());
 
   // Hidden in text entry too, and a new window remembers both choices.
   QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
   ASSERT_EQ(w->Mode(), wmEntry);
   EXPECT_TRUE(w->SidePanel()->isVisible());
-  QTest::mouseClick(w->SidePanelButton(), Qt::LeftButton);
+  QTest::mouseClick(w->SidePanel()->HideButton(), Qt::LeftButton);
   EXPECT_FALSE(w->SidePanel()->isVisible());
   w.reset();
   w = ShowMainWindow(dir);
   EXPECT_FALSE(w->SidePanel()->isVisible());
-  EXPECT_FALSE(w->SidePanelButton()->isChecked());
+  EXPECT_TRUE(w->SidePanel()->ShowButton()->isVisible());
   QSettings().clear();
 }
 
