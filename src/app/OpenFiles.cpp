@@ -170,10 +170,12 @@ bool TOpenFiles::OpenFile(int v, const QString& path) {
   THtmlView* view = host_.Views[static_cast<size_t>(v)];
   QLabel* name = bars_[static_cast<size_t>(v)].Name;
   busy_ = true;
+  loading_ = true;
   bool ok = false;
   try {
     TWaitCursor wait;
     name->setText(PaneName(v) + U(": открывается ") + QFileInfo(path).fileName() + "…");
+    name->setProperty("loadingText", name->text());
     input::TReadOptions options;
     // LibreOffice may work for seconds: the window keeps painting meanwhile.
     options.Office.Idle = [] {
@@ -193,12 +195,32 @@ bool TOpenFiles::OpenFile(int v, const QString& path) {
     ShowMessageBox(QString::fromUtf8(e.what()));
   }
   busy_ = false;
+  loading_ = false;
   if (ok) {
     opened_[static_cast<size_t>(v)] = QFileInfo(path).absoluteFilePath();
     Remember(path);
+    emit PaneLoaded(v);
   }
   ShowName(v);
+  if (compareWaiting_) {
+    compareWaiting_ = false;
+    emit CompareWaitingChanged(false);
+    // After this command has unwound; a file that could not be opened has said so instead.
+    if (ok) QTimer::singleShot(0, this, [this] { host_.Compare(); });
+  }
   return ok;
+}
+
+bool TOpenFiles::DeferCompare() {
+  if (!loading_) return false;
+  if (!compareWaiting_) {
+    compareWaiting_ = true;
+    for (const TPaneBar& b : bars_)
+      if (b.Name && b.Name->property("loadingText").toString() == b.Name->text())
+        b.Name->setText(b.Name->text() + U(" Сравнение начнётся, как только файл откроется."));
+    emit CompareWaitingChanged(true);
+  }
+  return true;
 }
 
 void TOpenFiles::OpenAtStart(const QStringList& files) {
@@ -254,6 +276,9 @@ TOpenFiles* InstallOpenFiles(TVerCmp& w) {
   host.CurrentView = [&w] { return w.CurrentView; };
   host.Compare = [&w] { w.bCompareTextsClick(); };
   auto* feature = new TOpenFiles(std::move(host), &w);
+  // The button stays pressed in effect: a second click has nothing more to ask.
+  QObject::connect(feature, &TOpenFiles::CompareWaitingChanged, &w,
+                   [&w](bool waiting) { w.bCompareTexts->setEnabled(!waiting); });
   QObject::connect(w.acPaste, &QAction::enabledChanged, feature, [feature] { feature->UpdateState(); });
   feature->UpdateState();
   return feature;

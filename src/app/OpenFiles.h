@@ -49,11 +49,23 @@ class TOpenFiles : public QObject {
   // Shows the pane bars in text entry and hides them in the result state.
   void UpdateState();
 
+  // True while a file is being read into a pane.
+  bool Loading() const { return loading_; }
+  // "Сравнить" pressed while a file is being read: the comparison runs as soon as the file is in
+  // its pane (and not at all when it cannot be opened). False when no file is being read.
+  bool DeferCompare();
+
   QStringList RecentFiles() const;
   // The file shown in pane v's bar (empty: none opened since the pane was emptied).
   QString OpenedFile(int v) const { return opened_[static_cast<size_t>(v)]; }
   QToolButton* OpenButton(int v) const { return bars_[static_cast<size_t>(v)].Open; }
   QMenu* OpenMenu(int v) const { return bars_[static_cast<size_t>(v)].Menu; }
+
+ signals:
+  // A pressed "Сравнить" waits for a file (true) or no longer does (false).
+  void CompareWaitingChanged(bool waiting);
+  // Pane v now holds the text of a file.
+  void PaneLoaded(int v);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -74,6 +86,8 @@ class TOpenFiles : public QObject {
   std::array<TPaneBar, 3> bars_{};
   std::array<QString, 3> opened_;
   bool busy_ = false;
+  bool loading_ = false;
+  bool compareWaiting_ = false;
   bool wasEntry_ = true;
 };
 

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     delete window;
     return 1;
   }
-  window->showMaximized();
+  window->show();  // where it was last left, maximised or not
   window->OpenFiles->OpenAtStart(commandLine.Files);
   return app.exec();
 }

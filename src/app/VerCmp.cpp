@@ -8,17 +8,21 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
 
 #include "app/About.h"
+#include "app/EditedPanes.h"
 #include "appbase/Failure.h"
 #include "appbase/MessageBox.h"
 #include "app/OpenFiles.h"
+#include "app/SidePanel.h"
 #include "app/ToolbarIcons.h"
 #include "app/VerCmpRun.h"
+#include "app/WindowGeometry.h"
 #include "appbase/Workspace.h"
 #include "engine/ResultPages.h"
 #include "find/MorphRusTables.h"
@@ -30,14 +34,22 @@ namespace {
 
 constexpr int kToolBarHeight = 26;
 constexpr int kDiffPosWidth = 8;
-constexpr int kInfoWidth = 300;
 
 const char* kEnterCaption = "Вставьте тексты в окна ниже и нажмите кнопку";
+const char* kRunningCaption = "Тексты сравниваются…";
 const char* kResultCaption = "Для сравнения других текстов нажмите кнопку";
 const char* kCompareCaption = "Сравнить";
 const char* kNewCompareCaption = "Новое сравнение";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A caption that already names its shortcut ("Печать...    Ctrl+P") gets no second one beside it.
+void ShowEachShortcutOnce(QMenu* menu) {
+  for (QAction* a : menu->actions()) {
+    const QString keys = a->shortcut().toString(QKeySequence::NativeText);
+    a->setShortcutVisibleInContextMenu(keys.isEmpty() || !a->text().contains(keys));
+  }
+}
 
 }  // namespace
 
@@ -55,12 +67,17 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   InstallNavigation(*this, *Navigation);
   CreateOutputCommands();
   OpenFiles = InstallOpenFiles(*this);
+  editedPanes_ = new TEditedPanes(WB1, WB2, [this] { return mode_ == wmEntry; }, this);
+  connect(OpenFiles, &TOpenFiles::PaneLoaded, this, [this](int v) { editedPanes_->Forget(v); });
+  connect(PopMenuText, &QMenu::aboutToShow, this, [this] { ShowEachShortcutOnce(PopMenuText); });
+  RestoreWindowGeometry(*this);
 }
 
 TVerCmp::~TVerCmp() {
   // The views and filters outlive this part of the window while the controls are freed: nothing
   // of theirs may reach the features any more.
   for (THtmlView* v : {WB1, WB2, WBInfo}) v->disconnect(this);
+  delete editedPanes_;
   for (QObject* filter : {findChild<QObject*>("ShellInput", Qt::FindDirectChildrenOnly),
                           findChild<QObject*>("NavigationKeys", Qt::FindDirectChildrenOnly)})
     delete filter;
@@ -127,7 +144,6 @@ void TVerCmp::CreateActions() {
 
 void TVerCmp::CreateControls() {
   setWindowTitle(ApplicationTitle());
-  resize(1254, 480);
   // The toolbar's positions are laid out for an 11-pixel interface font of "MS Sans Serif"
   // widths; Liberation Sans and Arial have about the same metrics where it is missing.
   QFont f = font();
@@ -243,16 +259,17 @@ void TVerCmp::CreateControls() {
   connect(bCompareTexts, &QPushButton::clicked, this, [this] { bCompareTextsClick(); });
 
   // The views: the two texts side by side with the position bar at the right edge, and the
-  // info panel beside them.
-  auto* body = new QHBoxLayout;
-  body->setContentsMargins(0, 0, 0, 0);
-  body->setSpacing(0);
-  root->addLayout(body, 1);
+  // side panel with the guide beside them.
+  auto* body = new QSplitter(Qt::Horizontal, this);
+  body->setObjectName("SplitBody");
+  body->setChildrenCollapsible(false);
+  body->setHandleWidth(3);
+  root->addWidget(body, 1);
 
-  PanLeft = new QWidget(this);
+  PanLeft = new QWidget(body);
   PanLeft->setObjectName("PanLeft");
   PanLeft->installEventFilter(this);
-  body->addWidget(PanLeft, 1);
+  body->addWidget(PanLeft);
 
   WB1 = CreateHtmlView(PanLeft);
   WB1->setObjectName("WB1");
@@ -266,10 +283,24 @@ void TVerCmp::CreateControls() {
   pbDiffPos->setObjectName("pbDiffPos");
   pbDiffPos->setAutoFillBackground(false);
 
-  WBInfo = CreateHtmlView(this);
+  sidePanel_ = new TSidePanel(body);
+  WBInfo = CreateHtmlView(sidePanel_);
   WBInfo->setObjectName("WBInfo");
-  WBInfo->setFixedWidth(kInfoWidth);
-  body->addWidget(WBInfo);
+  sidePanel_->AddPage(WBInfo, U("Справка"));
+  connect(sidePanel_, &TSidePanel::WidthChanged, this, [this] { ViewsWidthChanged(); });
+}
+
+void TVerCmp::ViewsWidthChanged() {
+  // After the splitter has laid the views out anew.
+  QTimer::singleShot(0, this, [this] {
+    if (mode_ != wmResult || !Navigation->ResultShown) return;
+    try {
+      Navigation->DropMarkMeasuring();
+      ZoomStepped();
+    } catch (const std::exception& e) {
+      ShowMessageBox(QString::fromUtf8(e.what()));
+    }
+  });
 }
 
 void TVerCmp::CreateFeatures() {
@@ -482,6 +513,7 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
+  SaveWindowGeometry(*this);
   // The window is freed when closed, which ends the program.
   setAttribute(Qt::WA_DeleteOnClose, true);
   e->accept();
@@ -512,6 +544,7 @@ void TVerCmp::LoadEmptyPage(int v) {
   acTextFind->setEnabled(false);
   bTextShowPanFind->hide();
   StoredBody[static_cast<size_t>(v)].clear();
+  if (editedPanes_) editedPanes_->Forget(v);
   StyleSheetName = "etalon5.css";
   const QString path = WorkDir + (v == 1 ? "c1.htm" : "c2.htm");
   WritePageFile(ToNativeBytes(path), PageHead(StyleSheetName) + "<body></body></html>");
@@ -522,16 +555,20 @@ void TVerCmp::LoadEmptyPage(int v) {
 }
 
 void TVerCmp::bCompareTextsClick() {
+  // A press that reaches the window from inside the run's own waiting changes nothing.
+  if (mode_ == wmRunning) return;
+  // A file still being read into a pane: the comparison follows it.
+  if (mode_ == wmEntry && OpenFiles && OpenFiles->DeferCompare()) return;
+  if (mode_ == wmResult && !ConfirmNewComparison()) return;
   Find->ResetSearch();
   QString report;
   try {
-    if (bCompareTexts->text() == U(kCompareCaption)) {
-      LVersions->setText(U(kResultCaption));
-      PlaceCompareButton();
-      bCompareTexts->setText(U(kNewCompareCaption));
+    if (mode_ == wmEntry) {
+      SetMode(wmRunning);
       acPaste->setEnabled(false);
       // The views become read-only as the run asks them for the texts (TVerCmpRun::Exec).
       if (ShowComparison(report)) {
+        SetMode(wmResult);
         acTextFind->setEnabled(true);
         bTextShowPanFind->show();
       } else if (!closeRequested_) {
@@ -542,6 +579,8 @@ void TVerCmp::bCompareTextsClick() {
       EnterEntryState(true);
     }
   } catch (const std::exception& e) {
+    // The pages stay as the failure left them; "Новое сравнение" starts anew.
+    if (mode_ == wmRunning) SetMode(wmResult);
     ReportFailure(this, e);
   }
   // Said once the progress window has gone and the window is usable again.
@@ -550,9 +589,7 @@ void TVerCmp::bCompareTextsClick() {
 }
 
 void TVerCmp::EnterEntryState(bool emptyPages) {
-  LVersions->setText(U(kEnterCaption));
-  PlaceCompareButton();
-  bCompareTexts->setText(U(kCompareCaption));
+  SetMode(wmEntry);
   acPaste->setEnabled(true);
   Navigation->ClearResult();
   if (emptyPages) {
@@ -567,6 +604,28 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
       Views[v]->SetDesignMode(true);
     }
   }
+}
+
+void TVerCmp::SetMode(TWindowMode mode) {
+  mode_ = mode;
+  LVersions->setText(U(mode == wmEntry ? kEnterCaption : mode == wmRunning ? kRunningCaption : kResultCaption));
+  bCompareTexts->setText(U(mode == wmResult ? kNewCompareCaption : kCompareCaption));
+  bCompareTexts->setEnabled(mode != wmRunning);
+  PlaceCompareButton();
+  // Before the run measures the pages: they are laid out at the width they are shown at.
+  sidePanel_->SetResultMode(mode != wmEntry);
+}
+
+bool TVerCmp::ConfirmNewComparison() {
+  if (!editedPanes_->AnyEdited()) return true;
+  const bool both = editedPanes_->Edited(1) && editedPanes_->Edited(2);
+  const QString what =
+      both ? U("Тексты в обоих окнах набраны или изменены вручную и нигде не сохранены: "
+               "при новом сравнении они будут потеряны.")
+           : U("Текст в %1 окне набран или изменён вручную и нигде не сохранён: "
+               "при новом сравнении он будет потерян.")
+                 .arg(editedPanes_->Edited(1) ? U("левом") : U("правом"));
+  return AskYesNo(what + U("\n\nНачать новое сравнение?"));
 }
 
 bool TVerCmp::ShowComparison(QString& report) {

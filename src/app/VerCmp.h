@@ -27,7 +27,9 @@
 #include "view/HtmlView.h"
 
 class QPainter;
+class TEditedPanes;
 class TPrinting;
+class TSidePanel;
 class TSaveToWord;
 class TOpenFiles;
 
@@ -40,6 +42,9 @@ class TPaintBox : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override;
 };
+
+// What the window is doing: texts being entered, a comparison running, a result shown.
+enum TWindowMode { wmEntry, wmRunning, wmResult };
 
 class TVerCmp : public QWidget,
                 private TNavigationHost,
@@ -58,6 +63,9 @@ class TVerCmp : public QWidget,
   bool StartupFailed() const { return startupFailed_; }
   // True once FormActivate has put the two empty editable pages into the views.
   bool Activated() const { return activated_; }
+  TWindowMode Mode() const { return mode_; }
+  // The column beside the views (the guide).
+  TSidePanel* SidePanel() const { return sidePanel_; }
 
   // ---- Folders (each ends with the path separator) -------------------------------------
   QString AppDir, DataDir, WorkDir;
@@ -175,6 +183,12 @@ class TVerCmp : public QWidget,
  private:
   void FormCreate();
   void FormDestroy();
+  // Captions of the toolbar, the compare button and the side panel as the mode asks.
+  void SetMode(TWindowMode mode);
+  // Before "Новое сравнение" throws away a text typed by hand: asks; true to go on.
+  bool ConfirmNewComparison();
+  // The views changed width without the window changing size: the marks lie elsewhere now.
+  void ViewsWidthChanged();
   void CreateActions();
   void CreateControls();
   void CreateOutputCommands();
@@ -215,4 +229,7 @@ class TVerCmp : public QWidget,
   bool startupFailed_ = false;
   bool shown_ = false;
   bool activated_ = false;
+  TWindowMode mode_ = wmEntry;
+  TSidePanel* sidePanel_ = nullptr;
+  TEditedPanes* editedPanes_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include "support/Cp1251.h"
@@ -31,6 +32,18 @@ void ShowMessageBox(const QString& text, QWidget* parent) {
     box.activateWindow();
   });
   box.exec();
+}
+
+bool AskYesNo(const QString& question) {
+  QMessageBox box(QMessageBox::Question, ApplicationTitle(), question, QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  QPushButton* yes = box.addButton(QStringLiteral("&Да"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&Нет"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 void ShowMessageBox(const std::string& text1251) {

@@ -16,5 +16,8 @@ void ShowMessageBox(const QString& text, QWidget* parent = nullptr);
 // The same for a Windows-1251 text.
 void ShowMessageBox(const std::string& text1251);
 
+// A question with the buttons "Да" and "Нет" ("Нет" is the default and Esc's); true for "Да".
+bool AskYesNo(const QString& question);
+
 // While set, messages go to the hook instead of a box (tests record them; nothing blocks).
 void SetMessageBoxHook(std::function<void(const QString&)> hook);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -125,6 +126,9 @@ inline void PutLongUnrelatedTexts(TVerCmp& w) {
   int main(int argc, char** argv) {                              \
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))          \
       qputenv("QT_QPA_PLATFORM", "offscreen");                   \
+    QTemporaryDir settingsDir; /* never the user's settings */  \
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path()); \
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path()); \
     PrepareApplication();                                        \
     QApplication app(argc, argv);                                \
     InitApplication();                                           \

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -96,6 +97,38 @@ TEST(OpenFiles, CommandLinePairIsComparedAtOnce) {
   w->bCompareTexts->click();
   EXPECT_TRUE(w->OpenFiles->OpenButton(2)->isVisible());
   EXPECT_TRUE(w->OpenFiles->OpenedFile(1).isEmpty());
+}
+
+// A click on "Сравнить" while the second file of a large pair is still going into its pane is
+// not lost: the comparison runs once the file is in.
+TEST(OpenFiles, CompareClickedWhileAFileOpensRunsAfterIt) {
+  TProgramDir dir;
+  TSettingsDir settings;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  const QString oldFile = Corpus("10_byudzhetny_kodeks_old.htm"), newFile = Corpus("10_byudzhetny_kodeks_new.htm");
+  bool seen = false;
+  AnswerFileDialog(oldFile, &seen);
+  QTest::mouseClick(w->OpenFiles->OpenButton(1), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return !w->OpenFiles->OpenedFile(1).isEmpty(); }, 60000));
+
+  bool clicked = false, disabledAfter = false;
+  QTimer clicker;
+  QObject::connect(&clicker, &QTimer::timeout, [&] {
+    if (clicked || !w->OpenFiles->Loading()) return;
+    clicked = true;
+    QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
+    disabledAfter = !w->bCompareTexts->isEnabled();  // a second click has nothing to ask
+  });
+  clicker.start(20);
+  AnswerFileDialog(newFile, &seen);
+  QTest::mouseClick(w->OpenFiles->OpenButton(2), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 120000)) << "the click was lost";
+  ASSERT_TRUE(clicked);
+  EXPECT_TRUE(disabledAfter);
+  EXPECT_TRUE(messages.List().empty());
+  EXPECT_EQ(w->Navigation->ChangeCount, CliChangeCount(oldFile, newFile, dir.TempDir() + "/cli"));
+  EXPECT_TRUE(w->bCompareTexts->isEnabled());
 }
 
 TEST(OpenFiles, CommandLine) {
