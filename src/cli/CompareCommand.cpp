@@ -59,7 +59,8 @@ UTF-8 или UTF-16 (кодировку показывают метка поря
      остаётся записанным наполовину)
   2  неверные аргументы (неизвестный параметр, пустое имя файла)
   3  остановлено по --max-seconds (ничего не записано)
-  5  на месте c1.htm или c2.htm стоит не обычный файл (ничего не записано)
+  5  на месте c1.htm или c2.htm стоит не обычный файл или OUTDIR — не папка
+     (ничего не записано)
 )";
 
 int WriteFailureCode(const std::exception& e) {
@@ -102,6 +103,11 @@ int RunCompareCommand(const CliArgs& args) {
   const std::string c1 = (outDir / "c1.htm").string();
   const std::string c2 = (outDir / "c2.htm").string();
   // Refused before anything is read or made: the pages could not be written there anyway.
+  if (std::error_code ec; fs::exists(outDir, ec) && !fs::is_directory(outDir, ec)) {
+    std::cerr << "parvel-cli compare: Не могу записать страницы в " << outDir.string()
+              << ": там не папка. Ничего не записано.\n";
+    return 5;
+  }
   try {
     CheckOutputPath(c1);
     CheckOutputPath(c2);

@@ -218,6 +218,8 @@ TEST_F(CliCompare, OutputsThatAreNoRegularFileAreRefused) {
   EXPECT_NE(r.err.find("устройство"), std::string::npos) << r.err;
   EXPECT_TRUE(fs::is_symlink(out / "c2.htm"));
   EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+  // OUTDIR itself a link to a device.
+  EXPECT_EQ(Compare(dir_ / "l.htm", dir_ / "r.htm", out / "c2.htm").code, 5);
 }
 
 // A FIFO (also one named like an office document) is refused at once instead of blocking; empty
