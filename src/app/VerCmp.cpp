@@ -52,6 +52,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   CreateFeatures();
   FormCreate();
   InstallNavigation(*this, *Navigation);
+  InstallZoomControls(*this, *Zoom, *bTextZoomOut);
   CreateOutputCommands();
   OpenFiles = InstallOpenFiles(*this);
 }
