@@ -561,6 +561,234 @@ TEST(Navigation, Picture) {
 
 namespace {
 
+// A word changed in every second paragraph: thirty changes, one short one after the other.
+std::string EveryOtherChanged() {
+  return Paragraphs([](int i, std::string p) -> std::string {
+    if (i % 2) return p;
+    return "Статья " + std::to_string(i) + ". Настоящий пункт отменяет порядок исчисления и уплаты "
+           "сбора, сроки представления отчётности и права плательщиков при проверке, номер " +
+           std::to_string(i) + ".";
+  });
+}
+
+// Ctrl+Down sent to the focused widget of the window, as a held key repeats it or as a press.
+void CtrlDown(bool autoRepeat) {
+  QTest::simulateEvent(QApplication::focusWidget(), true, Qt::Key_Down, Qt::ControlModifier, QString(),
+                       autoRepeat);
+}
+
+void FocusLeftView(TVerCmp& w) {
+  w.activateWindow();
+  w.WB1->FocusDocument();
+  ASSERT_TRUE(WaitFor([&] { return w.WB1->isAncestorOf(QApplication::focusWidget()); }, 5000));
+}
+
+// The rows of the bar a mark at this top is drawn on (the upper one).
+int BarRow(TVerCmp& w, int32_t top) {
+  return static_cast<int>(navmath::MarkRow(top, w.Navigation->DocHeights[1], w.pbDiffPos->height(),
+                                           navmath::BarMargin(w.Zoom->ZoomPercent())));
+}
+
+THtmlView::TRunExtent Extent(TVerCmp& w, int v, int k) {
+  return w.Views[v]->RunExtent("acronym", "t_d", "t_dc", k);
+}
+
+// Change k shown in both views: with room above it, whole when it fits, level in both views.
+void ExpectChangeShown(TVerCmp& w, int k) {
+  int shown[3] = {};
+  for (int v = 1; v <= 2; ++v) {
+    const THtmlView::TRunExtent e = Extent(w, v, k);
+    ASSERT_TRUE(e.Found) << "view " << v << " change " << k;
+    shown[v] = e.Top - e.ScrollTop;
+    // Near the page's top or end the page cannot scroll as far as the room asks.
+    if (e.ScrollTop == 0 || e.ScrollTop + e.ViewHeight >= w.Navigation->DocHeights[v] - 1) continue;
+    EXPECT_GE(shown[v], navmath::MinContextAboveChange) << "view " << v << " change " << k;
+    EXPECT_LE(shown[v], navmath::ContextAboveChange) << "view " << v << " change " << k;
+    if (e.Bottom - e.Top <= e.ViewHeight - navmath::MinContextAboveChange)
+      EXPECT_LE(e.Bottom - e.ScrollTop, e.ViewHeight) << "view " << v << " change " << k << " is cut";
+  }
+  if (w.WB1->BodyScrollTop() > 0 && w.WB2->BodyScrollTop() > 0)
+    EXPECT_NEAR(shown[1], shown[2], 1) << "change " << k << " is not level";
+}
+
+}  // namespace
+
+// A held key stops on release: repeated presses beyond one waiting step are dropped, while
+// separate presses all count.
+TEST(Navigation, HeldKeyStopsOnReleaseSeparatePressesAllCount) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), EveryOtherChanged());
+  const int m = w->Navigation->ChangeCount;
+  ASSERT_GE(m, 25);
+  FocusLeftView(*w);
+  // Twenty repeats arrive while the first step waits for the views.
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 20; ++i) CtrlDown(true);
+  });
+  CtrlDown(false);
+  Settle(1000);
+  EXPECT_GE(w->Navigation->CurrentChange, 1);
+  EXPECT_LE(w->Navigation->CurrentChange, 2) << "the held key went on after it was released";
+  const int held = w->Navigation->CurrentChange;
+
+  // Separate presses during a step: every one moves one change.
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 5; ++i) CtrlDown(false);
+  });
+  CtrlDown(false);
+  EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == held + 6; }, 10000));
+  Settle(500);
+  EXPECT_EQ(w->Navigation->CurrentChange, held + 6);
+  ExpectChangeShown(*w, held + 6);
+  EXPECT_TRUE(messages.List().empty());
+}
+
+// Each step leaves text above the current change and shows it whole when it fits, also a change
+// that begins at the end of a paragraph and goes on into the next ones.
+TEST(Navigation, CurrentChangeHasRoomAboveAndIsShownWhole) {
+  TProgramDir dir;
+  TMessages messages;
+  auto insertion = [](int sentences) {
+    std::string s;
+    for (int k = 0; k < sentences; ++k) s += "Новый абзац о зачёте и возврате излишне уплаченных сумм. ";
+    return s;
+  };
+  const std::string old = OldText();
+  const std::string changed = Paragraphs([&](int i, std::string p) -> std::string {
+    if (i == 10) return p + " и сборов</p><p>" + insertion(25);
+    if (i == 25) return p + "</p><p>" + insertion(45);
+    if (i == 40) return p + "</p><p>" + insertion(90);  // taller than the view
+    return p;
+  });
+  auto w = Compared(dir, old, changed);
+  const int m = w->Navigation->ChangeCount;
+  ASSERT_GE(m, 3);
+  for (int k = 0; k < m; ++k) {
+    w->Navigation->bNextDiffClick();
+    ASSERT_EQ(w->Navigation->CurrentChange, k);
+    ExpectChangeShown(*w, k);
+    // The start of a change taller than the view stays in it.
+    const THtmlView::TRunExtent e = Extent(*w, 2, k);
+    EXPECT_LT(e.Top - e.ScrollTop, e.ViewHeight);
+  }
+  EXPECT_TRUE(messages.List().empty());
+}
+
+// A click on the position bar makes the change drawn nearest to it current in both views; the
+// bar draws the current change and the visible part of the left page.
+TEST(PositionBar, ClickGoesToTheNearestChangeBarShowsCurrentAndView) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), EveryOtherChanged());
+  const int m = w->Navigation->ChangeCount;
+  ASSERT_GE(m, 25);
+  for (int k : {m * 2 / 3, 3, m - 1}) {
+    const int row = BarRow(*w, w->Navigation->MarkTops[1][static_cast<size_t>(k)]);
+    QTest::mouseClick(w->pbDiffPos, Qt::LeftButton, {}, QPoint(3, row + 1));
+    EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == k; }, 5000)) << "change " << k;
+    EXPECT_EQ(Text(w->LCurDiffTag), std::to_string(k + 1) + " из " + std::to_string(m));
+    ExpectChangeShown(*w, k);
+    for (int v = 1; v <= 2; ++v) EXPECT_EQ(w->Navigation->LastScrollTop[v], w->Views[v]->BodyScrollTop());
+
+    const QImage img = BarImage(*w);
+    const qreal dpr = img.devicePixelRatio();
+    auto at = [&](int y) { return QColor(img.pixel(3, static_cast<int>(y * dpr))); };
+    EXPECT_EQ(at(row), QColor(192, 0, 0)) << "the current change is not drawn, change " << k;
+    // The band of the visible part: shaded rows from the top of the view down.
+    const QColor face = w->pbDiffPos->palette().color(QPalette::Window);
+    const int from = BarRow(*w, w->Navigation->LastScrollTop[1]) + 1;
+    const int to = BarRow(*w, w->Navigation->LastScrollTop[1] + w->WB1->height()) + 1;
+    auto shade = [&](QColor c) {
+      return c.red() == c.green() && c.green() == c.blue() && c.red() < face.red() - 10;
+    };
+    int shaded = 0;
+    for (int y = from; y < to && y < w->pbDiffPos->height(); ++y) shaded += shade(at(y));
+    EXPECT_GT(shaded, (to - from) / 2) << "no visible part drawn, change " << k;
+    if (to + 4 < w->pbDiffPos->height()) EXPECT_FALSE(shade(at(to + 4)));
+  }
+  // A click between two lines goes to the nearer one.
+  const int a = BarRow(*w, w->Navigation->MarkTops[1][5]), b = BarRow(*w, w->Navigation->MarkTops[1][6]);
+  ASSERT_GT(b - a, 3);
+  QTest::mouseClick(w->pbDiffPos, Qt::LeftButton, {}, QPoint(3, b - 1));
+  EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == 6; }, 5000));
+  EXPECT_TRUE(messages.List().empty());
+}
+
+// Quick zoom presses while a step is laid out move its target: no view is reported as not
+// answering, the newest level wins, both views end at it with the current change in view.
+TEST(Zoom, PressesDuringAPendingZoomMoveItsTarget) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), EveryOtherChanged());
+  for (int i = 0; i < 10; ++i) w->Navigation->bNextDiffClick();
+  ASSERT_EQ(w->Navigation->CurrentChange, 9);
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get(), 3000));
+  int measured = 0;
+  QObject counter;
+  // Ctrl+I four times, then Ctrl+U eight times, all while the first step waits for the views.
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 3; ++i) QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
+    for (int i = 0; i < 8; ++i) QTest::keyClick(w.get(), Qt::Key_U, Qt::ControlModifier);
+  });
+  QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
+  Settle(1000);
+  (void)measured;
+  EXPECT_TRUE(messages.List().empty()) << messages.List().front();
+  EXPECT_EQ(w->Zoom->ZoomIndex, 7 + 4 - 8);
+  for (int v = 1; v <= 2; ++v) {
+    const std::string html = w->Views[v]->OuterHtml(TElementRef::Body());
+    EXPECT_NE(html.substr(0, html.find('>')).find("zoom: 80%"), std::string::npos) << "view " << v;
+  }
+  EXPECT_EQ(w->Navigation->CurrentChange, 9);
+  ExpectChangeShown(*w, 9);
+  // The marks were measured in the final layout.
+  const std::vector<int32_t> tops = w->Navigation->MarkTops[1];
+  w->Navigation->RecalcMarkPositions();
+  EXPECT_EQ(w->Navigation->MarkTops[1], tops);
+}
+
+// Ctrl+0 goes back to the start step, also from a view, keeping the current change in view; the
+// level is shown beside the zoom buttons and follows every step.
+TEST(Zoom, CtrlZeroResetsAndTheLevelIsShown) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), EveryOtherChanged());
+  auto* level = w->findChild<QLabel*>("LZoomLevel");
+  ASSERT_NE(level, nullptr);
+  EXPECT_TRUE(level->isVisible());
+  EXPECT_EQ(Text(level), "120\u00A0%");
+  EXPECT_GT(level->x(), w->bTextZoomOut->x());
+  EXPECT_LT(level->x(), w->bTextShowPanFind->x());
+  EXPECT_FALSE(level->geometry().intersects(w->bTextShowPanFind->geometry()));
+  for (int i = 0; i < 12; ++i) w->Navigation->bNextDiffClick();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get(), 3000));
+  QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
+  QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
+  EXPECT_EQ(Text(level), "140\u00A0%");
+  QTest::keyClick(w.get(), Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Text(level), "131\u00A0%");
+
+  FocusLeftView(*w);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 7);
+  EXPECT_EQ(Text(level), "120\u00A0%");
+  for (int v = 1; v <= 2; ++v) {
+    const std::string html = w->Views[v]->OuterHtml(TElementRef::Body());
+    EXPECT_NE(html.substr(0, html.find('>')).find("zoom: 120%"), std::string::npos) << "view " << v;
+  }
+  EXPECT_EQ(w->Navigation->CurrentChange, 11);
+  ExpectChangeShown(*w, 11);
+  // From the keypad as well, and at the start step it stays there.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_0, Qt::ControlModifier | Qt::KeypadModifier);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 7);
+  EXPECT_TRUE(messages.List().empty());
+}
+
+namespace {
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
