@@ -476,7 +476,8 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
 void TVerCmp::ShowMessage(const QString& text) { ShowMessageBox(text); }
 
 void TVerCmp::PlaceLinkLabels() {
-  constexpr int left = 1144, gap = 8;
+  // Beside the last tool button, wherever the controls before it put it.
+  const int left = bForward->geometry().right() + 5, gap = 8;
   LInfo->adjustSize();
   LAbout->adjustSize();
   if (left + LInfo->width() + gap + LAbout->width() + 4 <= width()) {

@@ -16,10 +16,17 @@ void TChangeNavigation::pbDiffPosPaint(QPainter& painter) {
   const int margin = navmath::BarMargin(host_.ZoomPercentNow());
   auto row = [&](int32_t top) { return navmath::MarkRow(top, DocHeights[1], h, margin); };
 
-  // The visible part of the left page: a shaded band with a frame, at least a few rows high.
+  // The visible part of the left page: a shaded band with a frame, at least a few rows high so
+  // that it can be seen on a page of hundreds of screens.
   if (ResultShown && DocHeights[1] > 0) {
-    const int64_t from = std::clamp<int64_t>(row(LastScrollTop[1]) + 1, 0, h - 1);
-    const int64_t to = std::clamp<int64_t>(row(LastScrollTop[1] + Views[1]->height()) + 1, from + 3, h);
+    constexpr int64_t minRows = 6;
+    int64_t from = row(LastScrollTop[1]) + 1, to = row(LastScrollTop[1] + Views[1]->height()) + 1;
+    if (to - from < minRows) {
+      from = (from + to) / 2 - minRows / 2;
+      to = from + minRows;
+    }
+    from = std::clamp<int64_t>(from, 0, std::max(0, h - static_cast<int>(minRows)));
+    to = std::clamp<int64_t>(to, from + 1, h);
     const QRect band(0, static_cast<int>(from), w, static_cast<int>(to - from));
     painter.fillRect(band, face.darker(118));
     painter.setPen(face.darker(170));
