@@ -18,6 +18,7 @@
 #include "engine/ResultPages.h"
 #include "gui/GuiTestSupport.h"
 #include "navigation/Navigation.h"
+#include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 
 using namespace guitest;
@@ -852,6 +853,38 @@ TEST(NavigationBench, LargestPair) {
   Report("pbDiffPos paint", Timed(15, [&](int) { w->pbDiffPos->repaint(); }));
   Report("zoom step with remeasure", Timed(6, [&](int i) {
            if (i % 2) w->Zoom->acZoomOutExecute(); else w->Zoom->acZoomInExecute();
+         }));
+
+  // Where a step's time goes: setting the style, the measuring that lays the pages out, the
+  // scroll back to the current change.
+  {
+    std::vector<double> set, measure, show;
+    for (int i = 0; i < 4; ++i) {
+      w->Zoom->ZoomIndex = 8 - i % 2;
+      const auto t0 = std::chrono::steady_clock::now();
+      w->Zoom->ApplyZoom(w->WB1);
+      w->Zoom->ApplyZoom(w->WB2);
+      const auto t1 = std::chrono::steady_clock::now();
+      w->Navigation->RecalcMarkPositions();
+      const auto t2 = std::chrono::steady_clock::now();
+      w->Navigation->ShowCurrentChange();
+      const auto t3 = std::chrono::steady_clock::now();
+      set.push_back(Ms(t1 - t0));
+      measure.push_back(Ms(t2 - t1));
+      show.push_back(Ms(t3 - t2));
+    }
+    Report("zoom: set both styles", set);
+    Report("zoom: measure both views", measure);
+    Report("zoom: show current change", show);
+  }
+  // Four presses, three of them while the first is laid out.
+  w->Zoom->ZoomIndex = 7;
+  Report("zoom: four quick presses", Timed(2, [&](int i) {
+           auto press = [&] { if (i % 2) w->Zoom->acZoomOutExecute(); else w->Zoom->acZoomInExecute(); };
+           QTimer::singleShot(0, [&] { for (int k = 0; k < 3; ++k) press(); });
+           press();
+           while (w->Zoom->ZoomIndex != (i % 2 ? 7 : 11) || navstate::Busy)
+             QApplication::processEvents(QEventLoop::AllEvents, 20);
          }));
 
   if (qEnvironmentVariableIsSet("PARVEL_NAV_BENCH_OPS")) {
