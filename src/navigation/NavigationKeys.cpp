@@ -18,7 +18,6 @@ class TNavigationKeys : public QObject {
     setObjectName("NavigationKeys");
     qApp->installEventFilter(this);
     if (QWidget* bar = navigation.PositionBar()) {
-      bar->installEventFilter(this);
       bar->setCursor(Qt::PointingHandCursor);
       bar->setToolTip(QString::fromUtf8("Щелкните, чтобы перейти к ближайшему изменению"));
     }
