@@ -49,9 +49,9 @@ void PlaceBeside(QLabel& label, QAbstractButton& button) {
     }
   }
   const QRect b = button.geometry();
-  label.setGeometry(b.right() + 3, b.top(), label.width(), b.height());
+  label.setGeometry(b.right() + 2, b.top(), label.width(), b.height());
   if (!parent) return;
-  const int room = label.width() + 3;
+  const int room = label.width() + 2;
   for (QObject* o : parent->children()) {
     auto* w = qobject_cast<QWidget*>(o);
     if (!w || w == &label || w == &button || w->x() <= b.right()) continue;
@@ -69,9 +69,13 @@ void InstallZoomControls(QWidget& window, TZoom& zoom, QAbstractButton& zoomOutB
   label->setObjectName("LZoomLevel");
   label->setToolTip(QString::fromUtf8("Размер шрифта (Ctrl+0 \xE2\x80\x94 обычный размер)"));
   label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-  // Wide enough for the longest level, so that nothing moves as the level changes.
+  // A little smaller than the toolbar's captions, and wide enough for the longest level, so that
+  // nothing moves as the level changes.
+  QFont font = label->font();
+  font.setPointSizeF(font.pointSizeF() * 0.9);
+  label->setFont(font);
   label->setText(LevelCaption(300));
-  label->setFixedWidth(label->sizeHint().width() + 2);
+  label->setFixedWidth(label->sizeHint().width());
   label->setText(LevelCaption(zoom.ZoomPercent()));
   PlaceBeside(*label, zoomOutButton);
   label->show();
