@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Result navigation on the largest corpus pairs, in the real window (headless): measuring all
 # change marks (one batched call per view), one step to the next change, a synchronisation
-# step, painting the position bar and a zoom step; beside them the same measuring done with one
-# view round trip per mark.
+# step, painting the position bar and a zoom step (split into setting the style, measuring and
+# scrolling back, and four quick presses that coalesce); beside them the same measuring done with
+# one view round trip per mark.
 #
 #   bench/navigation_bench.sh [BUILD_DIR] [PAIR...]
 #

@@ -65,6 +65,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   CreateFeatures();
   FormCreate();
   InstallNavigation(*this, *Navigation);
+  InstallZoomControls(*this, *Zoom, *bTextZoomOut);
   CreateOutputCommands();
   OpenFiles = InstallOpenFiles(*this);
   editedPanes_ = new TEditedPanes(WB1, WB2, [this] { return mode_ == wmEntry; }, this);
@@ -522,7 +523,8 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
 void TVerCmp::ShowMessage(const QString& text) { ShowMessageBox(text); }
 
 void TVerCmp::PlaceLinkLabels() {
-  constexpr int left = 1144, gap = 8;
+  // Beside the last tool button, wherever the controls before it put it.
+  const int left = bForward->geometry().right() + 5, gap = 8;
   LInfo->adjustSize();
   LAbout->adjustSize();
   if (left + LInfo->width() + gap + LAbout->width() + 4 <= width()) {

@@ -34,23 +34,22 @@ void TChangeNavigation::RecalcMarkPositions(bool resized) {
                                           MeasuredSize.height()))
     return;
   MeasuredSize = size;
+  if (measuringNow_) {
+    measureAgain_ = true;
+    return;
+  }
+  measuringNow_ = true;
   try {
-    // An answer asked for before a resize may describe the old layout.
-    if (resized) DropMarkMeasuring();
-    if (!Views[1]->MeasuringMarks() || !Views[2]->MeasuringMarks()) StartMarkMeasuring(false);
-    const bool measureMarks = !MarkTops[1].empty() && static_cast<int>(MarkTops[1].size()) == ChangeCount;
-    for (size_t v = 1; v <= 2; ++v) {
-      const bool hasDocument = Views[v]->HasDocument();
-      // One round trip per view: thousands of marks would otherwise take seconds.
-      const THtmlView::TMarkLayout layout = Views[v]->TakeMeasuredMarks();
-      DocHeights[v] = hasDocument ? layout.ScrollHeight : 0;
-      if (!measureMarks) continue;
-      std::vector<int32_t>& out = MarkTops[v];
-      out.assign(static_cast<size_t>(ChangeCount), 0);
-      for (size_t i = 0; i < out.size() && i < layout.Tops.size(); ++i)
-        out[i] = layout.Tops[i] < 0 ? 0 : layout.Tops[i];
-    }
+    // An answer asked for before a resize may describe the old layout; so may one asked for
+    // before a measuring that came in the middle of this one.
+    bool drop = resized;
+    do {
+      measureAgain_ = false;
+      MeasureMarksOnce(drop);
+      drop = true;
+    } while (measureAgain_);
   } catch (const std::exception& e) {
+    measuringNow_ = measureAgain_ = false;
     DropMarkMeasuring();
     pbDiffPos->update();
     // A resize has no command around it to report the failure.
@@ -58,7 +57,25 @@ void TChangeNavigation::RecalcMarkPositions(bool resized) {
     ShowMessageBox(QString::fromUtf8(e.what()));
     return;
   }
+  measuringNow_ = false;
   pbDiffPos->update();
+}
+
+void TChangeNavigation::MeasureMarksOnce(bool drop) {
+  if (drop) DropMarkMeasuring();
+  if (!Views[1]->MeasuringMarks() || !Views[2]->MeasuringMarks()) StartMarkMeasuring(false);
+  const bool measureMarks = !MarkTops[1].empty() && static_cast<int>(MarkTops[1].size()) == ChangeCount;
+  for (size_t v = 1; v <= 2; ++v) {
+    const bool hasDocument = Views[v]->HasDocument();
+    // One round trip per view: thousands of marks would otherwise take seconds.
+    const THtmlView::TMarkLayout layout = Views[v]->TakeMeasuredMarks();
+    DocHeights[v] = hasDocument ? layout.ScrollHeight : 0;
+    if (!measureMarks) continue;
+    std::vector<int32_t>& out = MarkTops[v];
+    out.assign(static_cast<size_t>(ChangeCount), 0);
+    for (size_t i = 0; i < out.size() && i < layout.Tops.size(); ++i)
+      out[i] = layout.Tops[i] < 0 ? 0 : layout.Tops[i];
+  }
 }
 
 void TChangeNavigation::StartMarkMeasuring(bool toTop) {
@@ -82,6 +99,7 @@ void TChangeNavigation::HighlightChange(int n) {
   LCurDiffTag->adjustSize();
   bNextDiff->setEnabled(n < ChangeCount - 1);
   bPrevDiff->setEnabled(n > 0);
+  pbDiffPos->update();
 }
 
 void TChangeNavigation::GoToChange(int n) {
@@ -98,9 +116,9 @@ void TChangeNavigation::ScrollToChange(int n, const std::function<void()>& befor
   navstate::TBusyScope busy;
   try {
     before();
-    const TElementRef mark = TElementRef::Item(navmath::MarkId, n);
+    const std::array<int32_t, 3> tops = ChangeScrollTops(n);
     for (size_t v = 1; v <= 2; ++v) {
-      Views[v]->ScrollIntoView(mark, true);
+      Views[v]->SetBodyScrollTop(tops[v]);
       Views[v]->SetBodyScrollLeft(0);
     }
     for (size_t v = 1; v <= 2; ++v) Views[v]->WaitReady();
@@ -110,11 +128,28 @@ void TChangeNavigation::ScrollToChange(int n, const std::function<void()>& befor
     throw;
   }
   SyncEnabled = true;
+  pbDiffPos->update();
 }
 
-// A held key or quick presses ask for steps while one still waits for the views. Each is
-// counted and carried out when the views are free, so that every press moves one change.
-void TChangeNavigation::RequestStep(int direction) {
+std::array<int32_t, 3> TChangeNavigation::ChangeScrollTops(int n) {
+  std::array<THtmlView::TRunExtent, 3> extent;
+  int room = navmath::ContextAboveChange;
+  for (size_t v = 1; v <= 2; ++v) {
+    extent[v] = Views[v]->RunExtent(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, n);
+    if (extent[v].Found)
+      room = std::min(room, navmath::RoomAboveChange(extent[v].Bottom - extent[v].Top, extent[v].ViewHeight));
+  }
+  std::array<int32_t, 3> tops{};
+  for (size_t v = 1; v <= 2; ++v)
+    tops[v] = extent[v].Found ? std::max(0, extent[v].Top - room) : extent[v].ScrollTop;
+  return tops;
+}
+
+// A held key or quick presses ask for steps while one still waits for the views. Separate
+// presses are counted and carried out when the views are free, so that every press moves one
+// change; a repeated press of a held key is taken only when no step waits yet.
+void TChangeNavigation::RequestStep(int direction, bool autoRepeat) {
+  if (autoRepeat && (pendingSteps_ != 0 || pendingTarget_ >= 0)) return;
   pendingSteps_ += direction;
   // More steps than changes cannot go anywhere.
   pendingSteps_ = std::clamp(pendingSteps_, -ChangeCount, ChangeCount);
@@ -128,7 +163,20 @@ void TChangeNavigation::RequestStep(int direction) {
 
 void TChangeNavigation::RunPendingSteps() {
   stepsRunning_ = true;
-  while (pendingSteps_ != 0 && !navstate::Busy) {
+  while ((pendingSteps_ != 0 || pendingTarget_ >= 0) && !navstate::Busy) {
+    if (pendingTarget_ >= 0) {
+      const int target = std::min(pendingTarget_, ChangeCount - 1);
+      pendingTarget_ = -1;
+      try {
+        if (target >= 0) GoToChange(target);
+      } catch (const std::exception& e) {
+        pendingSteps_ = 0;
+        stepsRunning_ = false;
+        ShowMessageBox(QString::fromUtf8(e.what()));
+        return;
+      }
+      continue;
+    }
     const int direction = pendingSteps_ > 0 ? 1 : -1;
     pendingSteps_ -= direction;
     try {
@@ -142,7 +190,7 @@ void TChangeNavigation::RunPendingSteps() {
     }
   }
   stepsRunning_ = false;
-  if (pendingSteps_ != 0) RunPendingStepsLater();
+  if (pendingSteps_ != 0 || pendingTarget_ >= 0) RunPendingStepsLater();
 }
 
 void TChangeNavigation::RunPendingStepsLater() {
@@ -150,7 +198,7 @@ void TChangeNavigation::RunPendingStepsLater() {
   drainScheduled_ = true;
   QTimer::singleShot(10, pbDiffPos, [this] {
     drainScheduled_ = false;
-    if (stepsRunning_ || pendingSteps_ == 0) return;
+    if (stepsRunning_ || (pendingSteps_ == 0 && pendingTarget_ < 0)) return;
     if (navstate::Busy)
       RunPendingStepsLater();
     else
@@ -162,10 +210,29 @@ void TChangeNavigation::bNextDiffClick() { RequestStep(+1); }
 
 void TChangeNavigation::bPrevDiffClick() { RequestStep(-1); }
 
+void TChangeNavigation::StepKey(int direction, bool autoRepeat) { RequestStep(direction, autoRepeat); }
+
+void TChangeNavigation::pbDiffPosMouseDown(int row) {
+  if (ChangeCount <= 0) return;
+  const int n = navmath::NearestMarkToRow(MarkTops[1], DocHeights[1], pbDiffPos->height(),
+                                          navmath::BarMargin(host_.ZoomPercentNow()), row);
+  if (n < 0 || n >= ChangeCount) return;
+  // The click wins over the steps asked for before it.
+  pendingSteps_ = 0;
+  pendingTarget_ = n;
+  if (stepsRunning_) return;
+  if (navstate::Busy) {
+    RunPendingStepsLater();
+    return;
+  }
+  RunPendingSteps();
+}
+
 void TChangeNavigation::ClearResult() {
   SyncEnabled = false;
   DropMarkMeasuring();
   pendingSteps_ = 0;
+  pendingTarget_ = -1;
   ChangeCount = 0;
   MarkTops[1].clear();
   MarkTops[2].clear();

@@ -71,6 +71,13 @@ class TChangeNavigation {
   void GoToChange(int n);
   void bNextDiffClick();
   void bPrevDiffClick();
+  // Ctrl+Down (+1) or Ctrl+Up (-1). A key held down repeats faster than a large page can
+  // follow: a repeated press beyond the one step waiting is dropped, so the stepping stops when
+  // the key is released. Separate presses all count.
+  void StepKey(int direction, bool autoRepeat);
+  // A click on the position bar at this row: the change drawn nearest to it becomes current.
+  void pbDiffPosMouseDown(int row);
+  QWidget* PositionBar() const { return pbDiffPos; }
   void SyncScroll(THtmlView* view);
   void pbDiffPosPaint(QPainter& painter);
 
@@ -87,6 +94,15 @@ class TChangeNavigation {
   // Scrolls both views to change n's mark with the scroll synchronisation off (the program's own
   // scrolls must not be taken for the user's), after first running before (a highlight).
   void ScrollToChange(int n, const std::function<void()>& before);
+  // The scroll offsets that show change n in both views (the same room above it in both, so
+  // that the pair stays level); a view without the change keeps its offset.
+  std::array<int32_t, 3> ChangeScrollTops(int n);
+  // One measuring of both views (drop: forget an answer asked for before).
+  void MeasureMarksOnce(bool drop);
+  // A measuring asked for while one waits for the views is carried out after it, not inside it:
+  // the two would take each other's answers.
+  bool measuringNow_ = false;
+  bool measureAgain_ = false;
   TNavigationHost& host_;
   QLabel* LCurDiffTag;
   QPushButton* bNextDiff;
@@ -100,10 +116,11 @@ class TChangeNavigation {
 
   // Steps asked for while a step or a synchronisation still waits for the views: counted (next
   // +1, previous -1) and carried out in order once the views are free.
-  void RequestStep(int direction);
+  void RequestStep(int direction, bool autoRepeat = false);
   void RunPendingSteps();
   void RunPendingStepsLater();
   int pendingSteps_ = 0;
+  int pendingTarget_ = -1;  // a change asked for by a click on the bar, run before the steps
   bool stepsRunning_ = false;
   bool drainScheduled_ = false;
 };

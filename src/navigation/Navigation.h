@@ -4,6 +4,7 @@ class QWidget;
 class TChangeNavigation;
 
 // Binds Ctrl+Down and Ctrl+Up to the next and the previous change, also while a document view
-// of the window has the keyboard focus. The window's constructor calls it; a second call changes
+// of the window has the keyboard focus, and a left click on the position bar to the change drawn
+// nearest to it. The window's constructor calls it; a second call changes
 // nothing.
 void InstallNavigation(QWidget& window, TChangeNavigation& navigation);

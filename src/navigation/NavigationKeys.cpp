@@ -1,8 +1,10 @@
 // Ctrl+Down and Ctrl+Up step through the changes as the two buttons do. The keys are caught on
 // their way to any control of the main window, the document views included: a view keeps the
 // keys it gets for itself, so a window shortcut would not fire while a view has the focus.
+// A left click on the position bar goes to the change drawn nearest to it.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "navigation/ChangeNavigation.h"
 #include "navigation/Navigation.h"
@@ -15,10 +17,20 @@ class TNavigationKeys : public QObject {
       : QObject(&window), window_(window), navigation_(navigation) {
     setObjectName("NavigationKeys");
     qApp->installEventFilter(this);
+    if (QWidget* bar = navigation.PositionBar()) {
+      bar->setCursor(Qt::PointingHandCursor);
+      bar->setToolTip(QString::fromUtf8("Щелкните, чтобы перейти к ближайшему изменению"));
+    }
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::MouseButtonPress && watched == navigation_.PositionBar()) {
+      auto* mouse = static_cast<QMouseEvent*>(e);
+      if (mouse->button() != Qt::LeftButton) return false;
+      navigation_.pbDiffPosMouseDown(static_cast<int>(mouse->position().y()));
+      return true;
+    }
     if (e->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(e);
     if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier) return false;
@@ -27,10 +39,7 @@ class TNavigationKeys : public QObject {
     if (!widget || widget->window() != &window_) return false;
     // Without changes the keys keep their usual meaning in the views.
     if (navigation_.ChangeCount <= 0) return false;
-    if (key->key() == Qt::Key_Down)
-      navigation_.bNextDiffClick();
-    else
-      navigation_.bPrevDiffClick();
+    navigation_.StepKey(key->key() == Qt::Key_Down ? +1 : -1, key->isAutoRepeat());
     return true;
   }
 

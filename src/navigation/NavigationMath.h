@@ -46,6 +46,43 @@ constexpr int64_t MarkRow(int32_t top, int32_t docHeight, int barHeight, int mar
   return scaled + margin - 1;
 }
 
+// The mark whose bar line lies nearest to bar row `row` (a line covers its row and the next), or
+// -1 without marks; of two as near, the first.
+inline int NearestMarkToRow(const std::vector<int32_t>& tops, int32_t docHeight, int barHeight,
+                            int margin, int row) {
+  int best = -1;
+  int64_t bestDistance = 0;
+  for (size_t i = 0; i < tops.size(); ++i) {
+    // Twice the distance from the middle of the two-row line, so that it stays an integer.
+    const int64_t d = 2 * MarkRow(tops[i], docHeight, barHeight, margin) + 1 - 2 * int64_t{row};
+    const int64_t distance = d < 0 ? -d : d;
+    if (best < 0 || distance < bestDistance) {
+      best = static_cast<int>(i);
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+// Text shown above the current change when it is scrolled to, pixels (the find panel's rule for
+// its current occurrence); less when that would push the end of the change out of the view, but
+// never less than the minimum.
+inline constexpr int ContextAboveChange = 80;
+inline constexpr int MinContextAboveChange = 16;
+
+// The room left above a change `height` pixels high in a view `viewHeight` pixels high.
+constexpr int RoomAboveChange(int height, int viewHeight) {
+  const int spare = viewHeight - height;
+  return spare > ContextAboveChange ? ContextAboveChange
+                                    : (spare < MinContextAboveChange ? MinContextAboveChange : spare);
+}
+
+// The zoom step the program starts at (120 %), to which the reset returns.
+inline constexpr int ZoomIndexStart = 7;
+
+// The zoom level as the window shows it: 131 gives "131 %".
+inline std::string ZoomLevelCaption(int percent) { return std::to_string(percent) + "\xC2\xA0%"; }
+
 // The first of the first `count` marks whose top is at or below `top` (a mark exactly at the
 // top edge counts), or -1. Marks are scanned in document order: the tops need not be sorted.
 inline int FirstMarkAtOrBelow(const std::vector<int32_t>& tops, int count, int32_t top) {

@@ -16,7 +16,9 @@ void TChangeNavigation::SyncScroll(THtmlView* view) {
   if (CurrentView != 1 && CurrentView != 2) return;
   const size_t a = static_cast<size_t>(CurrentView), b = 3 - a;
   if (view == nullptr || view != Views[a]) return;
-  if (!SyncEnabled) {
+  // A step or a zoom holding the views places both itself: the scrolls its relayout causes are
+  // not the user's.
+  if (!SyncEnabled || navstate::Busy) {
     if (syncRunning_) syncPending_ = true;
     return;
   }
@@ -46,4 +48,5 @@ void TChangeNavigation::SyncScroll(THtmlView* view) {
   }
   syncRunning_ = syncPending_ = false;
   SyncEnabled = true;
+  pbDiffPos->update();  // the visible part moved
 }

@@ -2,9 +2,12 @@
 // that the text, its marks and the layout scale together.
 #include "output/Zoom.h"
 
+#include <QTimer>
+
 #include <exception>
 
 #include "appbase/MessageBox.h"
+#include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 #include "view/HtmlView.h"
 
@@ -20,16 +23,57 @@ void TZoom::ApplyZoom(THtmlView* view) {
 void TZoom::StepZoom(int direction) {
   const int next = navmath::SteppedZoomIndex(ZoomIndex, direction);
   if (next == ZoomIndex) return;
-  ZoomIndex = next;
-  ApplyZoom(host_.ZoomView(1));
-  ApplyZoom(host_.ZoomView(2));
-  try {
-    // The layout changed: the marks and the bar follow it whatever the window's size.
-    host_.ZoomStepped();
-  } catch (const std::exception& e) {
-    ShowMessageBox(QString::fromUtf8(e.what()));
+  RequestZoom(next);
+}
+
+void TZoom::RequestZoom(int index) {
+  ZoomIndex = index;
+  requested_ = true;
+  if (OnLevelChanged) OnLevelChanged(ZoomPercent());
+  if (applying_) return;  // the step under way goes on to this one when done
+  // A change step waits for the views: the zoom follows it.
+  if (navstate::Busy) {
+    ApplyRequestedLater();
+    return;
   }
+  ApplyRequested();
+}
+
+void TZoom::ApplyRequested() {
+  applying_ = true;
+  // Holds off the change steps and the scroll synchronisation while the pages lay themselves out.
+  navstate::TBusyScope busy;
+  while (requested_) {
+    requested_ = false;
+    ApplyZoom(host_.ZoomView(1));
+    ApplyZoom(host_.ZoomView(2));
+    try {
+      // The layout changed: the marks and the bar follow it whatever the window's size.
+      host_.ZoomStepped();
+    } catch (const std::exception& e) {
+      requested_ = applying_ = false;
+      ShowMessageBox(QString::fromUtf8(e.what()));
+      return;
+    }
+  }
+  applying_ = false;
+}
+
+void TZoom::ApplyRequestedLater() {
+  if (scheduled_) return;
+  scheduled_ = true;
+  std::weak_ptr<int> alive = alive_;
+  QTimer::singleShot(10, [this, alive] {
+    if (alive.expired()) return;
+    scheduled_ = false;
+    if (applying_ || !requested_) return;
+    if (navstate::Busy)
+      ApplyRequestedLater();
+    else
+      ApplyRequested();
+  });
 }
 
 void TZoom::acZoomInExecute() { StepZoom(+1); }
 void TZoom::acZoomOutExecute() { StepZoom(-1); }
+void TZoom::acZoomResetExecute() { RequestZoom(navmath::ZoomIndexStart); }

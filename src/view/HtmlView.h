@@ -198,6 +198,18 @@ class THtmlView : public QWidget {
                                    const std::string& restoreColour, int index,
                                    const std::vector<std::pair<std::string, std::string>>& recolour,
                                    const std::string& otherwise) = 0;
+  // Where run `index` (as RecolourRuns counts runs) lies in the document: the top of its first
+  // line and the bottom of its last, in document pixels, with the height of the visible area and
+  // the scroll offset; Found is false when the run does not exist.
+  struct TRunExtent {
+    bool Found = false;
+    int Top = 0;
+    int Bottom = 0;
+    int ViewHeight = 0;
+    int ScrollTop = 0;
+  };
+  virtual TRunExtent RunExtent(const std::string& tagName, const std::string& id,
+                               const std::string& continuationId, int index) = 0;
   // Gives the first element with each of the ids (those that exist) the colour, in one round trip.
   virtual void SetBackgroundColorsById(const std::vector<std::string>& ids, const std::string& colour) = 0;
   // Gives the first `limit` elements whose id or name is `name` the colour ("document.all(name)").

@@ -559,6 +559,34 @@ class TWebEngineHtmlView : public THtmlView {
                  JsString(ToQt(otherwise)));
     return NormaliseColour(FromQt(Run(js).toString()));
   }
+  TRunExtent RunExtent(const std::string& tagName, const std::string& id,
+                       const std::string& continuationId, int index) override {
+    TRunExtent extent;
+    if (!hasDocument_) return extent;
+    // Pieces without a box (an empty mark) do not count unless no piece has one.
+    const QString js =
+        QString(kAbsTop) + kScroller +
+        QString(
+            "var T=CSS.escape(%1),I=%2,C=%3;"
+            "var l=document.querySelectorAll(T+'[id=\"'+CSS.escape(I)+'\"],'+T+'[id=\"'+CSS.escape(C)+'\"]');"
+            "var r=[],k=-1;for(var i=0;i<l.length;i++){if(l[i].id===I){if(k===%4)break;k++;}"
+            "if(k===%4)r.push(l[i]);}if(!r.length||!S)return [];"
+            "var z=zf(),top=null,bottom=null;"
+            "r.forEach(function(e){var b=e.getBoundingClientRect();if(!b.width&&!b.height)return;"
+            "if(top===null||b.top<top)top=b.top;if(bottom===null||b.bottom>bottom)bottom=b.bottom;});"
+            "if(top===null){var b=r[0].getBoundingClientRect();top=b.top;bottom=b.bottom;}"
+            "var s=S.scrollTop;return [Math.round(top*z+s),Math.round(bottom*z+s),S.clientHeight,Math.round(s)];")
+            .arg(JsString(ToQt(tagName)), JsString(ToQt(id)), JsString(ToQt(continuationId)))
+            .arg(index);
+    const QVariantList l = Run(js).toList();
+    if (l.size() != 4) return extent;
+    extent.Found = true;
+    extent.Top = l[0].toInt();
+    extent.Bottom = l[1].toInt();
+    extent.ViewHeight = l[2].toInt();
+    extent.ScrollTop = l[3].toInt();
+    return extent;
+  }
   void SetBackgroundColorsById(const std::vector<std::string>& ids, const std::string& colour) override {
     if (!hasDocument_ || ids.empty()) return;
     QJsonArray list;

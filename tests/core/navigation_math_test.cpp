@@ -95,3 +95,22 @@ TEST(NavigationMath, ZoomSteps) {
   EXPECT_EQ(ZoomText(131), "131%");
   EXPECT_EQ(ZoomText(50), "50%");
 }
+
+// A click on the bar: the nearest line wins, the first of two as near; the room above a change
+// shrinks only as far as the change needs and never below the minimum.
+TEST(NavigationMath, NearestMarkAndRoomAboveAChange) {
+  // Bar 236 high at margin 18: 200 usable rows over a page 2000 high, one row per 10 pixels.
+  const std::vector<int32_t> tops = {0, 500, 990};  // rows 17, 67, 116
+  EXPECT_EQ(NearestMarkToRow(tops, 2000, 236, 18, 0), 0);
+  EXPECT_EQ(NearestMarkToRow(tops, 2000, 236, 18, 60), 1);
+  EXPECT_EQ(NearestMarkToRow(tops, 2000, 236, 18, 92), 1);  // as near to both: the first
+  EXPECT_EQ(NearestMarkToRow(tops, 2000, 236, 18, 93), 2);
+  EXPECT_EQ(NearestMarkToRow(tops, 2000, 236, 18, 235), 2);
+  EXPECT_EQ(NearestMarkToRow({}, 2000, 236, 18, 50), -1);
+
+  EXPECT_EQ(RoomAboveChange(20, 600), ContextAboveChange);
+  EXPECT_EQ(RoomAboveChange(550, 600), 50);
+  EXPECT_EQ(RoomAboveChange(590, 600), MinContextAboveChange);
+  EXPECT_EQ(RoomAboveChange(5000, 600), MinContextAboveChange);
+  EXPECT_EQ(ZoomLevelCaption(120), "120\u00A0%");
+}

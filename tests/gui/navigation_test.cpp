@@ -18,6 +18,7 @@
 #include "engine/ResultPages.h"
 #include "gui/GuiTestSupport.h"
 #include "navigation/Navigation.h"
+#include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 
 using namespace guitest;
@@ -72,6 +73,12 @@ std::unique_ptr<TVerCmp> Compared(const TProgramDir& dir, const std::string& bod
   EXPECT_TRUE(w->Navigation->ResultShown);
   EXPECT_TRUE(w->Navigation->SyncEnabled);
   return w;
+}
+
+// Where a step puts the mark of a short change: the find panel's room of text above it, less
+// near the top of the page.
+int Above(TVerCmp& w, int v, int k) {
+  return std::min(navmath::ContextAboveChange, w.Navigation->MarkTops[v][static_cast<size_t>(k)]);
 }
 
 std::string Colour(TVerCmp& w, int v, int i) {
@@ -208,8 +215,8 @@ TEST(Navigation, GoToChangeScrollsBothViewsToTheMark) {
     THtmlView* view = w->Views[v];
     EXPECT_EQ(w->Navigation->LastScrollTop[v], view->BodyScrollTop());
     EXPECT_GT(view->BodyScrollTop(), 0);
-    EXPECT_EQ(view->BoundingTop(TElementRef::Item("t_d", k)), 0) << "view " << v;
-    EXPECT_NEAR(view->BodyScrollTop(), w->Navigation->MarkTops[v][k], 1);
+    EXPECT_EQ(view->BoundingTop(TElementRef::Item("t_d", k)), Above(*w, v, k)) << "view " << v;
+    EXPECT_NEAR(view->BodyScrollTop(), w->Navigation->MarkTops[v][k] - Above(*w, v, k), 1);
   }
   // The scrolls made by the step do not count as the user's: nothing moves afterwards.
   const int top1 = w->WB1->BodyScrollTop(), top2 = w->WB2->BodyScrollTop();
@@ -303,7 +310,7 @@ TEST(Navigation, StepsAskedForDuringAStepAreCarriedOutAfterIt) {
   EXPECT_TRUE(fired);
   EXPECT_EQ(w->Navigation->CurrentChange, 1);
   for (int v = 1; v <= 2; ++v)
-    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", 1)), 0, 1) << "view " << v;
+    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", 1)), Above(*w, v, 1), 1) << "view " << v;
 
   // A held key: every press moves one change, none is lost, none goes past the last change.
   const int m = w->Navigation->ChangeCount;
@@ -324,7 +331,7 @@ TEST(Navigation, StepsAskedForDuringAStepAreCarriedOutAfterIt) {
   Settle();
   EXPECT_EQ(w->Navigation->CurrentChange, 0);
   for (int v = 1; v <= 2; ++v)
-    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", 0)), 0, 1) << "view " << v;
+    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", 0)), Above(*w, v, 0), 1) << "view " << v;
 }
 
 TEST(Navigation, BelowTheLastMarkTheLastOffsetStays) {
@@ -469,8 +476,8 @@ TEST(Zoom, StepsBoundsAndRemeasure) {
   EXPECT_GT(w->Navigation->DocHeights[1], w->Navigation->MarkTops[1][k]);
   w->Navigation->GoToChange(k);
   for (int v = 1; v <= 2; ++v) {
-    EXPECT_NEAR(w->Views[v]->BodyScrollTop(), w->Navigation->MarkTops[v][k], 2) << "view " << v;
-    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", k)), 0, 2) << "view " << v;
+    EXPECT_NEAR(w->Views[v]->BodyScrollTop(), w->Navigation->MarkTops[v][k] - Above(*w, v, k), 2) << "view " << v;
+    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", k)), Above(*w, v, k), 2) << "view " << v;
   }
 
   w->acZoomOut->trigger();
@@ -479,7 +486,7 @@ TEST(Zoom, StepsBoundsAndRemeasure) {
   EXPECT_NE(bodyStyle(1).find("zoom: 110%"), std::string::npos);
   // The current change stays in view in both panes through the steps.
   for (int v = 1; v <= 2; ++v) {
-    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", k)), 0, 2) << "view " << v;
+    EXPECT_NEAR(w->Views[v]->BoundingTop(TElementRef::Item("t_d", k)), Above(*w, v, k), 2) << "view " << v;
     EXPECT_EQ(w->Navigation->LastScrollTop[v], w->Views[v]->BodyScrollTop());
   }
   EXPECT_EQ(w->Navigation->CurrentChange, k);
@@ -555,6 +562,243 @@ TEST(Navigation, Picture) {
 
 namespace {
 
+// A word changed in every second paragraph: thirty changes, one short one after the other.
+std::string EveryOtherChanged() {
+  return Paragraphs([](int i, std::string p) -> std::string {
+    if (i % 2) return p;
+    return "Статья " + std::to_string(i) + ". Настоящий пункт отменяет порядок исчисления и уплаты "
+           "сбора, сроки представления отчётности и права плательщиков при проверке, номер " +
+           std::to_string(i) + ".";
+  });
+}
+
+// Ctrl+Down sent to the focused widget of the window, as a held key repeats it or as a press.
+void CtrlDown(bool autoRepeat) {
+  QTest::simulateEvent(QApplication::focusWidget(), true, Qt::Key_Down, Qt::ControlModifier, QString(),
+                       autoRepeat);
+}
+
+void FocusLeftView(TVerCmp& w) {
+  w.activateWindow();
+  w.WB1->FocusDocument();
+  ASSERT_TRUE(WaitFor([&] { return w.WB1->isAncestorOf(QApplication::focusWidget()); }, 5000));
+}
+
+// The rows of the bar a mark at this top is drawn on (the upper one).
+int BarRow(TVerCmp& w, int32_t top) {
+  return static_cast<int>(navmath::MarkRow(top, w.Navigation->DocHeights[1], w.pbDiffPos->height(),
+                                           navmath::BarMargin(w.Zoom->ZoomPercent())));
+}
+
+THtmlView::TRunExtent Extent(TVerCmp& w, int v, int k) {
+  return w.Views[v]->RunExtent("acronym", "t_d", "t_dc", k);
+}
+
+// Change k shown in both views: with room above it, whole when it fits, level in both views.
+void ExpectChangeShown(TVerCmp& w, int k) {
+  int shown[3] = {};
+  for (int v = 1; v <= 2; ++v) {
+    const THtmlView::TRunExtent e = Extent(w, v, k);
+    ASSERT_TRUE(e.Found) << "view " << v << " change " << k;
+    shown[v] = e.Top - e.ScrollTop;
+    // Near the page's top or end the page cannot scroll as far as the room asks.
+    if (e.ScrollTop == 0 || e.ScrollTop + e.ViewHeight >= w.Navigation->DocHeights[v] - 1) continue;
+    EXPECT_GE(shown[v], navmath::MinContextAboveChange) << "view " << v << " change " << k;
+    EXPECT_LE(shown[v], navmath::ContextAboveChange) << "view " << v << " change " << k;
+    if (e.Bottom - e.Top <= e.ViewHeight - navmath::MinContextAboveChange)
+      EXPECT_LE(e.Bottom - e.ScrollTop, e.ViewHeight) << "view " << v << " change " << k << " is cut";
+  }
+  if (w.WB1->BodyScrollTop() > 0 && w.WB2->BodyScrollTop() > 0)
+    EXPECT_NEAR(shown[1], shown[2], 1) << "change " << k << " is not level";
+}
+
+}  // namespace
+
+// A held key stops on release: repeated presses beyond one waiting step are dropped, while
+// separate presses all count.
+TEST(Navigation, HeldKeyStopsOnReleaseSeparatePressesAllCount) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), EveryOtherChanged());
+  const int m = w->Navigation->ChangeCount;
+  ASSERT_GE(m, 25);
+  FocusLeftView(*w);
+  // Twenty repeats arrive while the first step waits for the views.
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 20; ++i) CtrlDown(true);
+  });
+  CtrlDown(false);
+  Settle(1000);
+  EXPECT_GE(w->Navigation->CurrentChange, 1);
+  EXPECT_LE(w->Navigation->CurrentChange, 2) << "the held key went on after it was released";
+  const int held = w->Navigation->CurrentChange;
+
+  // Separate presses during a step: every one moves one change.
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < 5; ++i) CtrlDown(false);
+  });
+  CtrlDown(false);
+  EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == held + 6; }, 10000));
+  Settle(500);
+  EXPECT_EQ(w->Navigation->CurrentChange, held + 6);
+  ExpectChangeShown(*w, held + 6);
+  EXPECT_TRUE(messages.List().empty());
+}
+
+// Each step leaves text above the current change and shows it whole when it fits, also a change
+// that begins at the end of a paragraph and goes on into the next ones.
+TEST(Navigation, CurrentChangeHasRoomAboveAndIsShownWhole) {
+  TProgramDir dir;
+  TMessages messages;
+  auto insertion = [](int sentences) {
+    std::string s;
+    for (int k = 0; k < sentences; ++k) s += "Новый абзац о зачёте и возврате излишне уплаченных сумм. ";
+    return s;
+  };
+  const std::string old = OldText();
+  const std::string changed = Paragraphs([&](int i, std::string p) -> std::string {
+    if (i == 10) return p + " и сборов</p><p>" + insertion(25);
+    if (i == 25) return p + "</p><p>" + insertion(45);
+    if (i == 40) return p + "</p><p>" + insertion(90);  // taller than the view
+    return p;
+  });
+  auto w = Compared(dir, old, changed);
+  const int m = w->Navigation->ChangeCount;
+  ASSERT_GE(m, 3);
+  for (int k = 0; k < m; ++k) {
+    w->Navigation->bNextDiffClick();
+    ASSERT_EQ(w->Navigation->CurrentChange, k);
+    ExpectChangeShown(*w, k);
+    // The start of a change taller than the view stays in it.
+    const THtmlView::TRunExtent e = Extent(*w, 2, k);
+    EXPECT_LT(e.Top - e.ScrollTop, e.ViewHeight);
+  }
+  EXPECT_TRUE(messages.List().empty());
+}
+
+// A click on the position bar makes the change drawn nearest to it current in both views; the
+// bar draws the current change and the visible part of the left page.
+TEST(PositionBar, ClickGoesToTheNearestChangeBarShowsCurrentAndView) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), EveryOtherChanged());
+  const int m = w->Navigation->ChangeCount;
+  ASSERT_GE(m, 25);
+  for (int k : {m * 2 / 3, 3, m - 1}) {
+    const int row = BarRow(*w, w->Navigation->MarkTops[1][static_cast<size_t>(k)]);
+    QTest::mouseClick(w->pbDiffPos, Qt::LeftButton, {}, QPoint(3, row + 1));
+    EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == k; }, 5000)) << "change " << k;
+    EXPECT_EQ(Text(w->LCurDiffTag), std::to_string(k + 1) + " из " + std::to_string(m));
+    ExpectChangeShown(*w, k);
+    for (int v = 1; v <= 2; ++v) EXPECT_EQ(w->Navigation->LastScrollTop[v], w->Views[v]->BodyScrollTop());
+
+    const QImage img = BarImage(*w);
+    const qreal dpr = img.devicePixelRatio();
+    auto at = [&](int y) { return QColor(img.pixel(3, static_cast<int>(y * dpr))); };
+    EXPECT_EQ(at(row), QColor(192, 0, 0)) << "the current change is not drawn, change " << k;
+    // The band of the visible part: shaded rows from the top of the view down.
+    const QColor face = w->pbDiffPos->palette().color(QPalette::Window);
+    const int from = BarRow(*w, w->Navigation->LastScrollTop[1]) + 1;
+    const int to = BarRow(*w, w->Navigation->LastScrollTop[1] + w->WB1->height()) + 1;
+    auto shade = [&](QColor c) {
+      return c.red() == c.green() && c.green() == c.blue() && c.red() < face.red() - 10;
+    };
+    int shaded = 0;
+    for (int y = from; y < to && y < w->pbDiffPos->height(); ++y) shaded += shade(at(y));
+    EXPECT_GT(shaded, (to - from) / 2) << "no visible part drawn, change " << k;
+    if (to + 4 < w->pbDiffPos->height()) EXPECT_FALSE(shade(at(to + 4)));
+  }
+  // A click between two lines goes to the nearer one.
+  const int a = BarRow(*w, w->Navigation->MarkTops[1][5]), b = BarRow(*w, w->Navigation->MarkTops[1][6]);
+  ASSERT_GT(b - a, 3);
+  QTest::mouseClick(w->pbDiffPos, Qt::LeftButton, {}, QPoint(3, b - 1));
+  EXPECT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == 6; }, 5000));
+  EXPECT_TRUE(messages.List().empty());
+}
+
+// Quick zoom presses while a step is laid out move its target: no view is reported as not
+// answering, the newest level wins, both views end at it with the current change in view.
+TEST(Zoom, PressesDuringAPendingZoomMoveItsTarget) {
+  TProgramDir dir;
+  TMessages messages;
+  // A page long enough that a step takes a while to lay out.
+  std::string old, changed;
+  for (int i = 0; i < 12; ++i) {
+    old += OldText();
+    changed += EveryOtherChanged();
+  }
+  auto w = Compared(dir, old, changed);
+  for (int i = 0; i < 10; ++i) w->Navigation->bNextDiffClick();
+  ASSERT_EQ(w->Navigation->CurrentChange, 9);
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get(), 3000));
+  // Ctrl+I four times, then Ctrl+U eight times, quicker than the steps are laid out, so that
+  // they arrive in every wait of a step for the views.
+  for (int i = 0; i < 12; ++i)
+    QTimer::singleShot(25 * i, [&, i] {
+      QTest::keyClick(w.get(), i < 4 ? Qt::Key_I : Qt::Key_U, Qt::ControlModifier);
+    });
+  Settle(300);
+  EXPECT_TRUE(WaitFor([&] { return !navstate::Busy && w->Zoom->ZoomIndex == 3; }, 30000));
+  Settle(1000);
+  EXPECT_TRUE(messages.List().empty()) << messages.List().front();
+  EXPECT_EQ(w->Zoom->ZoomIndex, 7 + 4 - 8);
+  for (int v = 1; v <= 2; ++v) {
+    const std::string html = w->Views[v]->OuterHtml(TElementRef::Body());
+    EXPECT_NE(html.substr(0, html.find('>')).find("zoom: 80%"), std::string::npos) << "view " << v;
+  }
+  EXPECT_EQ(w->Navigation->CurrentChange, 9);
+  ExpectChangeShown(*w, 9);
+  // The marks were measured in the final layout.
+  const std::vector<int32_t> tops = w->Navigation->MarkTops[1];
+  w->Navigation->RecalcMarkPositions();
+  EXPECT_EQ(w->Navigation->MarkTops[1], tops);
+}
+
+// Ctrl+0 goes back to the start step, also from a view, keeping the current change in view; the
+// level is shown beside the zoom buttons and follows every step.
+TEST(Zoom, CtrlZeroResetsAndTheLevelIsShown) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = Compared(dir, OldText(), EveryOtherChanged());
+  auto* level = w->findChild<QLabel*>("LZoomLevel");
+  ASSERT_NE(level, nullptr);
+  EXPECT_TRUE(level->isVisible());
+  EXPECT_EQ(Text(level), "120\u00A0%");
+  EXPECT_GT(level->x(), w->bTextZoomOut->x());
+  EXPECT_LT(level->x(), w->bTextShowPanFind->x());
+  // The controls after it made room, the links too.
+  for (QWidget* other : level->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (other != level && other->isVisible())
+      EXPECT_FALSE(level->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+  EXPECT_GT(w->LInfo->x(), w->bForward->geometry().right());
+  for (int i = 0; i < 12; ++i) w->Navigation->bNextDiffClick();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get(), 3000));
+  QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
+  QTest::keyClick(w.get(), Qt::Key_I, Qt::ControlModifier);
+  EXPECT_EQ(Text(level), "140\u00A0%");
+  QTest::keyClick(w.get(), Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Text(level), "131\u00A0%");
+
+  FocusLeftView(*w);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 7);
+  EXPECT_EQ(Text(level), "120\u00A0%");
+  for (int v = 1; v <= 2; ++v) {
+    const std::string html = w->Views[v]->OuterHtml(TElementRef::Body());
+    EXPECT_NE(html.substr(0, html.find('>')).find("zoom: 120%"), std::string::npos) << "view " << v;
+  }
+  EXPECT_EQ(w->Navigation->CurrentChange, 11);
+  ExpectChangeShown(*w, 11);
+  // From the keypad as well, and at the start step it stays there.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_0, Qt::ControlModifier | Qt::KeypadModifier);
+  EXPECT_EQ(w->Zoom->ZoomIndex, 7);
+  EXPECT_TRUE(messages.List().empty());
+}
+
+namespace {
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
@@ -614,6 +858,38 @@ TEST(NavigationBench, LargestPair) {
   Report("pbDiffPos paint", Timed(15, [&](int) { w->pbDiffPos->repaint(); }));
   Report("zoom step with remeasure", Timed(6, [&](int i) {
            if (i % 2) w->Zoom->acZoomOutExecute(); else w->Zoom->acZoomInExecute();
+         }));
+
+  // Where a step's time goes: setting the style, the measuring that lays the pages out, the
+  // scroll back to the current change.
+  {
+    std::vector<double> set, measure, show;
+    for (int i = 0; i < 4; ++i) {
+      w->Zoom->ZoomIndex = 8 - i % 2;
+      const auto t0 = std::chrono::steady_clock::now();
+      w->Zoom->ApplyZoom(w->WB1);
+      w->Zoom->ApplyZoom(w->WB2);
+      const auto t1 = std::chrono::steady_clock::now();
+      w->Navigation->RecalcMarkPositions();
+      const auto t2 = std::chrono::steady_clock::now();
+      w->Navigation->ShowCurrentChange();
+      const auto t3 = std::chrono::steady_clock::now();
+      set.push_back(Ms(t1 - t0));
+      measure.push_back(Ms(t2 - t1));
+      show.push_back(Ms(t3 - t2));
+    }
+    Report("zoom: set both styles", set);
+    Report("zoom: measure both views", measure);
+    Report("zoom: show current change", show);
+  }
+  // Four presses, three of them while the first is laid out.
+  w->Zoom->ZoomIndex = 7;
+  Report("zoom: four quick presses", Timed(2, [&](int i) {
+           auto press = [&] { if (i % 2) w->Zoom->acZoomOutExecute(); else w->Zoom->acZoomInExecute(); };
+           QTimer::singleShot(0, [&] { for (int k = 0; k < 3; ++k) press(); });
+           press();
+           while (w->Zoom->ZoomIndex != (i % 2 ? 7 : 11) || navstate::Busy)
+             QApplication::processEvents(QEventLoop::AllEvents, 20);
          }));
 
   if (qEnvironmentVariableIsSet("PARVEL_NAV_BENCH_OPS")) {
