@@ -55,12 +55,12 @@ TLibreOfficeApp::TLibreOfficeApp(TTargetApp kind, const TLibreOfficeOptions& opt
     : kind_(kind), options_(options) {
   QString python = options_.Python.isEmpty() ? FindOfficePython() : options_.Python;
   if (python.isEmpty())
-    throw EOfficeError(EOfficeError::oeNotInstalled, "no Python with the office's binding (python3-uno)");
+    throw EOfficeError(EOfficeError::oeNotInstalled, "не найден Python со связкой LibreOffice (пакет python3-uno)");
   QString helper = options_.Helper.isEmpty()
                        ? QCoreApplication::applicationDirPath() + "/office/parvel_office.py"
                        : options_.Helper;
   if (!QFileInfo::exists(helper))
-    throw EOfficeError(EOfficeError::oeNotInstalled, "the office helper is missing: " + helper.toStdString());
+    throw EOfficeError(EOfficeError::oeNotInstalled, "нет помощника для связи с LibreOffice: " + helper.toStdString());
   QStringList args = {helper};
   if (!options_.Pipe.isEmpty()) args << "--pipe" << options_.Pipe;
   if (!options_.Soffice.isEmpty()) args << "--soffice" << options_.Soffice;
@@ -71,7 +71,7 @@ TLibreOfficeApp::TLibreOfficeApp(TTargetApp kind, const TLibreOfficeOptions& opt
   helper_->setStandardErrorFile(QProcess::nullDevice());
   helper_->start(python, args);
   if (!helper_->waitForStarted(10000))
-    throw EOfficeError(EOfficeError::oeNotInstalled, "the office helper did not start");
+    throw EOfficeError(EOfficeError::oeNotInstalled, "помощник для связи с LibreOffice не запустился");
   alive_ = true;
   try {
     // A little more than the helper's own limit, so that its answer ("cannot_start") wins.
@@ -99,7 +99,7 @@ void TLibreOfficeApp::Drop() {
 }
 
 QByteArray TLibreOfficeApp::Call(const QByteArray& requestJson, int timeoutMs) {
-  if (!alive_ || !helper_) throw EOfficeError(EOfficeError::oeDisconnected, "the office connection was dropped");
+  if (!alive_ || !helper_) throw EOfficeError(EOfficeError::oeDisconnected, "связь с LibreOffice прервана");
   pending_.clear();
   helper_->write(requestJson + "\n");
   // Wait for one answer line, letting window messages through: the office asks our process for
@@ -127,7 +127,7 @@ QByteArray TLibreOfficeApp::Call(const QByteArray& requestJson, int timeoutMs) {
   if (!pending_.contains('\n')) {
     Drop();  // a connection that stops answering is not asked again
     throw EOfficeError(EOfficeError::oeDisconnected,
-                       timedOut ? "the office did not answer in time" : "the office helper ended");
+                       timedOut ? "LibreOffice не ответил вовремя" : "помощник для связи с LibreOffice завершился");
   }
   QByteArray line = pending_.left(pending_.indexOf('\n'));
   QJsonObject answer = QJsonDocument::fromJson(line).object();
@@ -142,7 +142,7 @@ QByteArray TLibreOfficeApp::Call(const QByteArray& requestJson, int timeoutMs) {
     Drop();
     kind = EOfficeError::oeDisconnected;
   }
-  throw EOfficeError(kind, message.empty() ? "the office call failed" : message);
+  throw EOfficeError(kind, message.empty() ? "LibreOffice не выполнил команду" : message);
 }
 
 QByteArray TLibreOfficeApp::Request(const char* op, const std::string& key, int timeoutMs) {

@@ -118,13 +118,13 @@ class Office:
                 except NoConnectException:
                     code = self.started.poll() if self.started is not None else None
                     if code not in (None, 0, 81):
-                        raise Failure("cannot_start", "the office ended with code %s" % code)
+                        raise Failure("cannot_start", "LibreOffice завершился с кодом %s" % code)
                     if code is not None:
                         # It handed our request to an office that was just ending: start anew.
                         time.sleep(0.5)
                         self._launch()
                     if time.monotonic() > deadline:
-                        raise Failure("cannot_start", "the office did not answer in time")
+                        raise Failure("cannot_start", "LibreOffice не ответил вовремя")
                     time.sleep(0.2)
         self.desktop = self.ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", self.ctx)
         return True
@@ -132,7 +132,7 @@ class Office:
     def _launch(self):
         exe = shutil.which(self.soffice)
         if exe is None:
-            raise Failure("not_installed", "%s not found" % self.soffice)
+            raise Failure("not_installed", "не найдена программа %s" % self.soffice)
         cmd = [exe, "--invisible", "--nologo", "--norestore", "--nodefault", "--nolockcheck",
                "--accept=pipe,name=%s;urp;" % self.pipe]
         if self.profile:
@@ -160,7 +160,7 @@ class Office:
             for d in self.documents(kind):
                 if str(d.RuntimeUID) == str(key):
                     return d
-        raise Failure("no_target", "document %s is not open" % key)
+        raise Failure("no_target", "документ %s больше не открыт" % key)
 
     def count(self, kind):
         return len(self.documents(kind))
@@ -181,7 +181,7 @@ class Office:
         factory = "private:factory/swriter" if kind == "writer" else "private:factory/scalc"
         d = self.desktop.loadComponentFromURL(factory, "_blank", 0, ())
         if d is None:
-            raise Failure("failed", "no document created")
+            raise Failure("failed", "новый документ не создан")
         if kind == "calc":
             sheets = d.getSheets()
             while sheets.getCount() > 1:  # a new workbook of one worksheet
@@ -203,7 +203,7 @@ class Office:
             "com.sun.star.datatransfer.clipboard.SystemClipboard", self.ctx)
         contents = cb.getContents()
         if contents is None or not contents.getTransferDataFlavors():
-            raise Failure("failed", "the clipboard is empty")
+            raise Failure("failed", "буфер обмена пуст")
         return contents
 
     # --- Writer: append the clipboard and tidy it ----------------------------------------
@@ -703,7 +703,7 @@ def handle(office, req):
         return office.close(d)
     if op == "save_as":
         return d.storeAsURL(uno.systemPathToFileUrl(req["path"]), ())
-    raise Failure("failed", "unknown operation %r" % op)
+    raise Failure("failed", "неизвестная команда %r" % op)
 
 
 def parse_args(argv):
@@ -718,6 +718,9 @@ def parse_args(argv):
 
 
 def main():
+    # Answers are UTF-8 whatever the locale says: the program reads them so.
+    sys.stdin.reconfigure(encoding="utf-8")
+    sys.stdout.reconfigure(encoding="utf-8")
     out = sys.stdout
     office = Office(parse_args(sys.argv[1:])) if HAVE_UNO else None
     for line in sys.stdin:
@@ -728,7 +731,7 @@ def main():
         try:
             req = json.loads(line)
             if office is None:
-                raise Failure("not_installed", "the office's Python binding (python3-uno) is missing")
+                raise Failure("not_installed", "нет связки LibreOffice для Python (пакет python3-uno)")
             answer = {"ok": True, "result": handle(office, req)}
         except Failure as f:
             answer = {"ok": False, "error": f.kind, "message": str(f)}
@@ -736,7 +739,7 @@ def main():
             name = type(e).__name__
             gone = HAVE_UNO and isinstance(e, (DisposedException, RuntimeException)) and (
                 "Binary URP bridge" in str(e) or "disposed" in str(e).lower() or name == "DisposedException")
-            answer = {"ok": False, "error": "disconnected" if gone else "failed", "message": "%s: %s" % (name, e)}
+            answer = {"ok": False, "error": "disconnected" if gone else "failed", "message": "ошибка LibreOffice (%s): %s" % (name, e)}
         out.write(json.dumps(answer, ensure_ascii=False) + "\n")
         out.flush()
         if gone:
