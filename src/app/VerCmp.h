@@ -96,9 +96,6 @@ class TVerCmp : public QWidget,
   bool ShowComparison(QString& report);
   // Runs one comparison in the progress window, which has closed when this returns.
   TComparisonResult ShowComparisonRun();
-  // Back to text entry: both views editable, holding two empty pages or, with emptyPages false,
-  // whatever they hold now.
-  void EnterEntryState(bool emptyPages);
 
   // ---- Commands of the window itself ------------------------------------------------------
   // Shows the find panel (its commands come with the find feature).
@@ -108,11 +105,6 @@ class TVerCmp : public QWidget,
   void acCopyExecute();
   void acPasteExecute();
   void LAboutClick();
-  // The result view that has the keyboard focus, else the one that had it last.
-  THtmlView* FocusedView() const;
-
-  // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
-  void PlaceCompareButton();
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -126,6 +118,13 @@ class TVerCmp : public QWidget,
 
   void FormCreate();
   void FormDestroy();
+  // Back to text entry: both views editable, holding two empty pages or, with emptyPages false,
+  // whatever they hold now.
+  void EnterEntryState(bool emptyPages);
+  // The result view that has the keyboard focus, else the one that had it last.
+  THtmlView* FocusedView() const;
+  // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
+  void PlaceCompareButton();
   // Captions of the toolbar, the compare button and the side panel as the mode asks.
   void SetMode(TWindowMode mode);
   // Before "Новое сравнение" throws away a text typed by hand: asks; true to go on.
