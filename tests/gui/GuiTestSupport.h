@@ -19,7 +19,7 @@
 #include "app/AppStartup.h"
 #include "appbase/MessageBox.h"
 #include "app/VerCmp.h"
-#include "WindowDriver.h"
+#include "gui/WindowDriver.h"
 #include "find/MorphRusTables.h"
 #include "support/Cp1251.h"
 

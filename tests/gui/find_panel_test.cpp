@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <new>
+#include <stdexcept>
 
+#include "appbase/Failure.h"
 #include "find/TextFinder.h"
 #include "gui/GuiTestSupport.h"
 
@@ -129,6 +132,29 @@ TEST(FindPanel, LongOccurrencesAndTermVariants) {
 
 // bench/find_panel_bench.sh: from Enter to the first occurrence in view on the right page of a
 // large pair, beside the floor of the view (setting the same body unchanged), medians of runs.
+// A command that fails for want of memory says so in Russian, in the feature's own message and in
+// the window's failure report alike.
+TEST(FindPanel, FailureSaidInRussian) {
+  struct THost : IFindPanelHost {
+    THtmlView* ResultView(int) override { throw std::bad_alloc(); }
+    int CurrentViewNumber() const override { return 1; }
+    const std::string& StoredBodyOf(int) const override { return body; }
+    void ShowMessage(const QString& text) override { shown.push_back(text.toStdString()); }
+    std::string body;
+    std::vector<std::string> shown;
+  } host;
+  QWidget panFind;
+  TFindPanel panel(host, &panFind, new QWidget(&panFind));
+  panel.acTextFindExecute();
+  const std::string lack = "Не хватает памяти, чтобы выполнить команду.";
+  EXPECT_EQ(host.shown, std::vector<std::string>{lack});
+
+  TMessages messages;
+  ReportFailure(nullptr, std::bad_alloc());
+  ReportFailure(nullptr, std::runtime_error("Файл занят"));
+  EXPECT_EQ(messages.List(), (std::vector<std::string>{lack, "Файл занят"}));
+}
+
 TEST(FindPanelBench, LargestPair) {
   if (qEnvironmentVariableIsEmpty("PARVEL_FIND_BENCH")) GTEST_SKIP();
   const QByteArray pairEnv = qgetenv("PARVEL_CORPUS_PAIR");
