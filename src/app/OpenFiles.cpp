@@ -17,8 +17,8 @@
 #include <exception>
 #include <new>
 
+#include "appbase/Failure.h"
 #include "appbase/MessageBox.h"
-#include "app/VerCmp.h"
 #include "input/DocumentReader.h"
 #include "view/HtmlView.h"
 
@@ -50,11 +50,11 @@ QString OpenFileFilter() {
          ");;" + U("Все файлы (*)");
 }
 
-TOpenFiles::TOpenFiles(THost host, QObject* parent) : QObject(parent), host_(std::move(host)) {
+TOpenFiles::TOpenFiles(TOpenFilesHost& host, QObject* parent) : QObject(parent), host_(host) {
   setObjectName("OpenFiles");
   for (int v : {1, 2}) {
     CreateBar(v);
-    connect(host_.Views[static_cast<size_t>(v)], &THtmlView::FilesDropped, this,
+    connect(host_.PaneView(v), &THtmlView::FilesDropped, this,
             [this, v](THtmlView*, const QStringList& files) {
               if (files.size() > 1) {
                 ShowMessageBox(U("Перетащите в окно один файл: в каждое окно открывается один текст."));
@@ -69,7 +69,7 @@ TOpenFiles::TOpenFiles(THost host, QObject* parent) : QObject(parent), host_(std
 TOpenFiles::~TOpenFiles() = default;
 
 void TOpenFiles::CreateBar(int v) {
-  THtmlView* view = host_.Views[static_cast<size_t>(v)];
+  THtmlView* view = host_.PaneView(v);
   TPaneBar& b = bars_[static_cast<size_t>(v)];
   b.Bar = new QWidget(view);
   b.Bar->setObjectName(v == 1 ? "PanOpen1" : "PanOpen2");
@@ -145,10 +145,10 @@ void TOpenFiles::Remember(const QString& path) {
 }
 
 void TOpenFiles::acOpenFileExecute(int v) {
-  if (busy_ || !host_.EntryState()) return;
+  if (busy_ || !host_.TextEntry()) return;
   QString dir = QSettings().value(QString(kSettingsGroup) + "/LastFolder").toString();
   if (dir.isEmpty() || !QFileInfo(dir).isDir()) dir = QDir::homePath();
-  QFileDialog dialog(host_.Window, U("Открыть — ") + PaneName(v), dir, OpenFileFilter());
+  QFileDialog dialog(host_.MainWindow(), U("Открыть — ") + PaneName(v), dir, OpenFileFilter());
   dialog.setObjectName("OpenFileDialog");
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -161,13 +161,13 @@ void TOpenFiles::acOpenFileExecute(int v) {
 
 bool TOpenFiles::OpenFile(int v, const QString& path) {
   if (busy_) return false;
-  if (!host_.Ready()) return false;
-  if (!host_.EntryState()) {
+  if (!host_.PanesReady()) return false;
+  if (!host_.TextEntry()) {
     ShowMessageBox(U("Файл открывается в окно, пока тексты вводятся. Нажмите «Новое сравнение», "
                      "а затем откройте файл."));
     return false;
   }
-  THtmlView* view = host_.Views[static_cast<size_t>(v)];
+  THtmlView* view = host_.PaneView(v);
   QLabel* name = bars_[static_cast<size_t>(v)].Name;
   busy_ = true;
   loading_ = true;
@@ -192,7 +192,7 @@ bool TOpenFiles::OpenFile(int v, const QString& path) {
   } catch (const std::bad_alloc&) {
     ShowMessageBox(U("Не хватает памяти, чтобы открыть файл ") + QFileInfo(path).fileName() + ".");
   } catch (const std::exception& e) {
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    ReportFailure(nullptr, e);
   }
   busy_ = false;
   loading_ = false;
@@ -206,7 +206,7 @@ bool TOpenFiles::OpenFile(int v, const QString& path) {
     compareWaiting_ = false;
     emit CompareWaitingChanged(false);
     // After this command has unwound; a file that could not be opened has said so instead.
-    if (ok) QTimer::singleShot(0, this, [this] { host_.Compare(); });
+    if (ok) QTimer::singleShot(0, this, [this] { host_.PressCompare(); });
   }
   return ok;
 }
@@ -228,18 +228,18 @@ void TOpenFiles::OpenAtStart(const QStringList& files) {
   auto* poll = new QTimer(this);
   poll->setInterval(50);
   connect(poll, &QTimer::timeout, this, [this, poll, files] {
-    if (!host_.Ready()) return;
+    if (!host_.PanesReady()) return;
     poll->stop();
     poll->deleteLater();
     const bool first = OpenFile(1, files[0]);
     if (files.size() < 2) return;
-    if (OpenFile(2, files[1]) && first) host_.Compare();
+    if (OpenFile(2, files[1]) && first) host_.PressCompare();
   });
   poll->start();
 }
 
 void TOpenFiles::UpdateState() {
-  const bool entry = host_.EntryState();
+  const bool entry = host_.TextEntry();
   if (entry && !wasEntry_) {
     // "Новое сравнение" gave two empty pages: the bars name no file any more.
     opened_[1].clear();
@@ -257,29 +257,10 @@ bool TOpenFiles::eventFilter(QObject* watched, QEvent* e) {
   auto* key = static_cast<QKeyEvent*>(e);
   if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier || key->key() != Qt::Key_O) return false;
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (!widget || widget->window() != host_.Window || !host_.EntryState()) return false;
+  if (!widget || widget->window() != host_.MainWindow() || !host_.TextEntry()) return false;
   // Later: the key's own processing ends before the dialog's loop starts.
-  const int v = host_.CurrentView();
+  const int v = host_.CurrentViewIndex();
   QTimer::singleShot(0, this, [this, v] { acOpenFileExecute(v); });
   return true;
 }
 
-TOpenFiles* InstallOpenFiles(TVerCmp& w) {
-  if (auto* existing = w.findChild<TOpenFiles*>("OpenFiles", Qt::FindDirectChildrenOnly)) return existing;
-  TOpenFiles::THost host;
-  host.Window = &w;
-  host.Views = {nullptr, w.WB1, w.WB2};
-  host.Ready = [&w] { return w.Activated(); };
-  // Paste is enabled exactly in text entry, and its switch comes first in both directions
-  // (before the comparison measures the views, before the empty pages are loaded).
-  host.EntryState = [&w] { return w.acPaste->isEnabled(); };
-  host.CurrentView = [&w] { return w.CurrentView; };
-  host.Compare = [&w] { w.bCompareTextsClick(); };
-  auto* feature = new TOpenFiles(std::move(host), &w);
-  // The button stays pressed in effect: a second click has nothing more to ask.
-  QObject::connect(feature, &TOpenFiles::CompareWaitingChanged, &w,
-                   [&w](bool waiting) { w.bCompareTexts->setEnabled(!waiting); });
-  QObject::connect(w.acPaste, &QAction::enabledChanged, feature, [feature] { feature->UpdateState(); });
-  feature->UpdateState();
-  return feature;
-}

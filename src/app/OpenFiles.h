@@ -8,30 +8,36 @@
 #include <QStringList>
 
 #include <array>
-#include <functional>
 
 class QLabel;
 class QMenu;
 class QToolButton;
 class QWidget;
 class THtmlView;
-class TVerCmp;
+
+// What opening files needs of the main window.
+class TOpenFilesHost {
+ public:
+  virtual ~TOpenFilesHost() = default;
+  // The window the panes belong to (the owner of the file dialog).
+  virtual QWidget* MainWindow() = 0;
+  // The view of pane v (1 or 2).
+  virtual THtmlView* PaneView(int v) const = 0;
+  // The empty editable pages are in place.
+  virtual bool PanesReady() const = 0;
+  // Text entry: the views are editable.
+  virtual bool TextEntry() const = 0;
+  // The view that last had the focus.
+  virtual int CurrentViewIndex() const = 0;
+  // Presses "Сравнить".
+  virtual void PressCompare() = 0;
+};
 
 class TOpenFiles : public QObject {
   Q_OBJECT
 
  public:
-  // What the feature needs of the main window.
-  struct THost {
-    QWidget* Window = nullptr;
-    std::array<THtmlView*, 3> Views{};   // [1] = WB1, [2] = WB2
-    std::function<bool()> Ready;         // the empty editable pages are in place
-    std::function<bool()> EntryState;    // text entry: the views are editable
-    std::function<int()> CurrentView;    // the view that last had the focus
-    std::function<void()> Compare;       // presses "Сравнить"
-  };
-
-  explicit TOpenFiles(THost host, QObject* parent = nullptr);
+  explicit TOpenFiles(TOpenFilesHost& host, QObject* parent = nullptr);
   ~TOpenFiles() override;
 
   static constexpr int kRecentCount = 10;
@@ -82,7 +88,7 @@ class TOpenFiles : public QObject {
   void ShowName(int v);
   void Remember(const QString& path);
 
-  THost host_;
+  TOpenFilesHost& host_;
   std::array<TPaneBar, 3> bars_{};
   std::array<QString, 3> opened_;
   bool busy_ = false;
@@ -90,9 +96,6 @@ class TOpenFiles : public QObject {
   bool compareWaiting_ = false;
   bool wasEntry_ = true;
 };
-
-// Creates the feature for the main window (once) and returns it.
-TOpenFiles* InstallOpenFiles(TVerCmp& window);
 
 // The file dialog's filter of the kinds the reader opens.
 QString OpenFileFilter();

@@ -36,6 +36,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   window->show();  // where it was last left, maximised or not
-  window->OpenFiles->OpenAtStart(commandLine.Files);
+  window->OpenAtStart(commandLine.Files);
   return app.exec();
 }

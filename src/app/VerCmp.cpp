@@ -67,7 +67,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   InstallNavigation(*this, *Navigation);
   InstallZoomControls(*this, *Zoom, *bTextZoomOut);
   CreateOutputCommands();
-  OpenFiles = InstallOpenFiles(*this);
+  CreateOpenFiles();
   editedPanes_ = new TEditedPanes(WB1, WB2, [this] { return mode_ == wmEntry; }, this);
   connect(OpenFiles, &TOpenFiles::PaneLoaded, this, [this](int v) { editedPanes_->Forget(v); });
   connect(PopMenuText, &QMenu::aboutToShow, this, [this] { ShowEachShortcutOnce(PopMenuText); });
@@ -115,12 +115,7 @@ void TVerCmp::CreateActions() {
   connect(acTextFind, &QAction::triggered, this, [this] { acTextFindExecute(); });
   connect(acZoomIn, &QAction::triggered, this, [this] { Zoom->acZoomInExecute(); });
   connect(acZoomOut, &QAction::triggered, this, [this] { Zoom->acZoomOutExecute(); });
-  auto officeHost = std::make_unique<TCopyToAppHostFns>();
-  officeHost->View = [this] { return Views[static_cast<size_t>(CurrentView)]; };
-  officeHost->ClearHighlights = [this] { Find->ClearHostHighlights(); };
-  officeHost->Owner = this;
-  officeHost->ErrorMessage = [](const QString& text) { ShowMessageBox(text); };
-  CopyToAppSrv = std::make_unique<TCopyToAppSrv>(std::move(officeHost), LibreOfficeFactory());
+  CopyToAppSrv = std::make_unique<TCopyToAppSrv>(static_cast<ICopyToAppHost&>(*this), LibreOfficeFactory());
   connect(acTextCopyToWord, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToWordExecute(); });
   connect(acTextCopyToExcel, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToExcelExecute(); });
 
@@ -168,7 +163,7 @@ void TVerCmp::CreateControls() {
   findLayout->addWidget(PanFindDef);
   PanFind->hide();
   root->addWidget(PanFind);
-  Find = new TFindPanel(*this, PanFind, PanFindDef);
+  Find = new TFindPanel(static_cast<IFindPanelHost&>(*this), PanFind, PanFindDef);
 
   // The toolbar: every control keeps its left position whatever the window's width.
   PanToolBar = new QWidget(this);
@@ -299,7 +294,7 @@ void TVerCmp::ViewsWidthChanged() {
       Navigation->DropMarkMeasuring();
       ZoomStepped();
     } catch (const std::exception& e) {
-      ShowMessageBox(QString::fromUtf8(e.what()));
+      ReportFailure(this, e);
     }
   });
 }
@@ -357,7 +352,7 @@ THtmlView* TVerCmp::FocusedView() const {
   QWidget* focus = QApplication::focusWidget();
   for (THtmlView* v : {WB1, WB2})
     if (focus && (focus == v || v->isAncestorOf(focus))) return v;
-  return Views[static_cast<size_t>(CurrentView)];
+  return CurrentViewPtr();
 }
 
 void TVerCmp::acTextFindExecute() { Find->acTextFindExecute(); }
@@ -522,6 +517,10 @@ void TVerCmp::closeEvent(QCloseEvent* e) {
 
 void TVerCmp::ShowMessage(const QString& text) { ShowMessageBox(text); }
 
+void TVerCmp::ClearHostHighlights() { Find->ClearHostHighlights(); }
+
+void TVerCmp::ShowWarning(const QString& text) { ShowOfficeWarning(this, text); }
+
 void TVerCmp::PlaceLinkLabels() {
   // Beside the last tool button, wherever the controls before it put it.
   const int left = bForward->geometry().right() + 5, gap = 8;
@@ -650,7 +649,7 @@ bool TVerCmp::ShowComparison(QString& report) {
   // The keys work at once: the focus goes into the view the user worked in.
   if (isVisible()) {
     activateWindow();
-    Views[static_cast<size_t>(CurrentView)]->FocusDocument();
+    CurrentViewPtr()->FocusDocument();
   }
   return true;
 }

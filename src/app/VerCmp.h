@@ -18,20 +18,21 @@
 #include <vector>
 
 #include "app/ComparisonRun.h"
+#include "app/OpenFiles.h"
 #include "appbase/Workspace.h"
 #include "findpanel/FindPanel.h"
 #include "shellinput/ShellInput.h"
 #include "links/LinksHistory.h"
 #include "navigation/ChangeNavigation.h"
+#include "output/Printing.h"
+#include "output/SaveToWord.h"
 #include "output/Zoom.h"
+#include "output/office/CopyToApp.h"
 #include "view/HtmlView.h"
 
 class QPainter;
 class TEditedPanes;
-class TPrinting;
 class TSidePanel;
-class TSaveToWord;
-class TOpenFiles;
 
 // A plain drawing surface whose painting is the owner's.
 class TPaintBox : public QWidget {
@@ -46,12 +47,20 @@ class TPaintBox : public QWidget {
 // What the window is doing: texts being entered, a comparison running, a result shown.
 enum TWindowMode { wmEntry, wmRunning, wmResult };
 
+namespace guitest {
+class UI;
+}
+
 class TVerCmp : public QWidget,
                 private TNavigationHost,
                 private TZoomHost,
                 private TLinksHost,
                 private TShellInputHost,
-                public IFindPanelHost {
+                private IFindPanelHost,
+                private TPrintHost,
+                private TSaveToWordHost,
+                private ICopyToAppHost,
+                private TOpenFilesHost {
   Q_OBJECT
 
  public:
@@ -66,6 +75,125 @@ class TVerCmp : public QWidget,
   TWindowMode Mode() const { return mode_; }
   // The column beside the views (the guide).
   TSidePanel* SidePanel() const { return sidePanel_; }
+  // True once the window was asked to close while a comparison ran: the run stops and the
+  // window closes after it.
+  bool CloseRequested() const { return closeRequested_; }
+
+  // The files named on the command line, opened as soon as the window is ready.
+  void OpenAtStart(const QStringList& files);
+
+  // ---- Window events -----------------------------------------------------------------------
+  void FormShow();
+  void FormActivate();
+  void FormResize();
+
+  // ---- Text entry and the compare command ------------------------------------------------
+  void LoadEmptyPage(int v);
+  void bCompareTextsClick();
+  // Runs the comparison and shows its result; false when it produced none (a text was empty, the
+  // run was stopped or failed), the views then holding the texts as they were before, and
+  // report then says why (empty when nothing is to be said).
+  bool ShowComparison(QString& report);
+  // Runs one comparison in the progress window, which has closed when this returns.
+  TComparisonResult ShowComparisonRun();
+
+  // ---- Commands of the window itself ------------------------------------------------------
+  // Shows the find panel (its commands come with the find feature).
+  void acTextFindExecute();
+  // The clipboard commands act on the result view that has the focus, through its own copy
+  // and paste.
+  void acCopyExecute();
+  void acPasteExecute();
+  void LAboutClick();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  // The GUI tests look at the controls and the features through it.
+  friend class guitest::UI;
+
+  void FormCreate();
+  void FormDestroy();
+  // Back to text entry: both views editable, holding two empty pages or, with emptyPages false,
+  // whatever they hold now.
+  void EnterEntryState(bool emptyPages);
+  // The result view that has the keyboard focus, else the one that had it last.
+  THtmlView* FocusedView() const;
+  // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
+  void PlaceCompareButton();
+  // Captions of the toolbar, the compare button and the side panel as the mode asks.
+  void SetMode(TWindowMode mode);
+  // Before "Новое сравнение" throws away a text typed by hand: asks; true to go on.
+  bool ConfirmNewComparison();
+  // The views changed width without the window changing size: the marks lie elsewhere now.
+  void ViewsWidthChanged();
+  void CreateActions();
+  void CreateControls();
+  void CreateOutputCommands();
+  void CreateFeatures();
+  void CreateOpenFiles();
+  // "Что это такое?" and "О программе" side by side where the toolbar has room for both,
+  // else one above the other, so that neither is cut.
+  void PlaceLinkLabels();
+  void LayoutPanLeft();
+  THtmlView* CurrentViewPtr() const { return Views[static_cast<size_t>(CurrentView)]; }
+
+  // ---- What the features ask of the window ------------------------------------------------
+  // Shared by several features.
+  int CurrentViewIndex() const override { return CurrentView; }
+  QString DataFolder() const override { return DataDir; }
+  QWidget* MainWindow() override { return this; }
+  void ShowMessage(const QString& text) override;
+  THtmlView* CurrentHtmlView() override { return CurrentViewPtr(); }
+  QWidget* DialogParent() override { return this; }
+  // Navigation and zoom.
+  QSize WindowSize() const override { return size(); }
+  int ZoomPercentNow() const override { return Zoom->ZoomPercent(); }
+  THtmlView* ZoomView(int index) const override { return Views[static_cast<size_t>(index)]; }
+  void ZoomStepped() override;
+  // Links and history.
+  void SetCurrentViewIndex(int index) override;
+  void CloseFindPanel() override;
+  void SetSyncEnabled(bool enabled) override { Navigation->SyncEnabled = enabled; }
+  void SyncScroll(THtmlView* view) override { Navigation->SyncScroll(view); }
+  // Keys and the mouse wheel of the views.
+  void RunFindCommand() override { acTextFind->trigger(); }
+  void RunZoomIn() override { acZoomIn->trigger(); }
+  void RunZoomOut() override { acZoomOut->trigger(); }
+  bool HasHoverLink() const override { return !Links->HoverLink.empty(); }
+  void OpenHoverLink() override { Links->OpenHoverLink(); }
+  void ViewTouched(THtmlView* view) override;
+  // The find panel.
+  THtmlView* ResultView(int v) override { return v == 1 || v == 2 ? Views[static_cast<size_t>(v)] : nullptr; }
+  int CurrentViewNumber() const override { return CurrentView; }
+  const std::string& StoredBodyOf(int v) const override { return StoredBody[static_cast<size_t>(v == 2 ? 2 : 1)]; }
+  // Printing and saving.
+  int CurrentZoomPercent() const override { return Zoom->ZoomPercent(); }
+  QString OpenedFile(int v) const override;
+  int CurrentChange() const override { return Navigation->CurrentChange; }
+  std::string SavedMarkColour(int v) const override;
+  // Copying into the office.
+  THtmlView* CopySourceView() override { return CurrentViewPtr(); }
+  void ClearHostHighlights() override;
+  QWidget* DialogOwner() override { return this; }
+  void ShowWarning(const QString& text) override;
+  void ShowErrorMessage(const QString& text) override { ShowMessage(text); }
+  // Opening files: paste is enabled exactly in text entry, and its switch comes first in both
+  // directions (before the comparison measures the views, before the empty pages are loaded).
+  THtmlView* PaneView(int v) const override { return Views[static_cast<size_t>(v)]; }
+  bool PanesReady() const override { return activated_; }
+  bool TextEntry() const override { return acPaste->isEnabled(); }
+  void PressCompare() override { bCompareTextsClick(); }
+
+  // Takes the work folder of this instance (falling back to the user's own folder) and says so
+  // when the usual one cannot be used.
+  void TakeWorkFolder();
+  // The message for a comparison that produced nothing; empty when nothing is to be said.
+  QString RunReport(const TComparisonResult& result) const;
 
   // ---- Folders (each ends with the path separator) -------------------------------------
   QString AppDir, DataDir, WorkDir;
@@ -80,6 +208,14 @@ class TVerCmp : public QWidget,
   std::unique_ptr<TChangeNavigation> Navigation;  // changes, scrolling in step, the bar
   std::unique_ptr<TZoom> Zoom;
   TLinksHistory* Links = nullptr;                 // focus, history, links
+  // The find panel with its commands and its state (the occurrences and the current one).
+  TFindPanel* Find = nullptr;
+  // The office commands: copy the current view into LibreOffice Writer or Calc.
+  std::unique_ptr<TCopyToAppSrv> CopyToAppSrv;
+  TOpenFiles* OpenFiles = nullptr;  // opening the texts from files
+  // The output commands, children of the window.
+  TPrinting* Printing = nullptr;
+  TSaveToWord* SaveToWord = nullptr;
 
   // ---- Controls --------------------------------------------------------------------------
   QWidget* PanFind = nullptr;      // the find panel (hidden until asked for)
@@ -110,16 +246,6 @@ class TVerCmp : public QWidget,
   TPaintBox* pbDiffPos = nullptr;
   THtmlView* WBInfo = nullptr;
   QMenu* PopMenuText = nullptr;
-  TOpenFiles* OpenFiles = nullptr;  // opening the texts from files
-
-  // The find panel with its commands and its state (the occurrences and the current one).
-  TFindPanel* Find = nullptr;
-  // The office commands: copy the current view into LibreOffice Writer or Calc.
-  std::unique_ptr<class TCopyToAppSrv> CopyToAppSrv;
-  THtmlView* ResultView(int v) override { return v == 1 || v == 2 ? Views[static_cast<size_t>(v)] : nullptr; }
-  int CurrentViewNumber() const override { return CurrentView; }
-  const std::string& StoredBodyOf(int v) const override { return StoredBody[static_cast<size_t>(v == 2 ? 2 : 1)]; }
-  void ShowMessage(const QString& text) override;
 
   // Commands shared by the toolbar, the popup menu and the shortcuts.
   QAction* acOpenInNewWin = nullptr;
@@ -134,94 +260,6 @@ class TVerCmp : public QWidget,
   QAction* acPaste = nullptr;
   QAction* acZoomIn = nullptr;
   QAction* acZoomOut = nullptr;
-
-  // ---- Window events -----------------------------------------------------------------------
-  void FormShow();
-  void FormActivate();
-  void FormResize();
-
-  // ---- Text entry and the compare command ------------------------------------------------
-  void LoadEmptyPage(int v);
-  void bCompareTextsClick();
-  // Runs the comparison and shows its result; false when it produced none (a text was empty, the
-  // run was stopped or failed), the views then holding the texts as they were before, and
-  // report then says why (empty when nothing is to be said).
-  bool ShowComparison(QString& report);
-  // Runs one comparison in the progress window, which has closed when this returns.
-  TComparisonResult ShowComparisonRun();
-  // Back to text entry: both views editable, holding two empty pages or, with emptyPages false,
-  // whatever they hold now.
-  void EnterEntryState(bool emptyPages);
-  // True once the window was asked to close while a comparison ran: the run stops and the
-  // window closes after it.
-  bool CloseRequested() const { return closeRequested_; }
-
-  // ---- Commands of the window itself ------------------------------------------------------
-  // Shows the find panel (its commands come with the find feature).
-  void acTextFindExecute();
-  // The clipboard commands act on the result view that has the focus, through its own copy
-  // and paste.
-  void acCopyExecute();
-  void acPasteExecute();
-  void LAboutClick();
-  // The result view that has the keyboard focus, else the one that had it last.
-  THtmlView* FocusedView() const;
-
-  // ---- Output commands (output/): children of the window, wired by CreateOutputCommands -----
-  TPrinting* Printing = nullptr;
-  TSaveToWord* SaveToWord = nullptr;
-
-  // Places bCompareTexts 6 pixels right of LVersions (which sizes itself to its caption).
-  void PlaceCompareButton();
-
- protected:
-  void showEvent(QShowEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
-  void closeEvent(QCloseEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* e) override;
-
- private:
-  void FormCreate();
-  void FormDestroy();
-  // Captions of the toolbar, the compare button and the side panel as the mode asks.
-  void SetMode(TWindowMode mode);
-  // Before "Новое сравнение" throws away a text typed by hand: asks; true to go on.
-  bool ConfirmNewComparison();
-  // The views changed width without the window changing size: the marks lie elsewhere now.
-  void ViewsWidthChanged();
-  void CreateActions();
-  void CreateControls();
-  void CreateOutputCommands();
-  void CreateFeatures();
-  // "Что это такое?" and "О программе" side by side where the toolbar has room for both,
-  // else one above the other, so that neither is cut.
-  void PlaceLinkLabels();
-  void LayoutPanLeft();
-
-  // What the features ask of the window.
-  int CurrentViewIndex() const override { return CurrentView; }
-  void SetCurrentViewIndex(int index) override;
-  QString DataFolder() const override { return DataDir; }
-  QWidget* MainWindow() override { return this; }
-  void RunFindCommand() override { acTextFind->trigger(); }
-  void RunZoomIn() override { acZoomIn->trigger(); }
-  void RunZoomOut() override { acZoomOut->trigger(); }
-  bool HasHoverLink() const override { return !Links->HoverLink.empty(); }
-  void OpenHoverLink() override { Links->OpenHoverLink(); }
-  void ViewTouched(THtmlView* view) override;
-  QSize WindowSize() const override { return size(); }
-  int ZoomPercentNow() const override { return Zoom->ZoomPercent(); }
-  THtmlView* ZoomView(int index) const override { return Views[static_cast<size_t>(index)]; }
-  void ZoomStepped() override;
-  void CloseFindPanel() override;
-  void SetSyncEnabled(bool enabled) override { Navigation->SyncEnabled = enabled; }
-  void SyncScroll(THtmlView* view) override { Navigation->SyncScroll(view); }
-
-  // Takes the work folder of this instance (falling back to the user's own folder) and says so
-  // when the usual one cannot be used.
-  void TakeWorkFolder();
-  // The message for a comparison that produced nothing; empty when nothing is to be said.
-  QString RunReport(const TComparisonResult& result) const;
 
   TWorkFolder workFolder_;
   TComparisonRun* run_ = nullptr;  // the comparison running now, if any

@@ -13,6 +13,7 @@
 #include <exception>
 #include <vector>
 
+#include "appbase/Failure.h"
 #include "find/TextFinder.h"
 #include "support/Cp1251.h"
 #include "view/HtmlView.h"
@@ -118,7 +119,7 @@ void TFindPanel::acTextFindExecute() {
   try {
     ClearHostHighlights();
   } catch (const std::exception& e) {
-    host_.ShowMessage(QString::fromUtf8(e.what()));
+    host_.ShowMessage(FailureText(e));
   }
   PanFind->show();
   edSearch->setFocus(Qt::ShortcutFocusReason);
@@ -143,7 +144,7 @@ void TFindPanel::bFindClick() {
     FindIndex = -1;
     if (FindCount >= 1) ScrollToElement(MarkId(0, 0));
   } catch (const std::exception& e) {
-    host_.ShowMessage(QString::fromUtf8(e.what()));
+    host_.ShowMessage(FailureText(e));
   }
   ShowCount();
 }
@@ -174,7 +175,7 @@ void TFindPanel::Step(int to) {
     ColourOccurrence(FindIndex, kCurrentColour);
     ScrollToElement(MarkId(FindIndex, 0));
   } catch (const std::exception& e) {
-    host_.ShowMessage(QString::fromUtf8(e.what()));
+    host_.ShowMessage(FailureText(e));
   }
   ShowCount();
 }
@@ -212,7 +213,7 @@ void TFindPanel::bCancelClick() {
     view->WaitReady();
     view->SetInnerHtml(TElementRef::Body(), stored);
   } catch (const std::exception& e) {
-    host_.ShowMessage(QString::fromUtf8(e.what()));
+    host_.ShowMessage(FailureText(e));
   }
 }
 

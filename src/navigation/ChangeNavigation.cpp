@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "appbase/MessageBox.h"
+#include "appbase/Failure.h"
 #include "navigation/ChangeNavigation.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
@@ -54,7 +54,7 @@ void TChangeNavigation::RecalcMarkPositions(bool resized) {
     pbDiffPos->update();
     // A resize has no command around it to report the failure.
     if (!resized) throw;
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    ReportFailure(nullptr, e);
     return;
   }
   measuringNow_ = false;
@@ -172,7 +172,7 @@ void TChangeNavigation::RunPendingSteps() {
       } catch (const std::exception& e) {
         pendingSteps_ = 0;
         stepsRunning_ = false;
-        ShowMessageBox(QString::fromUtf8(e.what()));
+        ReportFailure(nullptr, e);
         return;
       }
       continue;
@@ -185,7 +185,7 @@ void TChangeNavigation::RunPendingSteps() {
     } catch (const std::exception& e) {
       pendingSteps_ = 0;
       stepsRunning_ = false;
-      ShowMessageBox(QString::fromUtf8(e.what()));
+      ReportFailure(nullptr, e);
       return;
     }
   }

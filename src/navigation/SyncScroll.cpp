@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "appbase/MessageBox.h"
+#include "appbase/Failure.h"
 #include "navigation/ChangeNavigation.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
@@ -43,7 +43,7 @@ void TChangeNavigation::SyncScroll(THtmlView* view) {
   } catch (const std::exception& e) {
     syncRunning_ = syncPending_ = false;
     SyncEnabled = true;
-    ShowMessageBox(QString::fromUtf8(e.what()));
+    ReportFailure(nullptr, e);
     return;
   }
   syncRunning_ = syncPending_ = false;

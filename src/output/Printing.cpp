@@ -15,6 +15,7 @@
 #include <cmath>
 #include <exception>
 
+#include "appbase/Failure.h"
 #include "engine/ResultPages.h"
 #include "navigation/NavigationMath.h"
 #include "output/PdfPrintEngine.h"
@@ -163,7 +164,7 @@ void TPrinting::PrintOrPreview(THtmlView* view, bool preview) {
       RunPrint(*view);
   } catch (const std::exception& e) {
     // Nothing reached the paper or the file: say so rather than seem to have printed.
-    host_.ShowMessage(QString::fromUtf8(e.what()));
+    host_.ShowMessage(FailureText(e));
   }
   if (percent != 100) SetZoom(*view, navmath::ZoomText(percent));
 }
@@ -206,7 +207,7 @@ void TPrinting::RunPreview(THtmlView& view) {
       emit DocumentPrinted(pdf);
       if (dialog.isVisible()) dialog.ShowPages(pdf);
     } catch (const std::exception& e) {
-      failure = QString::fromUtf8(e.what());
+      failure = FailureText(e);
       dialog.ShowFailure(failure);
     }
   };
@@ -215,7 +216,7 @@ void TPrinting::RunPreview(THtmlView& view) {
       QPageLayout madeFor = layout;
       if (PrintWithDialog(view, &dialog, &pdf, &madeFor)) dialog.accept();
     } catch (const std::exception& e) {
-      host_.ShowMessage(QString::fromUtf8(e.what()));
+      host_.ShowMessage(FailureText(e));
     }
   };
   Exec(dialog);

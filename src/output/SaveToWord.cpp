@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "appbase/Failure.h"
 #include "appbase/Workspace.h"
 #include "engine/ResultPages.h"
 #include "output/SavedPage.h"
@@ -68,7 +69,7 @@ void TSaveToWord::SaveAndOpenInWord(THtmlView* view) {
                   PageForWordProcessor(view->OuterHtml(TElementRef::Root()), folderName, styleFiles));
   } catch (const std::exception& e) {
     // Nothing was written: the word processor would only be handed a name that does not exist.
-    host_.ShowMessage(QString::fromUtf8("Не удалось сохранить документ: ") + QString::fromUtf8(e.what()));
+    host_.ShowMessage(QString::fromUtf8("Не удалось сохранить документ: ") + FailureText(e));
     return;
   }
   OpenInWordProcessor(file);

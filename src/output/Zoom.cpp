@@ -6,7 +6,7 @@
 
 #include <exception>
 
-#include "appbase/MessageBox.h"
+#include "appbase/Failure.h"
 #include "navigation/NavigationBusy.h"
 #include "navigation/NavigationMath.h"
 #include "view/HtmlView.h"
@@ -52,7 +52,7 @@ void TZoom::ApplyRequested() {
       host_.ZoomStepped();
     } catch (const std::exception& e) {
       requested_ = applying_ = false;
-      ShowMessageBox(QString::fromUtf8(e.what()));
+      ReportFailure(nullptr, e);
       return;
     }
   }

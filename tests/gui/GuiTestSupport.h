@@ -19,6 +19,7 @@
 #include "app/AppStartup.h"
 #include "appbase/MessageBox.h"
 #include "app/VerCmp.h"
+#include "gui/WindowDriver.h"
 #include "find/MorphRusTables.h"
 #include "support/Cp1251.h"
 
@@ -115,8 +116,8 @@ inline void PutLongUnrelatedTexts(TVerCmp& w) {
     a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
     b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
   }
-  SetBody(w.WB1, "<p>" + a + "</p>");
-  SetBody(w.WB2, "<p>" + b + "</p>");
+  SetBody(UI(w).WB1, "<p>" + a + "</p>");
+  SetBody(UI(w).WB2, "<p>" + b + "</p>");
 }
 
 }  // namespace guitest

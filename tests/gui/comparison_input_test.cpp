@@ -25,11 +25,11 @@ QMessageBox* VisibleBox() {
 }
 
 void ExpectEntryWithTexts(TVerCmp& w, const std::string& text1, const std::string& text2) {
-  EXPECT_EQ(w.bCompareTexts->text().toStdString(), "Сравнить");
-  EXPECT_FALSE(w.LCurDiffTag->isVisible());
-  for (THtmlView* v : {w.WB1, w.WB2}) {
+  EXPECT_EQ(UI(w).bCompareTexts->text().toStdString(), "Сравнить");
+  EXPECT_FALSE(UI(w).LCurDiffTag->isVisible());
+  for (THtmlView* v : {UI(w).WB1, UI(w).WB2}) {
     EXPECT_TRUE(v->DesignMode());
-    EXPECT_EQ(v->InnerText(TElementRef::Body()), v == w.WB1 ? text1 : text2);
+    EXPECT_EQ(v->InnerText(TElementRef::Body()), v == UI(w).WB1 ? text1 : text2);
   }
 }
 
@@ -39,8 +39,8 @@ void PutVeryLongUnrelatedTexts(TVerCmp& w) {
     a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
     b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
   }
-  SetBody(w.WB1, "<p>" + a + "</p>");
-  SetBody(w.WB2, "<p>" + b + "</p>");
+  SetBody(UI(w).WB1, "<p>" + a + "</p>");
+  SetBody(UI(w).WB2, "<p>" + b + "</p>");
 }
 
 }  // namespace
@@ -52,8 +52,8 @@ TEST(ComparisonInput, StopClickEscAndSpaceEndAnUnrelatedRunAtOnce) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   PutVeryLongUnrelatedTexts(*w);
-  const std::string text1 = w->WB1->InnerText(TElementRef::Body()),
-                    text2 = w->WB2->InnerText(TElementRef::Body());
+  const std::string text1 = UI(w).WB1->InnerText(TElementRef::Body()),
+                    text2 = UI(w).WB2->InnerText(TElementRef::Body());
   const std::vector<std::function<void(TVerCmpRun*)>> stops = {
       [](TVerCmpRun* run) { QTest::mouseClick(run->bStop, Qt::LeftButton); },
       [](TVerCmpRun* run) { QTest::keyClick(run->windowHandle(), Qt::Key_Escape); },
@@ -75,7 +75,7 @@ TEST(ComparisonInput, StopClickEscAndSpaceEndAnUnrelatedRunAtOnce) {
       }
     });
     poll.start(50);
-    QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
+    QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
     ASSERT_TRUE(sinceStop.isValid()) << "the run ended before it was stopped";
     EXPECT_LT(sinceStop.elapsed(), 2500);
     EXPECT_EQ(VisibleRun(), nullptr);
@@ -102,11 +102,11 @@ TEST(ComparisonInput, EmptyPaneIsNamedAndTheEntryStateKept) {
                          TCase{text, blank, "Вставьте или откройте текст в правом окне"}}) {
     SCOPED_TRACE(c.said + " " + c.left + " | " + c.right);
     messages.Clear();
-    SetBody(w->WB1, c.left);
-    SetBody(w->WB2, c.right);
-    const std::string text1 = w->WB1->InnerText(TElementRef::Body()),
-                      text2 = w->WB2->InnerText(TElementRef::Body());
-    QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
+    SetBody(UI(w).WB1, c.left);
+    SetBody(UI(w).WB2, c.right);
+    const std::string text1 = UI(w).WB1->InnerText(TElementRef::Body()),
+                      text2 = UI(w).WB2->InnerText(TElementRef::Body());
+    QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
     ASSERT_EQ(messages.List().size(), 1u);
     EXPECT_EQ(messages.List()[0], c.said);
     ExpectEntryWithTexts(*w, text1, text2);
@@ -118,8 +118,8 @@ TEST(ComparisonInput, EmptyPaneIsNamedAndTheEntryStateKept) {
 TEST(ComparisonInput, FailedPageWriteGivesOneBoxThatCloses) {
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
-  SetBody(w->WB1, "<p>" + W("Первая редакция.") + "</p>");
-  SetBody(w->WB2, "<p>" + W("Вторая редакция.") + "</p>");
+  SetBody(UI(w).WB1, "<p>" + W("Первая редакция.") + "</p>");
+  SetBody(UI(w).WB2, "<p>" + W("Вторая редакция.") + "</p>");
   ASSERT_TRUE(QFile::remove(dir.WorkDir() + "c1.htm"));
   ASSERT_TRUE(QDir().mkpath(dir.WorkDir() + "c1.htm"));
   for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
@@ -143,7 +143,7 @@ TEST(ComparisonInput, FailedPageWriteGivesOneBoxThatCloses) {
       }
     });
     poll.start(50);
-    QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);  // returns once the box is closed
+    QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);  // returns once the box is closed
     poll.stop();
     EXPECT_EQ(boxes, 1);
     EXPECT_FALSE(keyIgnored);
@@ -154,8 +154,8 @@ TEST(ComparisonInput, FailedPageWriteGivesOneBoxThatCloses) {
   }
   QDir(dir.WorkDir() + "c1.htm").removeRecursively();
   TMessages messages;
-  QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
-  EXPECT_EQ(w->LCurDiffTag->text().toStdString(), "Изменений: 1");
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
+  EXPECT_EQ(UI(w).LCurDiffTag->text().toStdString(), "Изменений: 1");
   EXPECT_TRUE(messages.List().empty());
 }
 

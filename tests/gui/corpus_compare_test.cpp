@@ -50,12 +50,12 @@ TEST(CorpusCompare, PairThroughTheWindow) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   Snapshot(w.get(), "1_start");
-  SetBody(w->WB1, oldBody);
-  SetBody(w->WB2, newBody);
+  SetBody(UI(w).WB1, oldBody);
+  SetBody(UI(w).WB2, newBody);
   Snapshot(w.get(), "2_texts_pasted");
   const std::string head = PageHead("etalon5.css");
-  const std::string text1 = head + w->WB1->OuterHtml(TElementRef::Body()) + "</html>";
-  const std::string text2 = head + w->WB2->OuterHtml(TElementRef::Body()) + "</html>";
+  const std::string text1 = head + UI(w).WB1->OuterHtml(TElementRef::Body()) + "</html>";
+  const std::string text2 = head + UI(w).WB2->OuterHtml(TElementRef::Body()) + "</html>";
 
   // A timer of the main window keeps firing while the run compares.
   int ticks = 0;
@@ -73,16 +73,16 @@ TEST(CorpusCompare, PairThroughTheWindow) {
   QCoreApplication::processEvents();  // no completion of an earlier load is still on its way
   qint64 loaded[3] = {-1, -1, -1};
   for (int v = 1; v <= 2; ++v)
-    QObject::connect(w->Views[v], &THtmlView::DocumentComplete, w.get(), [&loaded, &clock, v] {
+    QObject::connect(UI(w).Views[v], &THtmlView::DocumentComplete, w.get(), [&loaded, &clock, v] {
       if (loaded[v] < 0) loaded[v] = clock.elapsed();
     });
   clock.start();
   heartbeat.start(20);
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   const qint64 elapsed = clock.elapsed();
   heartbeat.stop();
   std::printf("compare-ms %lld pair %s changes %d ticks %d longest-gap-ms %lld pages-loaded-ms %lld\n",
-              static_cast<long long>(elapsed), pair.c_str(), w->Navigation->ChangeCount, ticks,
+              static_cast<long long>(elapsed), pair.c_str(), UI(w).Navigation->ChangeCount, ticks,
               static_cast<long long>(longestGap), static_cast<long long>(std::max(loaded[1], loaded[2])));
   Snapshot(w.get(), "3_result");
   {
@@ -90,7 +90,7 @@ TEST(CorpusCompare, PairThroughTheWindow) {
     std::unique_ptr<THtmlView> fresh[2] = {std::unique_ptr<THtmlView>(CreateHtmlView(nullptr)),
                                            std::unique_ptr<THtmlView>(CreateHtmlView(nullptr))};
     for (auto& v : fresh) {
-      v->resize(w->WB1->size());
+      v->resize(UI(w).WB1->size());
       v->show();
     }
     QElapsedTimer floorClock;
@@ -111,21 +111,21 @@ TEST(CorpusCompare, PairThroughTheWindow) {
   EXPECT_GT(ticks, 1);
   TDiff diff;
   const TResultPages expected = BuildResultPages(text1, text2, diff);
-  EXPECT_EQ(w->Navigation->ChangeCount, expected.ChangeCount);
-  EXPECT_EQ(w->LCurDiffTag->text().toStdString(),
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, expected.ChangeCount);
+  EXPECT_EQ(UI(w).LCurDiffTag->text().toStdString(),
             "Изменений: " + std::to_string(expected.ChangeCount));
-  EXPECT_EQ(w->bNextDiff->isEnabled(), expected.ChangeCount > 0);
+  EXPECT_EQ(UI(w).bNextDiff->isEnabled(), expected.ChangeCount > 0);
   for (int v = 1; v <= 2; ++v) {
-    EXPECT_EQ(w->Views[v]->CountElements("acronym", "t_d"), expected.ChangeCount);
-    EXPECT_EQ(static_cast<int>(w->Navigation->MarkTops[v].size()), expected.ChangeCount);
+    EXPECT_EQ(UI(w).Views[v]->CountElements("acronym", "t_d"), expected.ChangeCount);
+    EXPECT_EQ(static_cast<int>(UI(w).Navigation->MarkTops[v].size()), expected.ChangeCount);
   }
   if (expected.ChangeCount > 2 && !qEnvironmentVariableIsEmpty("PARVEL_SCREENSHOT_DIR")) {
-    w->bNextDiff->click();
-    w->bNextDiff->click();
+    UI(w).bNextDiff->click();
+    UI(w).bNextDiff->click();
     Snapshot(w.get(), "3b_current_change");
   }
   // Marks lie in document order.
-  for (size_t i = 1; i < w->Navigation->MarkTops[1].size(); ++i) EXPECT_GE(w->Navigation->MarkTops[1][i], w->Navigation->MarkTops[1][i - 1]);
+  for (size_t i = 1; i < UI(w).Navigation->MarkTops[1].size(); ++i) EXPECT_GE(UI(w).Navigation->MarkTops[1][i], UI(w).Navigation->MarkTops[1][i - 1]);
 }
 
 // The abort picture (taken only when pictures are asked for): the message box over the window.
@@ -162,9 +162,9 @@ TEST(CorpusCompare, AbortPicture) {
     }
   });
   poll.start(100);
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   Snapshot(w.get(), "6_aborted");
-  EXPECT_EQ(w->Navigation->ChangeCount, 0);
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, 0);
 }
 
 PARVEL_GUI_TEST_MAIN()

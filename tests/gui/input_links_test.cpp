@@ -66,7 +66,7 @@ void Click(THtmlView* v, Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint inne
 // The mouse comes to rest over link `id`; the engine reports the link's address.
 void Hover(THtmlView* v, const char* id, TVerCmp& w, bool webLink = true) {
   QTest::mouseMove(v->window()->windowHandle(), InWindow(v, PointOf(v, id)));
-  WaitFor([&] { return w.Links->HoverLink.empty() != webLink; }, 5000);
+  WaitFor([&] { return UI(w).Links->HoverLink.empty() != webLink; }, 5000);
 }
 
 // Counts the mouse presses that reach a widget.
@@ -103,10 +103,10 @@ std::unique_ptr<TVerCmp> ComparedWithLinks(const TProgramDir& dir, const QString
                       Para("js", "javascript:void('http')", "Ссылка-сценарий") +
                       Para("local", QUrl::fromLocalFile(localTarget).toString().toStdString(),
                            "Ссылка на соседнюю страницу");
-  SetBody(w->WB1, links + "<p>" + W("Ставка десять процентов.") + "</p>");
-  SetBody(w->WB2, links + "<p>" + W("Ставка двенадцать процентов.") + "</p>");
-  w->bCompareTexts->click();
-  EXPECT_EQ(w->Navigation->ChangeCount, 1);
+  SetBody(UI(w).WB1, links + "<p>" + W("Ставка десять процентов.") + "</p>");
+  SetBody(UI(w).WB2, links + "<p>" + W("Ставка двенадцать процентов.") + "</p>");
+  UI(w).bCompareTexts->click();
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, 1);
   return w;
 }
 
@@ -138,15 +138,15 @@ TEST(Keys, FindAndZoomKeysAreTheProgramsAndNeverTheViews) {
   TProgramDir dir;
   TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
-  SetBody(w->WB1, "<p>" + W("Первая редакция.") + "</p>");
-  SetBody(w->WB2, "<p>" + W("Вторая редакция.") + "</p>");
-  w->bCompareTexts->click();
+  SetBody(UI(w).WB1, "<p>" + W("Первая редакция.") + "</p>");
+  SetBody(UI(w).WB2, "<p>" + W("Вторая редакция.") + "</p>");
+  UI(w).bCompareTexts->click();
   // After a comparison the focus is already in the view: Ctrl+I works at once.
-  EXPECT_TRUE(WaitFor([&] { return Focused(w->WB1); }, 5000));
-  FocusView(*w, w->WB1);
+  EXPECT_TRUE(WaitFor([&] { return Focused(UI(w).WB1); }, 5000));
+  FocusView(*w, UI(w).WB1);
   QWidget* target = QApplication::focusWidget();
   QTest::keyClick(target, Qt::Key_I, Qt::ControlModifier);
-  EXPECT_EQ(w->Zoom->ZoomIndex, 8);
+  EXPECT_EQ(UI(w).Zoom->ZoomIndex, 8);
 
   // What the view itself gets of the keys.
   struct TSeen : QObject {
@@ -159,17 +159,17 @@ TEST(Keys, FindAndZoomKeysAreTheProgramsAndNeverTheViews) {
   } seen;
   target->installEventFilter(&seen);
 
-  ASSERT_FALSE(w->PanFind->isVisible());
+  ASSERT_FALSE(UI(w).PanFind->isVisible());
   QTest::keyClick(target, Qt::Key_F, Qt::ControlModifier);
-  EXPECT_TRUE(w->PanFind->isVisible());
+  EXPECT_TRUE(UI(w).PanFind->isVisible());
   QTest::keyClick(target, Qt::Key_Equal, Qt::ControlModifier);
-  EXPECT_EQ(w->Zoom->ZoomIndex, 9);
+  EXPECT_EQ(UI(w).Zoom->ZoomIndex, 9);
   QTest::keyClick(target, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
-  EXPECT_EQ(w->Zoom->ZoomIndex, 10);
+  EXPECT_EQ(UI(w).Zoom->ZoomIndex, 10);
   QTest::keyClick(target, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
-  EXPECT_EQ(w->Zoom->ZoomIndex, 9);
+  EXPECT_EQ(UI(w).Zoom->ZoomIndex, 9);
   QTest::keyClick(target, Qt::Key_Minus, Qt::ControlModifier);
-  EXPECT_EQ(w->Zoom->ZoomIndex, 8);
+  EXPECT_EQ(UI(w).Zoom->ZoomIndex, 8);
   EXPECT_EQ(seen.keys, 0) << "a combination reached the view";
   // Other keys are the view's own.
   QTest::keyClick(target, Qt::Key_Right);
@@ -179,7 +179,7 @@ TEST(Keys, FindAndZoomKeysAreTheProgramsAndNeverTheViews) {
   WithAboutBox(*w, [&](TAbout& about) {
     QTest::keyClick(about.bClose, Qt::Key_Equal, Qt::ControlModifier);
     QTest::keyClick(about.bClose, Qt::Key_Minus, Qt::ControlModifier);
-    EXPECT_EQ(w->Zoom->ZoomIndex, 8);
+    EXPECT_EQ(UI(w).Zoom->ZoomIndex, 8);
     EXPECT_TRUE(about.isVisible());
   });
   target->removeEventFilter(&seen);
@@ -189,25 +189,25 @@ TEST(Mouse, RightClickGivesTheProgramsMenuOnReleaseAndNothingInTheInfoPanel) {
   TProgramDir dir;
   TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
-  FocusView(*w, w->WB2);
-  QWidget* inner = Inner(w->WB1);
+  FocusView(*w, UI(w).WB2);
+  QWidget* inner = Inner(UI(w).WB1);
   const QPoint at(40, 50);
   QTest::mousePress(inner, Qt::RightButton, {}, at);
   Settle(200);
-  EXPECT_FALSE(w->PopMenuText->isVisible()) << "the menu opens as the button comes up";
+  EXPECT_FALSE(UI(w).PopMenuText->isVisible()) << "the menu opens as the button comes up";
   EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "no menu of the view's own";
   QTest::mouseRelease(inner, Qt::RightButton, {}, at);
-  ASSERT_TRUE(WaitFor([&] { return w->PopMenuText->isVisible(); }, 3000));
-  EXPECT_EQ(w->PopMenuText->pos(), inner->mapToGlobal(at));
-  EXPECT_FALSE(w->acOpenInNewWin->isEnabled());  // no link under the mouse
-  w->PopMenuText->close();
+  ASSERT_TRUE(WaitFor([&] { return UI(w).PopMenuText->isVisible(); }, 3000));
+  EXPECT_EQ(UI(w).PopMenuText->pos(), inner->mapToGlobal(at));
+  EXPECT_FALSE(UI(w).acOpenInNewWin->isEnabled());  // no link under the mouse
+  UI(w).PopMenuText->close();
 
-  QWidget* info = Inner(w->WBInfo);
+  QWidget* info = Inner(UI(w).WBInfo);
   QTest::mousePress(info, Qt::RightButton, {}, at);
   QTest::mouseRelease(info, Qt::RightButton, {}, at);
   Settle(300);
   EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-  EXPECT_FALSE(w->PopMenuText->isVisible());
+  EXPECT_FALSE(UI(w).PopMenuText->isVisible());
 }
 
 TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
@@ -221,13 +221,13 @@ TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
     f.write("<html><body><p id=\"t\">Target page</p></body></html>");
   }
   auto w = ComparedWithLinks(dir, target);
-  THtmlView* v = w->WB1;
+  THtmlView* v = UI(w).WB1;
   FocusView(*w, v);
   const std::string page = v->LocationUrl();
 
   // Ctrl-click and middle click on a web link: opened outside, the view stays.
   Hover(v, "web", *w);
-  ASSERT_EQ(w->Links->HoverLink, "http://example.com/law");
+  ASSERT_EQ(UI(w).Links->HoverLink, "http://example.com/law");
   Click(v, Qt::LeftButton, Qt::ControlModifier, PointOf(v, "web"));
   Click(v, Qt::MiddleButton, {}, PointOf(v, "web"));
   Settle(500);
@@ -235,25 +235,25 @@ TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
   EXPECT_EQ(v->LocationUrl(), page);
 
   // The popup menu offers the link under the mouse.
-  w->Links->PopMenuTextPopup();
-  EXPECT_TRUE(w->acOpenInNewWin->isEnabled());
-  EXPECT_EQ(w->acOpenInNewWin->toolTip().toStdString(), "http://example.com/law");
-  w->Links->HoverLink.clear();  // the mouse went on to the menu
-  w->acOpenInNewWin->trigger();
+  UI(w).Links->PopMenuTextPopup();
+  EXPECT_TRUE(UI(w).acOpenInNewWin->isEnabled());
+  EXPECT_EQ(UI(w).acOpenInNewWin->toolTip().toStdString(), "http://example.com/law");
+  UI(w).Links->HoverLink.clear();  // the mouse went on to the menu
+  UI(w).acOpenInNewWin->trigger();
   EXPECT_EQ(opened.List().size(), 3u);
-  w->Links->WB1StatusTextChange(v, W("Готово"));
-  EXPECT_TRUE(w->Links->HoverLink.empty());
-  w->Links->PopMenuTextPopup();
-  EXPECT_FALSE(w->acOpenInNewWin->isEnabled());
+  UI(w).Links->WB1StatusTextChange(v, W("Готово"));
+  EXPECT_TRUE(UI(w).Links->HoverLink.empty());
+  UI(w).Links->PopMenuTextPopup();
+  EXPECT_FALSE(UI(w).acOpenInNewWin->isEnabled());
 
   // "file:" and "javascript:" links never leave the program, whatever they contain.
   Hover(v, "file", *w);
-  ASSERT_EQ(w->Links->HoverLink, "file:///tmp/http-list.htm");
+  ASSERT_EQ(UI(w).Links->HoverLink, "file:///tmp/http-list.htm");
   Click(v, Qt::LeftButton, Qt::ShiftModifier, PointOf(v, "file"));
   Click(v, Qt::MiddleButton, {}, PointOf(v, "file"));
   // The engine names no address for a script link; had it named one, it would be refused too.
-  w->Links->WB1StatusTextChange(v, "javascript:void('http')");
-  w->Links->OpenHoverLink();
+  UI(w).Links->WB1StatusTextChange(v, "javascript:void('http')");
+  UI(w).Links->OpenHoverLink();
   Settle(300);
   EXPECT_EQ(opened.List().size(), 3u);
   EXPECT_FALSE(MayOpenOutside("file:///etc/passwd"));
@@ -265,7 +265,7 @@ TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
   // follow the view's history.
   // A plain click follows the link inside the view; the history buttons follow the view.
   Hover(v, "local", *w, false);
-  EXPECT_TRUE(w->Links->HoverLink.empty()) << "a local link is no web address";
+  EXPECT_TRUE(UI(w).Links->HoverLink.empty()) << "a local link is no web address";
   // Without a web link under the mouse a middle click is the view's own.
   TPresses presses;
   Inner(v)->installEventFilter(&presses);
@@ -274,32 +274,32 @@ TEST(Links, OutsideOnlyForWebAddressesInsideOnAPlainClickAndHistory) {
   Inner(v)->removeEventFilter(&presses);
   Click(v, Qt::LeftButton, {}, PointOf(v, "local"));
   ASSERT_TRUE(WaitFor([&] { return v->LocationUrl() == target.toStdString(); }, 10000));
-  ASSERT_TRUE(WaitFor([&] { return w->bBack->isEnabled(); }, 5000));
-  EXPECT_TRUE(w->Links->CanGoBack[1]);
+  ASSERT_TRUE(WaitFor([&] { return UI(w).bBack->isEnabled(); }, 5000));
+  EXPECT_TRUE(UI(w).Links->CanGoBack[1]);
   EXPECT_EQ(opened.List().size(), 3u);
 
   // Focusing the other view shows its history state, and back again.
-  FocusView(*w, w->WB2);
-  EXPECT_EQ(w->CurrentView, 2);
-  EXPECT_FALSE(w->bBack->isEnabled());
+  FocusView(*w, UI(w).WB2);
+  EXPECT_EQ(UI(w).CurrentView, 2);
+  EXPECT_FALSE(UI(w).bBack->isEnabled());
   FocusView(*w, v);
-  EXPECT_EQ(w->CurrentView, 1);
-  EXPECT_TRUE(w->bBack->isEnabled());
+  EXPECT_EQ(UI(w).CurrentView, 1);
+  EXPECT_TRUE(UI(w).bBack->isEnabled());
 
   // Back and forward restore the pages.
-  w->bBack->click();
+  UI(w).bBack->click();
   EXPECT_EQ(v->LocationUrl(), page);
-  EXPECT_TRUE(w->Navigation->SyncEnabled);
-  ASSERT_TRUE(WaitFor([&] { return w->bForward->isEnabled(); }, 5000));
+  EXPECT_TRUE(UI(w).Navigation->SyncEnabled);
+  ASSERT_TRUE(WaitFor([&] { return UI(w).bForward->isEnabled(); }, 5000));
   EXPECT_EQ(v->CountElements("acronym", "t_d"), 1);
-  w->bForward->click();
+  UI(w).bForward->click();
   EXPECT_EQ(v->LocationUrl(), target.toStdString());
   EXPECT_TRUE(messages.List().empty());
 
   // A page that never becomes ready ends the wait with a message.
-  w->Links->HistoryWaitMs = 0;
-  w->bBack->click();
-  EXPECT_TRUE(w->Navigation->SyncEnabled);
+  UI(w).Links->HistoryWaitMs = 0;
+  UI(w).bBack->click();
+  EXPECT_TRUE(UI(w).Navigation->SyncEnabled);
   if (!messages.List().empty()) EXPECT_NE(messages.List()[0].find("не загрузилась"), std::string::npos);
 }
 
@@ -309,41 +309,41 @@ TEST(Focus, SelectionWheelAndTheOtherView) {
   auto w = ShowMainWindow(dir);
   std::string body;
   for (int i = 0; i < 80; ++i) body += "<p>" + W("Абзац номер ") + std::to_string(i) + "</p>";
-  SetBody(w->WB1, body);
-  SetBody(w->WB2, body);
-  w->bCompareTexts->click();
-  ASSERT_EQ(w->Navigation->ChangeCount, 0);
-  FocusView(*w, w->WB1);
-  ASSERT_EQ(w->CurrentView, 1);
+  SetBody(UI(w).WB1, body);
+  SetBody(UI(w).WB2, body);
+  UI(w).bCompareTexts->click();
+  ASSERT_EQ(UI(w).Navigation->ChangeCount, 0);
+  FocusView(*w, UI(w).WB1);
+  ASSERT_EQ(UI(w).CurrentView, 1);
 
   // A wheel turn over the other view makes it lead without taking the focus or closing the panel.
-  w->acTextFind->trigger();
-  ASSERT_TRUE(w->PanFind->isVisible());
-  QWidget* inner = Inner(w->WB2);
+  UI(w).acTextFind->trigger();
+  ASSERT_TRUE(UI(w).PanFind->isVisible());
+  QWidget* inner = Inner(UI(w).WB2);
   const QPoint at(50, 50);
   QWheelEvent wheel(at, inner->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, {},
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(inner, &wheel);
-  EXPECT_EQ(w->Navigation->ScrollLeader, 2);
-  EXPECT_EQ(w->CurrentView, 1);
-  EXPECT_TRUE(w->PanFind->isVisible());
+  EXPECT_EQ(UI(w).Navigation->ScrollLeader, 2);
+  EXPECT_EQ(UI(w).CurrentView, 1);
+  EXPECT_TRUE(UI(w).PanFind->isVisible());
   // (The wheel may also scroll the view itself; either way the other follows it.)
-  w->WB2->SetBodyScrollTop(200);
+  UI(w).WB2->SetBodyScrollTop(200);
   EXPECT_TRUE(WaitFor([&] {
-    const int top = w->WB2->BodyScrollTop();
-    return top >= 200 && w->WB1->BodyScrollTop() == top && w->Navigation->LastScrollTop[2] == top;
-  }, 5000)) << w->WB1->BodyScrollTop() << " " << w->WB2->BodyScrollTop();
+    const int top = UI(w).WB2->BodyScrollTop();
+    return top >= 200 && UI(w).WB1->BodyScrollTop() == top && UI(w).Navigation->LastScrollTop[2] == top;
+  }, 5000)) << UI(w).WB1->BodyScrollTop() << " " << UI(w).WB2->BodyScrollTop();
 
   // Selecting text with the mouse in the other view moves the focus there; the find panel closes.
   QWindow* win = w->windowHandle();
-  const QPoint from = Inner(w->WB2)->mapTo(w.get(), QPoint(20, 40));
+  const QPoint from = Inner(UI(w).WB2)->mapTo(w.get(), QPoint(20, 40));
   QTest::mousePress(win, Qt::LeftButton, {}, from);
   QTest::mouseMove(win, from + QPoint(120, 30));
   QTest::mouseRelease(win, Qt::LeftButton, {}, from + QPoint(120, 30));
-  EXPECT_TRUE(WaitFor([&] { return w->CurrentView == 2; }, 5000));
-  EXPECT_TRUE(Focused(w->WB2));
-  EXPECT_FALSE(w->PanFind->isVisible());
-  EXPECT_EQ(w->Navigation->ScrollLeader, 2);
+  EXPECT_TRUE(WaitFor([&] { return UI(w).CurrentView == 2; }, 5000));
+  EXPECT_TRUE(Focused(UI(w).WB2));
+  EXPECT_FALSE(UI(w).PanFind->isVisible());
+  EXPECT_EQ(UI(w).Navigation->ScrollLeader, 2);
   EXPECT_TRUE(messages.List().empty()) << messages.List()[0];
 }
 
@@ -351,21 +351,21 @@ TEST(Clipboard, CopyAndPasteThroughTheMenuActOnTheFocusedView) {
   TProgramDir dir;
   TMessages messages;  // a message box would wait for a click that never comes
   auto w = ShowMainWindow(dir);
-  FocusView(*w, w->WB2);
+  FocusView(*w, UI(w).WB2);
   QApplication::clipboard()->setText(QString::fromUtf8("Вставленный текст"));
-  w->acPaste->trigger();
-  EXPECT_TRUE(WaitFor([&] { return w->WB2->InnerText(TElementRef::Body()) == W("Вставленный текст"); }, 5000));
-  EXPECT_EQ(w->WB1->InnerText(TElementRef::Body()), "");
+  UI(w).acPaste->trigger();
+  EXPECT_TRUE(WaitFor([&] { return UI(w).WB2->InnerText(TElementRef::Body()) == W("Вставленный текст"); }, 5000));
+  EXPECT_EQ(UI(w).WB1->InnerText(TElementRef::Body()), "");
 
-  SetBody(w->WB1, "<p>" + W("Копируемый абзац") + "</p>");
-  FocusView(*w, w->WB1);
+  SetBody(UI(w).WB1, "<p>" + W("Копируемый абзац") + "</p>");
+  FocusView(*w, UI(w).WB1);
   QApplication::clipboard()->setText("kept");
-  w->WB1->ExecWB(vcClearSelection, voDefault);
-  w->acCopy->trigger();
+  UI(w).WB1->ExecWB(vcClearSelection, voDefault);
+  UI(w).acCopy->trigger();
   Settle(300);
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "kept") << "nothing selected";
-  w->WB1->ExecWB(vcSelectAll, voDefault);
-  w->acCopy->trigger();
+  UI(w).WB1->ExecWB(vcSelectAll, voDefault);
+  UI(w).acCopy->trigger();
   EXPECT_TRUE(WaitFor([&] { return QApplication::clipboard()->text() == QString::fromUtf8("Копируемый абзац"); }, 5000))
       << QApplication::clipboard()->text().toStdString();
 }
@@ -375,24 +375,24 @@ TEST(InfoPanel, OwnPagesOnlyGuideAndAbout) {
   TMessages messages;  // a message box would wait for a click that never comes
   TOpened opened;
   auto w = ShowMainWindow(dir);
-  ASSERT_TRUE(WaitFor([&] { return w->WBInfo->ReadyState() == rsComplete; }, 10000));
-  const std::string info = w->WBInfo->LocationUrl();
+  ASSERT_TRUE(WaitFor([&] { return UI(w).WBInfo->ReadyState() == rsComplete; }, 10000));
+  const std::string info = UI(w).WBInfo->LocationUrl();
   EXPECT_NE(info.find("info.htm"), std::string::npos);
-  EXPECT_GT(w->WBInfo->InnerText(TElementRef::Body()).size(), 100u);
+  EXPECT_GT(UI(w).WBInfo->InnerText(TElementRef::Body()).size(), 100u);
 
   // Anything but the program's own pages is handed outside (web addresses only) and the panel stays.
   for (const std::string& a : {std::string("http://example.com/Info"), (dir.TempDir() + "/x.htm").toStdString()}) {
-    w->WBInfo->Navigate(a);
-    w->WBInfo->WaitReady(10000);
+    UI(w).WBInfo->Navigate(a);
+    UI(w).WBInfo->WaitReady(10000);
     Settle(200);
-    EXPECT_EQ(w->WBInfo->LocationUrl(), info) << a;
+    EXPECT_EQ(UI(w).WBInfo->LocationUrl(), info) << a;
   }
   EXPECT_EQ(opened.List(), (std::vector<std::string>{"http://example.com/Info"}));
-  EXPECT_FALSE(w->Links->IsOwnPage(dir.DataDir().toStdString() + "../tmp/x.htm"));
-  EXPECT_TRUE(w->Links->IsOwnPage((dir.DataDir() + "info.htm").toStdString()));
+  EXPECT_FALSE(UI(w).Links->IsOwnPage(dir.DataDir().toStdString() + "../tmp/x.htm"));
+  EXPECT_TRUE(UI(w).Links->IsOwnPage((dir.DataDir() + "info.htm").toStdString()));
 
   // "Что это такое?" opens the user guide of the data folder in the desktop's browser.
-  QTest::mouseClick(w->LInfo, Qt::LeftButton);
+  QTest::mouseClick(UI(w).LInfo, Qt::LeftButton);
   ASSERT_EQ(opened.List().size(), 2u);
   const QUrl guide(QString::fromStdString(opened.List()[1]));
   EXPECT_TRUE(guide.isLocalFile());
@@ -424,14 +424,14 @@ TEST(Toolbar, EveryCaptionFitsAtTheDesignWidth) {
   for (int width : {1254, 1400}) {
     w->resize(width, 900);
     Settle(100);
-    for (QLabel* l : {w->LInfo, w->LAbout}) {
+    for (QLabel* l : {UI(w).LInfo, UI(w).LAbout}) {
       EXPECT_LE(l->geometry().right(), width - 1) << l->text().toStdString();
-      EXPECT_GE(l->x(), w->bForward->geometry().right() + 2);
+      EXPECT_GE(l->x(), UI(w).bForward->geometry().right() + 2);
       EXPECT_GE(l->y(), 0);
-      EXPECT_LE(l->geometry().bottom(), w->PanToolBar->height());
+      EXPECT_LE(l->geometry().bottom(), UI(w).PanToolBar->height());
       EXPECT_EQ(l->width(), l->sizeHint().width()) << "cut";
     }
-    EXPECT_FALSE(w->LInfo->geometry().intersects(w->LAbout->geometry()));
+    EXPECT_FALSE(UI(w).LInfo->geometry().intersects(UI(w).LAbout->geometry()));
   }
 }
 
@@ -450,21 +450,21 @@ TEST(Pictures, MenuAboutInfoPanelAndWindow) {
   auto w = ComparedWithLinks(dir, dir.TempDir() + "/none.htm");
   w->move(0, 0);
   w->resize(1254, 900);
-  FocusView(*w, w->WB1);
+  FocusView(*w, UI(w).WB1);
   Settle(1500);
   w->grab().save(out + "window_1254.png");
   screen("window_1254_screen.png");
-  w->WBInfo->grab().save(out + "info_panel.png");
+  UI(w).WBInfo->grab().save(out + "info_panel.png");
 
-  Hover(w->WB1, "web", *w);
-  QWidget* inner = Inner(w->WB1);
-  QTest::mousePress(inner, Qt::RightButton, {}, PointOf(w->WB1, "web"));
-  QTest::mouseRelease(inner, Qt::RightButton, {}, PointOf(w->WB1, "web"));
-  WaitFor([&] { return w->PopMenuText->isVisible(); }, 3000);
+  Hover(UI(w).WB1, "web", *w);
+  QWidget* inner = Inner(UI(w).WB1);
+  QTest::mousePress(inner, Qt::RightButton, {}, PointOf(UI(w).WB1, "web"));
+  QTest::mouseRelease(inner, Qt::RightButton, {}, PointOf(UI(w).WB1, "web"));
+  WaitFor([&] { return UI(w).PopMenuText->isVisible(); }, 3000);
   Settle(500);
   screen("popup_menu_screen.png");
-  w->PopMenuText->grab().save(out + "popup_menu.png");
-  w->PopMenuText->close();
+  UI(w).PopMenuText->grab().save(out + "popup_menu.png");
+  UI(w).PopMenuText->close();
 
   WithAboutBox(*w, [&](TAbout& about) {
     Settle(300);

@@ -20,27 +20,27 @@ std::string Text(QPushButton* b) { return b->text().toStdString(); }
 
 // The compare button stands 6 pixels right of the instruction label.
 void ExpectButtonBesideLabel(TVerCmp& w) {
-  EXPECT_EQ(w.bCompareTexts->x(), w.LVersions->x() + w.LVersions->width() + 6);
+  EXPECT_EQ(UI(w).bCompareTexts->x(), UI(w).LVersions->x() + UI(w).LVersions->width() + 6);
 }
 
 // The entry state, the views holding the given texts (Windows-1251 InnerText of their bodies).
 void ExpectEntryState(TVerCmp& w, const std::string& text1 = "", const std::string& text2 = "") {
-  EXPECT_EQ(Text(w.bCompareTexts), "Сравнить");
-  EXPECT_TRUE(w.bCompareTexts->isVisible());
-  EXPECT_EQ(Text(w.LVersions), "Вставьте тексты в окна ниже и нажмите кнопку");
+  EXPECT_EQ(Text(UI(w).bCompareTexts), "Сравнить");
+  EXPECT_TRUE(UI(w).bCompareTexts->isVisible());
+  EXPECT_EQ(Text(UI(w).LVersions), "Вставьте тексты в окна ниже и нажмите кнопку");
   ExpectButtonBesideLabel(w);
-  EXPECT_TRUE(w.acPaste->isEnabled());
-  EXPECT_FALSE(w.acTextFind->isEnabled());
-  EXPECT_FALSE(w.bTextShowPanFind->isVisible());
-  EXPECT_FALSE(w.PanFind->isVisible());
-  EXPECT_FALSE(w.LCurDiffTag->isVisible());
-  EXPECT_EQ(Text(w.LCurDiffTag), "Изменений: 0");
-  EXPECT_FALSE(w.bNextDiff->isEnabled());
-  EXPECT_FALSE(w.bPrevDiff->isEnabled());
-  for (THtmlView* v : {w.WB1, w.WB2}) {
+  EXPECT_TRUE(UI(w).acPaste->isEnabled());
+  EXPECT_FALSE(UI(w).acTextFind->isEnabled());
+  EXPECT_FALSE(UI(w).bTextShowPanFind->isVisible());
+  EXPECT_FALSE(UI(w).PanFind->isVisible());
+  EXPECT_FALSE(UI(w).LCurDiffTag->isVisible());
+  EXPECT_EQ(Text(UI(w).LCurDiffTag), "Изменений: 0");
+  EXPECT_FALSE(UI(w).bNextDiff->isEnabled());
+  EXPECT_FALSE(UI(w).bPrevDiff->isEnabled());
+  for (THtmlView* v : {UI(w).WB1, UI(w).WB2}) {
     EXPECT_TRUE(v->HasDocument());
     EXPECT_TRUE(v->DesignMode());
-    EXPECT_EQ(v->InnerText(TElementRef::Body()), v == w.WB1 ? text1 : text2);
+    EXPECT_EQ(v->InnerText(TElementRef::Body()), v == UI(w).WB1 ? text1 : text2);
   }
 }
 
@@ -57,14 +57,14 @@ TEST(MainWindow, EntryStateAtStart) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   ExpectEntryState(*w);
-  EXPECT_FALSE(w->bCompareDocs->isVisible());
-  EXPECT_EQ(w->CurrentView, 1);
-  EXPECT_FALSE(w->Navigation->SyncEnabled);
-  EXPECT_EQ(w->Zoom->ZoomPercent(), 120);
-  EXPECT_EQ(w->pbDiffPos->width(), 8);
-  EXPECT_EQ(w->WBInfo->width(), 300);
-  EXPECT_EQ(w->WB1->width(), w->WB2->width());
-  EXPECT_EQ(w->WB1->width(), (w->PanLeft->width() - 8) / 2);
+  EXPECT_FALSE(UI(w).bCompareDocs->isVisible());
+  EXPECT_EQ(UI(w).CurrentView, 1);
+  EXPECT_FALSE(UI(w).Navigation->SyncEnabled);
+  EXPECT_EQ(UI(w).Zoom->ZoomPercent(), 120);
+  EXPECT_EQ(UI(w).pbDiffPos->width(), 8);
+  EXPECT_EQ(UI(w).WBInfo->width(), 300);
+  EXPECT_EQ(UI(w).WB1->width(), UI(w).WB2->width());
+  EXPECT_EQ(UI(w).WB1->width(), (UI(w).PanLeft->width() - 8) / 2);
   // The empty pages on disk: one CR LF line linking the style sheet.
   EXPECT_EQ(ReadFile(dir.WorkDir() + "c1.htm"), PageHead("etalon5.css") + "<body></body></html>\r\n");
   EXPECT_TRUE(messages.List().empty());
@@ -78,13 +78,13 @@ TEST(MainWindow, PasteCommandPutsTheClipboardIntoTheFocusedView) {
   mime->setHtml(QString::fromUtf8("<p>Вставленный <b>текст</b></p>"));
   mime->setText(QString::fromUtf8("Вставленный текст"));
   QApplication::clipboard()->setMimeData(mime);
-  w->WB2->FocusDocument();
-  ASSERT_TRUE(WaitFor([&] { return w->WB2->isAncestorOf(QApplication::focusWidget()); }, 5000));
-  w->acPaste->trigger();
-  EXPECT_TRUE(WaitFor([&] { return w->WB2->InnerText(TElementRef::Body()) == W("Вставленный текст"); }, 5000))
-      << w->WB2->OuterHtml(TElementRef::Body());
-  EXPECT_EQ(w->WB1->InnerText(TElementRef::Body()), "");
-  EXPECT_EQ(w->CurrentView, 2);  // the focus entered the right view
+  UI(w).WB2->FocusDocument();
+  ASSERT_TRUE(WaitFor([&] { return UI(w).WB2->isAncestorOf(QApplication::focusWidget()); }, 5000));
+  UI(w).acPaste->trigger();
+  EXPECT_TRUE(WaitFor([&] { return UI(w).WB2->InnerText(TElementRef::Body()) == W("Вставленный текст"); }, 5000))
+      << UI(w).WB2->OuterHtml(TElementRef::Body());
+  EXPECT_EQ(UI(w).WB1->InnerText(TElementRef::Body()), "");
+  EXPECT_EQ(UI(w).CurrentView, 2);  // the focus entered the right view
 }
 
 TEST(MainWindow, EqualTextsGiveNoChanges) {
@@ -92,24 +92,24 @@ TEST(MainWindow, EqualTextsGiveNoChanges) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   const std::string body = Paragraphs({"Статья 1. Общие положения", "Текст статьи без изменений."});
-  SetBody(w->WB1, body);
-  SetBody(w->WB2, body);
-  w->bCompareTexts->click();
+  SetBody(UI(w).WB1, body);
+  SetBody(UI(w).WB2, body);
+  UI(w).bCompareTexts->click();
 
   EXPECT_TRUE(messages.List().empty());
-  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 0");
-  EXPECT_TRUE(w->LCurDiffTag->isVisible());
-  EXPECT_FALSE(w->bNextDiff->isEnabled());
-  EXPECT_FALSE(w->bPrevDiff->isEnabled());
-  EXPECT_EQ(Text(w->bCompareTexts), "Новое сравнение");
-  EXPECT_EQ(Text(w->LVersions), "Для сравнения других текстов нажмите кнопку");
+  EXPECT_EQ(Text(UI(w).LCurDiffTag), "Изменений: 0");
+  EXPECT_TRUE(UI(w).LCurDiffTag->isVisible());
+  EXPECT_FALSE(UI(w).bNextDiff->isEnabled());
+  EXPECT_FALSE(UI(w).bPrevDiff->isEnabled());
+  EXPECT_EQ(Text(UI(w).bCompareTexts), "Новое сравнение");
+  EXPECT_EQ(Text(UI(w).LVersions), "Для сравнения других текстов нажмите кнопку");
   ExpectButtonBesideLabel(*w);
-  EXPECT_FALSE(w->acPaste->isEnabled());
-  EXPECT_TRUE(w->acTextFind->isEnabled());
-  EXPECT_TRUE(w->bTextShowPanFind->isVisible());
-  EXPECT_TRUE(w->Navigation->ResultShown);
-  EXPECT_TRUE(w->Navigation->SyncEnabled);
-  for (THtmlView* v : {w->WB1, w->WB2}) {
+  EXPECT_FALSE(UI(w).acPaste->isEnabled());
+  EXPECT_TRUE(UI(w).acTextFind->isEnabled());
+  EXPECT_TRUE(UI(w).bTextShowPanFind->isVisible());
+  EXPECT_TRUE(UI(w).Navigation->ResultShown);
+  EXPECT_TRUE(UI(w).Navigation->SyncEnabled);
+  for (THtmlView* v : {UI(w).WB1, UI(w).WB2}) {
     EXPECT_FALSE(v->DesignMode());
     EXPECT_EQ(v->CountElements("acronym", "t_d"), 0);
   }
@@ -120,23 +120,23 @@ TEST(MainWindow, ThreeChangesAndPagesAsTheBuilderMakesThem) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   // One word replaced, one deleted, one inserted.
-  SetBody(w->WB1, Paragraphs({"Статья 5. Налоговые ставки", "Ставка составляет десять процентов.",
+  SetBody(UI(w).WB1, Paragraphs({"Статья 5. Налоговые ставки", "Ставка составляет десять процентов.",
                               "Срок уплаты наступает ежегодно до первого марта.",
                               "Льготы устанавливаются законом."}));
-  SetBody(w->WB2, Paragraphs({"Статья 5. Налоговые ставки", "Ставка составляет двенадцать процентов.",
+  SetBody(UI(w).WB2, Paragraphs({"Статья 5. Налоговые ставки", "Ставка составляет двенадцать процентов.",
                               "Срок уплаты наступает до первого марта.",
                               "Льготы и вычеты устанавливаются законом."}));
   const std::string head = PageHead("etalon5.css");
-  const std::string text1 = head + w->WB1->OuterHtml(TElementRef::Body()) + "</html>";
-  const std::string text2 = head + w->WB2->OuterHtml(TElementRef::Body()) + "</html>";
+  const std::string text1 = head + UI(w).WB1->OuterHtml(TElementRef::Body()) + "</html>";
+  const std::string text2 = head + UI(w).WB2->OuterHtml(TElementRef::Body()) + "</html>";
 
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   EXPECT_TRUE(messages.List().empty());
-  EXPECT_EQ(w->Navigation->ChangeCount, 3);
-  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 3");
-  EXPECT_TRUE(w->bNextDiff->isEnabled());
-  EXPECT_FALSE(w->bPrevDiff->isEnabled());
-  EXPECT_EQ(w->Navigation->CurrentChange, -1);
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, 3);
+  EXPECT_EQ(Text(UI(w).LCurDiffTag), "Изменений: 3");
+  EXPECT_TRUE(UI(w).bNextDiff->isEnabled());
+  EXPECT_FALSE(UI(w).bPrevDiff->isEnabled());
+  EXPECT_EQ(UI(w).Navigation->CurrentChange, -1);
 
   // The written pages are byte for byte what the page builder makes of the same bodies.
   TDiff diff;
@@ -153,38 +153,38 @@ TEST(MainWindow, ThreeChangesAndPagesAsTheBuilderMakesThem) {
   std::string body1 = expected.Left, body2 = expected.Right;
   ExtractBodyContent(body1);
   ExtractBodyContent(body2);
-  EXPECT_EQ(w->StoredBody[1], body1);
-  EXPECT_EQ(w->StoredBody[2], body2);
+  EXPECT_EQ(UI(w).StoredBody[1], body1);
+  EXPECT_EQ(UI(w).StoredBody[2], body2);
 
   // Both shown pages carry the three marks, measured in document order.
   for (int v = 1; v <= 2; ++v) {
-    EXPECT_EQ(w->Views[v]->CountElements("acronym", "t_d"), 3);
-    ASSERT_EQ(w->Navigation->MarkTops[v].size(), 3u);
-    EXPECT_GT(w->Navigation->MarkTops[v][1], w->Navigation->MarkTops[v][0]);
-    EXPECT_GT(w->Navigation->DocHeights[v], 0);
+    EXPECT_EQ(UI(w).Views[v]->CountElements("acronym", "t_d"), 3);
+    ASSERT_EQ(UI(w).Navigation->MarkTops[v].size(), 3u);
+    EXPECT_GT(UI(w).Navigation->MarkTops[v][1], UI(w).Navigation->MarkTops[v][0]);
+    EXPECT_GT(UI(w).Navigation->DocHeights[v], 0);
   }
-  EXPECT_EQ(w->WB1->BackgroundColor(TElementRef::Item("t_d", 0)), "#ffcccc");
-  EXPECT_EQ(w->WB2->BackgroundColor(TElementRef::Item("t_d", 0)), "#ccffcc");
+  EXPECT_EQ(UI(w).WB1->BackgroundColor(TElementRef::Item("t_d", 0)), "#ffcccc");
+  EXPECT_EQ(UI(w).WB2->BackgroundColor(TElementRef::Item("t_d", 0)), "#ccffcc");
 }
 
 TEST(MainWindow, NewComparisonGivesTwoEmptyEditablePages) {
   TProgramDir dir;
   TMessages messages;
   auto w = ShowMainWindow(dir);
-  SetBody(w->WB1, Paragraphs({"Первая редакция текста."}));
-  SetBody(w->WB2, Paragraphs({"Вторая редакция текста."}));
-  w->bCompareTexts->click();
-  ASSERT_EQ(Text(w->LCurDiffTag), "Изменений: 1");
+  SetBody(UI(w).WB1, Paragraphs({"Первая редакция текста."}));
+  SetBody(UI(w).WB2, Paragraphs({"Вторая редакция текста."}));
+  UI(w).bCompareTexts->click();
+  ASSERT_EQ(Text(UI(w).LCurDiffTag), "Изменений: 1");
 
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   ExpectEntryState(*w);
-  EXPECT_EQ(w->Navigation->ChangeCount, 0);
-  EXPECT_TRUE(w->Navigation->MarkTops[1].empty());
-  EXPECT_TRUE(w->Navigation->MarkTops[2].empty());
-  EXPECT_EQ(w->Navigation->CurrentChange, -1);
-  EXPECT_FALSE(w->Navigation->SyncEnabled);
-  EXPECT_TRUE(w->StoredBody[1].empty());
-  EXPECT_TRUE(w->StoredBody[2].empty());
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, 0);
+  EXPECT_TRUE(UI(w).Navigation->MarkTops[1].empty());
+  EXPECT_TRUE(UI(w).Navigation->MarkTops[2].empty());
+  EXPECT_EQ(UI(w).Navigation->CurrentChange, -1);
+  EXPECT_FALSE(UI(w).Navigation->SyncEnabled);
+  EXPECT_TRUE(UI(w).StoredBody[1].empty());
+  EXPECT_TRUE(UI(w).StoredBody[2].empty());
   EXPECT_TRUE(messages.List().empty());
 }
 
@@ -193,13 +193,13 @@ TEST(MainWindow, ViewWithoutDocumentGivesEmptyTextMessage) {
   TMessages messages;
   // Never shown: the views have no document yet.
   TVerCmp w(dir.AppDir());
-  w.Navigation->ChangeCount = 7;
-  w.bCompareTexts->click();
+  UI(w).Navigation->ChangeCount = 7;
+  UI(w).bCompareTexts->click();
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Текст 1 пуст");
   // Back to text entry, so that the missing text can be added; nothing was written.
-  EXPECT_FALSE(w.LCurDiffTag->isVisible());
-  EXPECT_EQ(Text(w.bCompareTexts), "Сравнить");
+  EXPECT_FALSE(UI(w).LCurDiffTag->isVisible());
+  EXPECT_EQ(Text(UI(w).bCompareTexts), "Сравнить");
   EXPECT_FALSE(QFile::exists(dir.WorkDir() + "c1.htm"));
 }
 
@@ -225,22 +225,22 @@ TEST(MainWindow, StopDuringLongComparisonKeepsBothTexts) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   PutLongUnrelatedTexts(*w);
-  const std::string text1 = w->WB1->InnerText(TElementRef::Body()),
-                    text2 = w->WB2->InnerText(TElementRef::Body());
+  const std::string text1 = UI(w).WB1->InnerText(TElementRef::Body()),
+                    text2 = UI(w).WB2->InnerText(TElementRef::Body());
   ASSERT_FALSE(text1.empty());
 
   bool stopped = false;
   StopSoonAfterTheRunStarts([](TVerCmpRun* run) { run->bStop->click(); }, stopped);
   QElapsedTimer t;
   t.start();
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   EXPECT_TRUE(stopped);
   EXPECT_LT(t.elapsed(), 60000);
 
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Операция прервана пользователем");
-  EXPECT_EQ(w->Navigation->ChangeCount, 0);
-  EXPECT_TRUE(w->Navigation->MarkTops[1].empty());
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, 0);
+  EXPECT_TRUE(UI(w).Navigation->MarkTops[1].empty());
   ExpectEntryState(*w, text1, text2);
 }
 
@@ -253,8 +253,8 @@ void PutLongRelatedTexts(TVerCmp& w) {
     a += line;
     b += i % 10 == 5 ? "<p>" + W("Новое положение ") + std::to_string(i) + ".</p>" : line;
   }
-  SetBody(w.WB1, a);
-  SetBody(w.WB2, b);
+  SetBody(UI(w).WB1, a);
+  SetBody(UI(w).WB2, b);
 }
 
 TEST(MainWindow, StopWhileThePagesLoadKeepsBothTexts) {
@@ -262,11 +262,11 @@ TEST(MainWindow, StopWhileThePagesLoadKeepsBothTexts) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   PutLongRelatedTexts(*w);
-  const std::string text1 = w->WB1->InnerText(TElementRef::Body()),
-                    text2 = w->WB2->InnerText(TElementRef::Body());
+  const std::string text1 = UI(w).WB1->InnerText(TElementRef::Body()),
+                    text2 = UI(w).WB2->InnerText(TElementRef::Body());
   // "Прервать" as soon as the left view is told to load its result page.
   bool stopped = false;
-  QObject::connect(w->WB1, &THtmlView::BeforeNavigate, w.get(), [&](THtmlView*, const std::string& address, bool&) {
+  QObject::connect(UI(w).WB1, &THtmlView::BeforeNavigate, w.get(), [&](THtmlView*, const std::string& address, bool&) {
     if (stopped || address.find("c1.htm") == std::string::npos) return;
     for (QWidget* top : QApplication::topLevelWidgets())
       if (auto* run = qobject_cast<TVerCmpRun*>(top); run && run->isVisible()) {
@@ -274,11 +274,11 @@ TEST(MainWindow, StopWhileThePagesLoadKeepsBothTexts) {
         QTimer::singleShot(0, run->bStop, [run] { run->bStop->click(); });
       }
   });
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   EXPECT_TRUE(stopped);
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_EQ(messages.List()[0], "Операция прервана пользователем");
-  EXPECT_EQ(w->Navigation->ChangeCount, 0);
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, 0);
   ExpectEntryState(*w, text1, text2);
 }
 
@@ -290,18 +290,18 @@ TEST(MainWindow, TheResultStartsAtItsTop) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   PutLongRelatedTexts(*w);
-  for (THtmlView* v : {w->WB1, w->WB2}) {
+  for (THtmlView* v : {UI(w).WB1, UI(w).WB2}) {
     v->SetBodyScrollTop(800);
     ASSERT_EQ(v->BodyScrollTop(), 800);
   }
-  w->bCompareTexts->click();
-  const int last = w->Navigation->ChangeCount - 1;
+  UI(w).bCompareTexts->click();
+  const int last = UI(w).Navigation->ChangeCount - 1;
   ASSERT_GT(last, 50);
   for (int v = 1; v <= 2; ++v) {
-    EXPECT_EQ(w->Views[v]->BodyScrollTop(), 0);
-    EXPECT_EQ(w->Navigation->MarkTops[v][0], w->Views[v]->AbsoluteTop(TElementRef::Item("t_d", 0)));
-    EXPECT_EQ(w->Navigation->MarkTops[v][last], w->Views[v]->AbsoluteTop(TElementRef::Item("t_d", last)));
-    EXPECT_EQ(w->Navigation->DocHeights[v], w->Views[v]->BodyScrollHeight());
+    EXPECT_EQ(UI(w).Views[v]->BodyScrollTop(), 0);
+    EXPECT_EQ(UI(w).Navigation->MarkTops[v][0], UI(w).Views[v]->AbsoluteTop(TElementRef::Item("t_d", 0)));
+    EXPECT_EQ(UI(w).Navigation->MarkTops[v][last], UI(w).Views[v]->AbsoluteTop(TElementRef::Item("t_d", last)));
+    EXPECT_EQ(UI(w).Navigation->DocHeights[v], UI(w).Views[v]->BodyScrollHeight());
   }
   EXPECT_TRUE(messages.List().empty());
 }
@@ -317,8 +317,8 @@ TEST(MainWindow, LongUnrelatedRunSaysSo) {
     a += "w" + std::to_string(i * 7919 % 100003) + " ";
     b += "v" + std::to_string(i * 104729 % 100019) + " ";
   }
-  SetBody(w->WB1, "<p>" + a + "</p>");
-  SetBody(w->WB2, "<p>" + b + "</p>");
+  SetBody(UI(w).WB1, "<p>" + a + "</p>");
+  SetBody(UI(w).WB2, "<p>" + b + "</p>");
   std::string said;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -330,7 +330,7 @@ TEST(MainWindow, LongUnrelatedRunSaysSo) {
       }
   });
   poll.start(50);
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   EXPECT_NE(said.find("Тексты почти не совпадают"), std::string::npos) << said;
   EXPECT_NE(said.find("Прошло"), std::string::npos) << said;
   ASSERT_EQ(messages.List().size(), 1u);
@@ -344,7 +344,7 @@ TEST(MainWindow, CloseDuringComparisonStopsItAndCloses) {
   PutLongUnrelatedTexts(*w);
   bool stopped = false;
   StopSoonAfterTheRunStarts([&w](TVerCmpRun*) { w->close(); }, stopped);
-  w->bCompareTexts->click();
+  UI(w).bCompareTexts->click();
   EXPECT_TRUE(stopped);
   EXPECT_TRUE(WaitFor([&] { return w.isNull(); }, 10000)) << "the window stayed open";
   EXPECT_TRUE(messages.List().empty());
@@ -354,12 +354,12 @@ TEST(MainWindow, PageThatCannotBeWrittenIsReportedAndTheRunCloses) {
   TProgramDir dir;
   TMessages messages;
   auto w = ShowMainWindow(dir);
-  SetBody(w->WB1, Paragraphs({"Первая редакция."}));
-  SetBody(w->WB2, Paragraphs({"Вторая редакция."}));
+  SetBody(UI(w).WB1, Paragraphs({"Первая редакция."}));
+  SetBody(UI(w).WB2, Paragraphs({"Вторая редакция."}));
   // Something that is no file stands where the left page goes.
   ASSERT_TRUE(QFile::remove(dir.WorkDir() + "c1.htm"));
   ASSERT_TRUE(QDir().mkpath(dir.WorkDir() + "c1.htm"));
-  w->bCompareTexts->click();  // returns: the progress window does not hang
+  UI(w).bCompareTexts->click();  // returns: the progress window does not hang
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_NE(messages.List()[0].find("c1.htm"), std::string::npos) << messages.List()[0];
   for (QWidget* top : QApplication::topLevelWidgets())
@@ -367,8 +367,8 @@ TEST(MainWindow, PageThatCannotBeWrittenIsReportedAndTheRunCloses) {
   // The texts stay, editable; the user can compare again once the folder is sound.
   ExpectEntryState(*w, W("Первая редакция."), W("Вторая редакция."));
   QDir(dir.WorkDir() + "c1.htm").removeRecursively();
-  w->bCompareTexts->click();
-  EXPECT_EQ(Text(w->LCurDiffTag), "Изменений: 1");
+  UI(w).bCompareTexts->click();
+  EXPECT_EQ(Text(UI(w).LCurDiffTag), "Изменений: 1");
 }
 
 PARVEL_GUI_TEST_MAIN()

@@ -83,20 +83,20 @@ TEST(OpenFiles, CommandLinePairIsComparedAtOnce) {
   TMessages messages;
   auto w = ShowMainWindow(dir);
   const QString oldFile = Corpus("03_nk1_st45_old.htm"), newFile = Corpus("03_nk1_st45_new.htm");
-  EXPECT_TRUE(w->OpenFiles->OpenButton(1)->isVisible());
-  w->OpenFiles->OpenAtStart({oldFile, newFile});
-  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 60000));
+  EXPECT_TRUE(UI(w).OpenFiles->OpenButton(1)->isVisible());
+  UI(w).OpenFiles->OpenAtStart({oldFile, newFile});
+  ASSERT_TRUE(WaitFor([&] { return UI(w).Navigation->ResultShown; }, 60000));
   EXPECT_TRUE(messages.List().empty());
   const int expected = CliChangeCount(oldFile, newFile, dir.TempDir() + "/cli");
   EXPECT_GT(expected, 0);
-  EXPECT_EQ(w->Navigation->ChangeCount, expected);
-  EXPECT_EQ(w->LCurDiffTag->text().toStdString(), "Изменений: " + std::to_string(expected));
-  EXPECT_FALSE(w->OpenFiles->OpenButton(1)->isVisible());  // the result state has no open commands
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, expected);
+  EXPECT_EQ(UI(w).LCurDiffTag->text().toStdString(), "Изменений: " + std::to_string(expected));
+  EXPECT_FALSE(UI(w).OpenFiles->OpenButton(1)->isVisible());  // the result state has no open commands
 
   // "Новое сравнение": the commands are back, naming no file.
-  w->bCompareTexts->click();
-  EXPECT_TRUE(w->OpenFiles->OpenButton(2)->isVisible());
-  EXPECT_TRUE(w->OpenFiles->OpenedFile(1).isEmpty());
+  UI(w).bCompareTexts->click();
+  EXPECT_TRUE(UI(w).OpenFiles->OpenButton(2)->isVisible());
+  EXPECT_TRUE(UI(w).OpenFiles->OpenedFile(1).isEmpty());
 }
 
 // A click on "Сравнить" while the second file of a large pair is still going into its pane is
@@ -109,26 +109,26 @@ TEST(OpenFiles, CompareClickedWhileAFileOpensRunsAfterIt) {
   const QString oldFile = Corpus("10_byudzhetny_kodeks_old.htm"), newFile = Corpus("10_byudzhetny_kodeks_new.htm");
   bool seen = false;
   AnswerFileDialog(oldFile, &seen);
-  QTest::mouseClick(w->OpenFiles->OpenButton(1), Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return !w->OpenFiles->OpenedFile(1).isEmpty(); }, 60000));
+  QTest::mouseClick(UI(w).OpenFiles->OpenButton(1), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return !UI(w).OpenFiles->OpenedFile(1).isEmpty(); }, 60000));
 
   bool clicked = false, disabledAfter = false;
   QTimer clicker;
   QObject::connect(&clicker, &QTimer::timeout, [&] {
-    if (clicked || !w->OpenFiles->Loading()) return;
+    if (clicked || !UI(w).OpenFiles->Loading()) return;
     clicked = true;
-    QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
-    disabledAfter = !w->bCompareTexts->isEnabled();  // a second click has nothing to ask
+    QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
+    disabledAfter = !UI(w).bCompareTexts->isEnabled();  // a second click has nothing to ask
   });
   clicker.start(20);
   AnswerFileDialog(newFile, &seen);
-  QTest::mouseClick(w->OpenFiles->OpenButton(2), Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 120000)) << "the click was lost";
+  QTest::mouseClick(UI(w).OpenFiles->OpenButton(2), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return UI(w).Navigation->ResultShown; }, 120000)) << "the click was lost";
   ASSERT_TRUE(clicked);
   EXPECT_TRUE(disabledAfter);
   EXPECT_TRUE(messages.List().empty());
-  EXPECT_EQ(w->Navigation->ChangeCount, CliChangeCount(oldFile, newFile, dir.TempDir() + "/cli"));
-  EXPECT_TRUE(w->bCompareTexts->isEnabled());
+  EXPECT_EQ(UI(w).Navigation->ChangeCount, CliChangeCount(oldFile, newFile, dir.TempDir() + "/cli"));
+  EXPECT_TRUE(UI(w).bCompareTexts->isEnabled());
 }
 
 TEST(OpenFiles, CommandLine) {
@@ -157,35 +157,35 @@ TEST(OpenFiles, OpenCommandDialogRecentFilesAndCtrlO) {
 
   bool seen = false;
   AnswerFileDialog(txt, &seen);
-  w->OpenFiles->OpenButton(2)->click();
+  UI(w).OpenFiles->OpenButton(2)->click();
   EXPECT_TRUE(seen);
   EXPECT_TRUE(messages.List().empty());
-  EXPECT_EQ(w->WB2->OuterHtml(TElementRef::Body()),
+  EXPECT_EQ(UI(w).WB2->OuterHtml(TElementRef::Body()),
             W("<body><p>Статья 1. Первая строка</p>\n<p>вторая &lt; строка &amp; ") + "&#8721;</p>\n</body>");
-  EXPECT_EQ(w->OpenFiles->OpenedFile(2), txt);
-  EXPECT_EQ(w->OpenFiles->RecentFiles().value(0), txt);
+  EXPECT_EQ(UI(w).OpenFiles->OpenedFile(2), txt);
+  EXPECT_EQ(UI(w).OpenFiles->RecentFiles().value(0), txt);
   EXPECT_EQ(QSettings().value("OpenFiles/LastFolder").toString(), dir.TempDir());
-  EXPECT_TRUE(w->WB2->DesignMode());
+  EXPECT_TRUE(UI(w).WB2->DesignMode());
 
   // Ctrl+O in the left view opens the dialog for the left pane; cancelled, nothing changes.
   w->activateWindow();
-  w->WB1->FocusDocument();
-  ASSERT_TRUE(WaitFor([&] { return w->CurrentView == 1 && QApplication::focusWidget(); }, 5000));
+  UI(w).WB1->FocusDocument();
+  ASSERT_TRUE(WaitFor([&] { return UI(w).CurrentView == 1 && QApplication::focusWidget(); }, 5000));
   seen = false;
   AnswerFileDialog(QString(), &seen);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_O, Qt::ControlModifier, "o");
   QApplication::sendEvent(QApplication::focusWidget(), &press);
   EXPECT_TRUE(WaitFor([&] { return seen; }, 10000));
-  EXPECT_EQ(w->WB1->InnerText(TElementRef::Body()), "");
+  EXPECT_EQ(UI(w).WB1->InnerText(TElementRef::Body()), "");
 
   // The recent list keeps the last ten, newest first, each once.
   for (int i = 0; i < 12; ++i) {
     const QString f = dir.TempDir() + QString("/f%1.htm").arg(i);
     WriteBytes(f, "<p>x</p>");
-    ASSERT_TRUE(w->OpenFiles->OpenFile(1, f));
+    ASSERT_TRUE(UI(w).OpenFiles->OpenFile(1, f));
   }
-  ASSERT_TRUE(w->OpenFiles->OpenFile(1, dir.TempDir() + "/f5.htm"));
-  const QStringList recent = w->OpenFiles->RecentFiles();
+  ASSERT_TRUE(UI(w).OpenFiles->OpenFile(1, dir.TempDir() + "/f5.htm"));
+  const QStringList recent = UI(w).OpenFiles->RecentFiles();
   EXPECT_EQ(recent.size(), TOpenFiles::kRecentCount);
   EXPECT_EQ(recent.value(0), dir.TempDir() + "/f5.htm");
   EXPECT_EQ(recent.count(dir.TempDir() + "/f5.htm"), 1);
@@ -212,32 +212,32 @@ TEST(OpenFiles, DroppedFileOpensInThatPaneBadFilesLeaveItAsItWas) {
     QApplication::sendEvent(target, &dropEvent);
     delete mime;
   };
-  drop(w->WB2, page);
-  ASSERT_TRUE(WaitFor([&] { return !w->WB2->InnerText(TElementRef::Body()).empty(); }, 10000));
-  EXPECT_EQ(w->WB2->OuterHtml(TElementRef::Body()), W("<body><p>Закон № 5</p></body>"))
-      << w->WB2->OuterHtml(TElementRef::Body());
+  drop(UI(w).WB2, page);
+  ASSERT_TRUE(WaitFor([&] { return !UI(w).WB2->InnerText(TElementRef::Body()).empty(); }, 10000));
+  EXPECT_EQ(UI(w).WB2->OuterHtml(TElementRef::Body()), W("<body><p>Закон № 5</p></body>"))
+      << UI(w).WB2->OuterHtml(TElementRef::Body());
   EXPECT_TRUE(messages.List().empty());
 
   // A folder, a binary file, a missing file: a message each, the pane keeps its text.
-  const std::string before = w->WB2->OuterHtml(TElementRef::Body());
+  const std::string before = UI(w).WB2->OuterHtml(TElementRef::Body());
   const QString binary = dir.TempDir() + "/program.htm";
   WriteBytes(binary, std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0", 12));
-  drop(w->WB2, dir.TempDir());
-  EXPECT_FALSE(w->OpenFiles->OpenFile(2, binary));
-  EXPECT_FALSE(w->OpenFiles->OpenFile(2, dir.TempDir() + "/missing.htm"));
+  drop(UI(w).WB2, dir.TempDir());
+  EXPECT_FALSE(UI(w).OpenFiles->OpenFile(2, binary));
+  EXPECT_FALSE(UI(w).OpenFiles->OpenFile(2, dir.TempDir() + "/missing.htm"));
   WaitFor([] { return false; }, 300);
   ASSERT_EQ(messages.List().size(), 3u);
   // (the drop is handled after the calls: its message comes last)
   EXPECT_NE(messages.List()[0].find("не похож на текст"), std::string::npos) << messages.List()[0];
   EXPECT_NE(messages.List()[1].find("не найден"), std::string::npos) << messages.List()[1];
   EXPECT_NE(messages.List()[2].find("папка"), std::string::npos) << messages.List()[2];
-  EXPECT_EQ(w->WB2->OuterHtml(TElementRef::Body()), before);
+  EXPECT_EQ(UI(w).WB2->OuterHtml(TElementRef::Body()), before);
 
   // In the result state a dropped file is refused with a word of why.
   messages.Clear();
-  SetBody(w->WB1, "<p>a</p>");
-  w->bCompareTexts->click();
-  drop(w->WB1, page);
+  SetBody(UI(w).WB1, "<p>a</p>");
+  UI(w).bCompareTexts->click();
+  drop(UI(w).WB1, page);
   WaitFor([&] { return !messages.List().empty(); }, 5000);
   ASSERT_EQ(messages.List().size(), 1u);
   EXPECT_NE(messages.List()[0].find("Новое сравнение"), std::string::npos);
@@ -252,19 +252,19 @@ TEST(FastPaste, WholeBodyIsReplacedCleanPartialPasteIsTheViews) {
       "<a href=\"javascript:alert(1)\">ссылка</a><img src=\"https://example.invalid/i.png\">"
       "<img src=\"data:image/png;base64,iVBORw0KGgo=\"></p><script>steal()</script>"
       "<iframe src=\"https://example.invalid/\"></iframe></body></html>");
-  ASSERT_TRUE(w->WB1->PasteWholeBody(html));
-  const std::string body = w->WB1->OuterHtml(TElementRef::Body());
+  ASSERT_TRUE(UI(w).WB1->PasteWholeBody(html));
+  const std::string body = UI(w).WB1->OuterHtml(TElementRef::Body());
   EXPECT_EQ(body, W("<body><p style=\"background:none\">Пункт ") +
                       "&#8721; " + W("<a>ссылка</a><img src=\"data:image/png;base64,iVBORw0KGgo=\"></p></body>"))
       << body;
   // Text in the pane and nothing selected: the view's own paste inserts at the caret.
-  EXPECT_FALSE(w->WB1->PasteWholeBody(html));
+  EXPECT_FALSE(UI(w).WB1->PasteWholeBody(html));
   // Everything selected: replaced again.
-  w->WB1->FocusDocument();
-  w->WB1->ExecWB(vcSelectAll, voDefault);
-  WaitFor([&] { return w->WB1->SelectionType() == "Text"; }, 5000);
-  EXPECT_TRUE(w->WB1->PasteWholeBody(QString::fromUtf8("<p>Другой</p>")));
-  EXPECT_EQ(w->WB1->OuterHtml(TElementRef::Body()), W("<body><p>Другой</p></body>"));
+  UI(w).WB1->FocusDocument();
+  UI(w).WB1->ExecWB(vcSelectAll, voDefault);
+  WaitFor([&] { return UI(w).WB1->SelectionType() == "Text"; }, 5000);
+  EXPECT_TRUE(UI(w).WB1->PasteWholeBody(QString::fromUtf8("<p>Другой</p>")));
+  EXPECT_EQ(UI(w).WB1->OuterHtml(TElementRef::Body()), W("<body><p>Другой</p></body>"));
 }
 
 // A corpus page pasted with Ctrl+V into an empty pane: the fast paste against the view's own.
@@ -293,13 +293,13 @@ TEST(FastPaste, CorpusPage) {
     EXPECT_TRUE(WaitFor([&] { return view->BodyScrollHeight() > 100; }, 120000));
     return t.elapsed();
   };
-  const qint64 fast = pasteInto(w->WB1);
-  w->WB2->FastPaste = false;
-  const qint64 own = pasteInto(w->WB2);
+  const qint64 fast = pasteInto(UI(w).WB1);
+  UI(w).WB2->FastPaste = false;
+  const qint64 own = pasteInto(UI(w).WB2);
   std::printf("paste-ms fast %lld own %lld pair %s bytes %zu\n", static_cast<long long>(fast),
               static_cast<long long>(own), pair.c_str(), page.size());
   // Both give the same visible text.
-  EXPECT_EQ(w->WB1->InnerText(TElementRef::Body()), w->WB2->InnerText(TElementRef::Body()));
+  EXPECT_EQ(UI(w).WB1->InnerText(TElementRef::Body()), UI(w).WB2->InnerText(TElementRef::Body()));
 }
 
 // The time to open one file (PARVEL_OPEN_FILE; run by bench/open_bench.sh): the reader alone, then
@@ -316,8 +316,8 @@ TEST(OpenFiles, OpenTiming) {
   const input::TDocument doc = input::ReadDocument(QFile::encodeName(path).toStdString());
   const qint64 read = t.elapsed();
   t.restart();
-  ASSERT_TRUE(w->OpenFiles->OpenFile(1, path));
-  ASSERT_TRUE(WaitFor([&] { return w->WB1->BodyScrollHeight() > 100; }, 120000));
+  ASSERT_TRUE(UI(w).OpenFiles->OpenFile(1, path));
+  ASSERT_TRUE(WaitFor([&] { return UI(w).WB1->BodyScrollHeight() > 100; }, 120000));
   const qint64 window = t.elapsed();
   std::printf("open-ms read %lld window %lld html-bytes %zu\n", static_cast<long long>(read),
               static_cast<long long>(window), doc.Html.size());

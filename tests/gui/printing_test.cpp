@@ -134,13 +134,13 @@ QString Setting(const char* key) { return QSettings().value(QString(PageSetupSet
 // A window after "Сравнить" on the corpus pair.
 std::unique_ptr<TVerCmp> ComparedCorpus(const TProgramDir& dir) {
   auto w = ShowMainWindow(dir);
-  for (auto [view, path] : {std::pair{w->WB1, kOld}, std::pair{w->WB2, kNew}}) {
+  for (auto [view, path] : {std::pair{UI(w).WB1, kOld}, std::pair{UI(w).WB2, kNew}}) {
     std::string body = ReadFile(path);
     ExtractBodyContent(body);
     SetBody(view, body);
   }
-  w->bCompareTexts->click();
-  EXPECT_TRUE(w->Navigation->ResultShown);
+  UI(w).bCompareTexts->click();
+  EXPECT_TRUE(UI(w).Navigation->ResultShown);
   return w;
 }
 
@@ -277,24 +277,24 @@ TEST(PrintCommand, PrintsTheCurrentViewAt100PercentAndPutsTheZoomBack) {
   auto w = ComparedCorpus(dir);
   QTemporaryDir out;
   const QString pdf = out.path() + "/right.pdf";
-  w->Zoom->ZoomIndex = 8;  // 131 %
-  w->Zoom->ApplyZoom(w->WB1);
-  w->Zoom->ApplyZoom(w->WB2);
-  w->CurrentView = 2;
+  UI(w).Zoom->ZoomIndex = 8;  // 131 %
+  UI(w).Zoom->ApplyZoom(UI(w).WB1);
+  UI(w).Zoom->ApplyZoom(UI(w).WB2);
+  UI(w).CurrentView = 2;
   std::string styleWhilePrinting;
-  QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&] { styleWhilePrinting = BodyStyle(w->WB2); });
-  w->Printing->ExecDialog = PrintToFile(pdf);
+  QObject::connect(UI(w).Printing, &TPrinting::DocumentPrinted, w.get(), [&] { styleWhilePrinting = BodyStyle(UI(w).WB2); });
+  UI(w).Printing->ExecDialog = PrintToFile(pdf);
   QSettings().setValue(QString(PageSetupSettingsGroup) + "/footer", "changed by the user &p");
-  w->acTextPrint->trigger();
+  UI(w).acTextPrint->trigger();
 
   EXPECT_TRUE(messages.List().empty());
   EXPECT_NE(styleWhilePrinting.find("zoom: 100%"), std::string::npos) << styleWhilePrinting;
-  EXPECT_NE(BodyStyle(w->WB2).find("zoom: 131%"), std::string::npos) << BodyStyle(w->WB2);
-  EXPECT_NE(BodyStyle(w->WB1).find("zoom: 131%"), std::string::npos);
+  EXPECT_NE(BodyStyle(UI(w).WB2).find("zoom: 131%"), std::string::npos) << BodyStyle(UI(w).WB2);
+  EXPECT_NE(BodyStyle(UI(w).WB1).find("zoom: 131%"), std::string::npos);
   ExpectFooters(pdf);  // the user's footer was replaced by the program's
   ExpectMargins(pdf);
   // The right view was printed.
-  const QString inserted = MarkedWord(w->WB2->OuterHtml(TElementRef::Root()), kInsertedMark);
+  const QString inserted = MarkedWord(UI(w).WB2->OuterHtml(TElementRef::Root()), kInsertedMark);
   EXPECT_TRUE(PdfText(pdf).contains(inserted)) << inserted.toStdString();
 
   // Printing again writes the same values again, also when the dialog is cancelled.
@@ -302,13 +302,13 @@ TEST(PrintCommand, PrintsTheCurrentViewAt100PercentAndPutsTheZoomBack) {
   const std::string first = ReadFile(settingsFile);
   ASSERT_FALSE(first.empty());
   QFile::remove(settingsFile);
-  w->Printing->ExecDialog = [](QDialog&) { return int(QDialog::Rejected); };
-  w->acTextPrint->trigger();
+  UI(w).Printing->ExecDialog = [](QDialog&) { return int(QDialog::Rejected); };
+  UI(w).acTextPrint->trigger();
   EXPECT_EQ(ReadFile(settingsFile), first);
   EXPECT_EQ(QStringList({Setting("header"), Setting("margin_left"), Setting("margin_right"), Setting("margin_top"),
                          Setting("margin_bottom")}),
             QStringList({"", "0.98425", "0.39370", "0.59055", "0.59055"}));
-  EXPECT_NE(BodyStyle(w->WB2).find("zoom: 131%"), std::string::npos);
+  EXPECT_NE(BodyStyle(UI(w).WB2).find("zoom: 131%"), std::string::npos);
 }
 
 // The dialog and every page name the printed pane and its file (or its first line); the current
@@ -317,28 +317,28 @@ TEST(PrintCommand, NamesTheEditionAndPrintsTheCurrentChangeInItsOrdinaryColours)
   TProgramDir dir;
   TMessages messages;
   auto w = ShowMainWindow(dir);
-  SetBody(w->WB1, W("<p></p><p>  Налоговый кодекс   Российской Федерации</p><p>Статья 1</p>"));
-  EXPECT_EQ(EditionCaption(*w->WB1, {}).toStdString(), "Левое окно: Налоговый кодекс Российской Федерации");
-  ASSERT_TRUE(w->OpenFiles->OpenFile(1, kOld) && w->OpenFiles->OpenFile(2, kNew));
-  QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 60000));
-  QTest::mouseClick(w->bNextDiff, Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return w->Navigation->CurrentChange == 0; }));
+  SetBody(UI(w).WB1, W("<p></p><p>  Налоговый кодекс   Российской Федерации</p><p>Статья 1</p>"));
+  EXPECT_EQ(EditionCaption(*UI(w).WB1, {}).toStdString(), "Левое окно: Налоговый кодекс Российской Федерации");
+  ASSERT_TRUE(UI(w).OpenFiles->OpenFile(1, kOld) && UI(w).OpenFiles->OpenFile(2, kNew));
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return UI(w).Navigation->ResultShown; }, 60000));
+  QTest::mouseClick(UI(w).bNextDiff, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return UI(w).Navigation->CurrentChange == 0; }));
   const TElementRef current = TElementRef::Item("t_d", 0);
-  const std::string highlight = w->WB2->BackgroundColor(current);
+  const std::string highlight = UI(w).WB2->BackgroundColor(current);
   ASSERT_TRUE(highlight == "#77ff77" || highlight == "#ff7777") << highlight;
   const QRgb ordinary = highlight == "#77ff77" ? qRgb(0xcc, 0xff, 0xcc) : qRgb(0xff, 0xcc, 0xcc);
 
-  w->CurrentView = 2;
+  UI(w).CurrentView = 2;
   QTemporaryDir out;
   QString title;
   QByteArray printed;
-  QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { printed = pdf; });
-  w->Printing->ExecDialog = [&](QDialog& d) {
+  QObject::connect(UI(w).Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { printed = pdf; });
+  UI(w).Printing->ExecDialog = [&](QDialog& d) {
     title = d.windowTitle();
     return PrintToFile(out.path() + "/new.pdf")(d);
   };
-  w->acTextPrint->trigger();
+  UI(w).acTextPrint->trigger();
   EXPECT_TRUE(messages.List().empty());
   EXPECT_EQ(title.toStdString(), "Печать — Правое окно: 04_nk1_gl8_new.htm");
   const QStringList pages = PdfText(out.path() + "/new.pdf").split('\f', Qt::SkipEmptyParts);
@@ -348,7 +348,7 @@ TEST(PrintCommand, NamesTheEditionAndPrintsTheCurrentChangeInItsOrdinaryColours)
   ExpectFooters(out.path() + "/new.pdf");
   EXPECT_EQ(PixelsOfColour(printed, qRgb(0x77, 0xff, 0x77)) + PixelsOfColour(printed, qRgb(0xff, 0x77, 0x77)), 0);
   EXPECT_GT(PixelsOfColour(printed, ordinary), 0);
-  EXPECT_EQ(w->WB2->BackgroundColor(current), highlight) << "the view keeps its highlight";
+  EXPECT_EQ(UI(w).WB2->BackgroundColor(current), highlight) << "the view keeps its highlight";
 }
 
 TEST(PrintCommand, NoDocumentOneHundredPercentCtrlPAndOneCommandAtATime) {
@@ -356,29 +356,29 @@ TEST(PrintCommand, NoDocumentOneHundredPercentCtrlPAndOneCommandAtATime) {
   auto w = ShowMainWindow(dir);
   QSettings().remove(PageSetupSettingsGroup);
   std::vector<std::string> dialogs;
-  w->Printing->ExecDialog = [&](QDialog& d) {
+  UI(w).Printing->ExecDialog = [&](QDialog& d) {
     dialogs.push_back(d.metaObject()->className());
-    w->acTextPrint->trigger();  // asked for while a command runs: dropped
+    UI(w).acTextPrint->trigger();  // asked for while a command runs: dropped
     return int(QDialog::Rejected);
   };
   // A view without a document: print and preview write nothing and show nothing; page setup
   // still writes the values and opens its dialog.
   std::unique_ptr<THtmlView> empty(CreateHtmlView(nullptr));
-  w->Printing->PrintView(empty.get());
-  w->Printing->PreviewView(empty.get());
+  UI(w).Printing->PrintView(empty.get());
+  UI(w).Printing->PreviewView(empty.get());
   EXPECT_FALSE(QSettings().contains(QString(PageSetupSettingsGroup) + "/footer"));
-  w->Printing->PageSetupView(empty.get());
+  UI(w).Printing->PageSetupView(empty.get());
   EXPECT_EQ(Setting("footer").toStdString(), cp1251::ToUtf8(PrintFooter()));
 
   // At 100 % print sets no zoom; Ctrl+P reaches print also from inside a view.
-  w->Zoom->ZoomIndex = 5;
+  UI(w).Zoom->ZoomIndex = 5;
   w->activateWindow();
-  w->WB2->FocusDocument();
+  UI(w).WB2->FocusDocument();
   WaitFor([&] { return QApplication::focusWidget() != nullptr; }, 3000);
-  ASSERT_TRUE(QApplication::focusWidget() && w->WB2->isAncestorOf(QApplication::focusWidget()));
+  ASSERT_TRUE(QApplication::focusWidget() && UI(w).WB2->isAncestorOf(QApplication::focusWidget()));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
   EXPECT_EQ(dialogs, (std::vector<std::string>{"QPageSetupDialog", "QPrintDialog"}));
-  EXPECT_EQ(BodyStyle(w->WB2).find("zoom"), std::string::npos) << BodyStyle(w->WB2);
+  EXPECT_EQ(BodyStyle(UI(w).WB2).find("zoom"), std::string::npos) << BodyStyle(UI(w).WB2);
 }
 
 TEST(PrintCommand, ASettingsStoreThatCannotBeWrittenStillPrintsTheProgramsPage) {
@@ -387,15 +387,15 @@ TEST(PrintCommand, ASettingsStoreThatCannotBeWrittenStillPrintsTheProgramsPage) 
   QTemporaryDir out;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, "/proc/parvel-no-settings");
   ASSERT_FALSE(QSettings().isWritable());
-  w->Printing->ExecDialog = PrintToFile(out.path() + "/left.pdf");
-  w->acTextPrint->trigger();
+  UI(w).Printing->ExecDialog = PrintToFile(out.path() + "/left.pdf");
+  UI(w).acTextPrint->trigger();
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, g_settings->Path());
   ExpectFooters(out.path() + "/left.pdf");
   ExpectMargins(out.path() + "/left.pdf");
 
   // Pages chosen in the dialog: only those reach the file, numbered as in the whole document.
-  w->Printing->ExecDialog = PrintToFile(out.path() + "/some.pdf", "2-3");
-  w->acTextPrint->trigger();
+  UI(w).Printing->ExecDialog = PrintToFile(out.path() + "/some.pdf", "2-3");
+  UI(w).acTextPrint->trigger();
   const QStringList pages = PdfText(out.path() + "/some.pdf").split('\f', Qt::SkipEmptyParts);
   ASSERT_EQ(pages.size(), 2);
   EXPECT_TRUE(pages[0].trimmed().endsWith("Стр. 2")) << pages[0].right(100).toStdString();
@@ -404,18 +404,18 @@ TEST(PrintCommand, ASettingsStoreThatCannotBeWrittenStillPrintsTheProgramsPage) 
 TEST(PageSetupCommand, TheUsersMarginsHoldUntilTheNextCommand) {
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
-  w->Printing->ExecDialog = [&](QDialog& d) {
+  UI(w).Printing->ExecDialog = [&](QDialog& d) {
     auto* ps = qobject_cast<QPageSetupDialog*>(&d);
     EXPECT_NEAR(ps->printer()->pageLayout().margins(QPageLayout::Millimeter).left(), 25.0, 0.01);
     SaveScreenshot(d, "page_setup.png");
     ps->printer()->setPageMargins(QMarginsF(1, 0.5, 0.5, 0.5), QPageLayout::Inch);
     return int(QDialog::Accepted);
   };
-  w->acTextPageSetup->trigger();
+  UI(w).acTextPageSetup->trigger();
   EXPECT_EQ(Setting("margin_left"), "1.00000");
   EXPECT_EQ(ReadPageSetup(ProgramPageSetup()).MarginsInch.left(), 1.0);
-  w->Printing->ExecDialog = [](QDialog&) { return int(QDialog::Rejected); };
-  w->acTextPageSetup->trigger();  // the next command writes the program's values again
+  UI(w).Printing->ExecDialog = [](QDialog&) { return int(QDialog::Rejected); };
+  UI(w).acTextPageSetup->trigger();  // the next command writes the program's values again
   EXPECT_EQ(Setting("margin_left"), "0.98425");
 }
 
@@ -425,14 +425,14 @@ TEST(PreviewCommand, ShowsProgressAtOnceThenThePagesInSightWithTheFooter) {
   TProgramDir dir;
   TMessages messages;
   auto w = ComparedCorpus(dir);
-  w->CurrentView = 1;
-  w->Zoom->ZoomIndex = 8;
-  w->Zoom->ApplyZoom(w->WB1);
+  UI(w).CurrentView = 1;
+  UI(w).Zoom->ZoomIndex = 8;
+  UI(w).Zoom->ApplyZoom(UI(w).WB1);
   QByteArray previewed;
-  QObject::connect(w->Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { previewed = pdf; });
+  QObject::connect(UI(w).Printing, &TPrinting::DocumentPrinted, w.get(), [&](const QByteArray& pdf) { previewed = pdf; });
   QTemporaryDir out;
   const QString printed = out.path() + "/printed.pdf";
-  w->Printing->ExecDialog = [&](QDialog& d) {
+  UI(w).Printing->ExecDialog = [&](QDialog& d) {
     if (qobject_cast<QPrintDialog*>(&d)) return PrintToFile(printed)(d);
     auto* preview = qobject_cast<TPrintPreview*>(&d);
     EXPECT_TRUE(preview);
@@ -459,14 +459,14 @@ TEST(PreviewCommand, ShowsProgressAtOnceThenThePagesInSightWithTheFooter) {
       if (a->text() == "Печать...") a->trigger();
     return d.result();
   };
-  w->acTextPreview->trigger();
+  UI(w).acTextPreview->trigger();
   EXPECT_TRUE(messages.List().empty());
   QFile f(out.path() + "/preview.pdf");
   ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(previewed) > 0);
   f.close();
   ExpectFooters(f.fileName());
   ExpectFooters(printed);
-  EXPECT_NE(BodyStyle(w->WB1).find("zoom: 131%"), std::string::npos);
+  EXPECT_NE(BodyStyle(UI(w).WB1).find("zoom: 131%"), std::string::npos);
 }
 
 // Pages handed to a printer land where the engine put them, whatever margins the printer had.
@@ -544,9 +544,9 @@ TEST(PreviewBench, LargestPair) {
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
   const QString pair = PARVEL_CORPUS_DIR "/10_byudzhetny_kodeks";
-  ASSERT_TRUE(w->OpenFiles->OpenFile(1, pair + "_old.htm") && w->OpenFiles->OpenFile(2, pair + "_new.htm"));
-  w->bCompareTexts->click();
-  ASSERT_TRUE(WaitFor([&] { return w->Navigation->ResultShown; }, 300000));
+  ASSERT_TRUE(UI(w).OpenFiles->OpenFile(1, pair + "_old.htm") && UI(w).OpenFiles->OpenFile(2, pair + "_new.htm"));
+  UI(w).bCompareTexts->click();
+  ASSERT_TRUE(WaitFor([&] { return UI(w).Navigation->ResultShown; }, 300000));
   WaitFor([] { return false; }, 2000);
   const long baseKb = StatusKb("self", "VmRSS:"), baseViewsKb = DescendantsKb();
   QFile clear("/proc/self/clear_refs");  // the peak from here on
@@ -560,7 +560,7 @@ TEST(PreviewBench, LargestPair) {
   double progressS = -1, firstPageS = -1;
   long firstPagePeakKb = 0;
   int pages = 0;
-  w->Printing->ExecDialog = [&](QDialog& d) {
+  UI(w).Printing->ExecDialog = [&](QDialog& d) {
     auto* preview = qobject_cast<TPrintPreview*>(&d);
     if (!preview) return int(QDialog::Rejected);
     d.show();
@@ -579,7 +579,7 @@ TEST(PreviewBench, LargestPair) {
     return int(QDialog::Rejected);
   };
   clock.start();
-  w->acTextPreview->trigger();
+  UI(w).acTextPreview->trigger();
   const long peakKb = StatusKb("self", "VmHWM:");
   std::printf("preview-bench pages=%d progress_s=%.2f first_page_s=%.2f added_peak_mb_at_first_page=%.0f "
               "added_peak_mb_after_leafing=%.0f views_added_peak_mb=%.0f\n",

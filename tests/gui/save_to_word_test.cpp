@@ -23,25 +23,25 @@ struct TSaveFixture {
   QTemporaryDir Out;
 
   TSaveFixture() {
-    SetBody(Win->WB1, W("<p>Статья 1. Налог уплачивается ежеквартально в бюджет.</p><p>Вторая строка.</p>"));
-    SetBody(Win->WB2, W("<p>Статья 1. Налог уплачивается в бюджет.</p><p>Вторая строка.</p>"));
-    Win->bCompareTexts->click();
-    Win->CurrentView = 1;
-    Win->SaveToWord->StartDetached = [this](const QString& p, const QStringList& a) {
+    SetBody(UI(Win).WB1, W("<p>Статья 1. Налог уплачивается ежеквартально в бюджет.</p><p>Вторая строка.</p>"));
+    SetBody(UI(Win).WB2, W("<p>Статья 1. Налог уплачивается в бюджет.</p><p>Вторая строка.</p>"));
+    UI(Win).bCompareTexts->click();
+    UI(Win).CurrentView = 1;
+    UI(Win).SaveToWord->StartDetached = [this](const QString& p, const QStringList& a) {
       Started.push_back(QStringList{p} + a);
       return true;
     };
-    Win->SaveToWord->OpenWithDesktop = [](const QString&) { return false; };
+    UI(Win).SaveToWord->OpenWithDesktop = [](const QString&) { return false; };
   }
   void Save(const QString& path) {
-    Win->SaveToWord->RunSaveDialog = [path](QFileDialog& d) {
+    UI(Win).SaveToWord->RunSaveDialog = [path](QFileDialog& d) {
       EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
       EXPECT_FALSE(d.testOption(QFileDialog::DontConfirmOverwrite)) << "asks before overwriting";
       EXPECT_TRUE(d.defaultSuffix().isEmpty());
       EXPECT_EQ(QFileInfo(d.selectedFiles().value(0)).fileName().toStdString(), "Документ_.htm");
       return path;
     };
-    Win->acTextSaveToFile->trigger();
+    UI(Win).acTextSaveToFile->trigger();
   }
 };
 
@@ -112,7 +112,7 @@ TEST(SaveToWord, WritesWindows1251CrLfWithStylesAndOpensWriterWithOneArgument) {
     v->WaitReady(30000);
     return v->AbsoluteTop(TElementRef::Item("t_d", 0));
   };
-  const int styled = topOfMark(f.Win->WorkDir + "c1.htm");
+  const int styled = topOfMark(UI(f.Win).WorkDir + "c1.htm");
   EXPECT_EQ(topOfMark(path), styled);
   QFile::copy(path, f.Out.path() + "/alone.htm");
   EXPECT_NE(topOfMark(f.Out.path() + "/alone.htm"), styled) << "(the style sheet moves the mark)";
@@ -157,12 +157,12 @@ TEST(SaveToWord, ANameWithoutExtensionCancelAFileThatCannotBeWrittenAndNoWordPro
   EXPECT_NE(f.Messages.List()[0].find("Не удалось сохранить документ"), std::string::npos) << f.Messages.List()[0];
 
   // No word processor: the desktop's handler, else a message naming the saved file.
-  f.Win->SaveToWord->StartDetached = [](const QString&, const QStringList&) { return false; };
+  UI(f.Win).SaveToWord->StartDetached = [](const QString&, const QStringList&) { return false; };
   QString opened;
-  f.Win->SaveToWord->OpenWithDesktop = [&](const QString& p) { opened = p; return true; };
+  UI(f.Win).SaveToWord->OpenWithDesktop = [&](const QString& p) { opened = p; return true; };
   f.Save(plain);
   EXPECT_EQ(opened, plain);
-  f.Win->SaveToWord->OpenWithDesktop = [](const QString&) { return false; };
+  UI(f.Win).SaveToWord->OpenWithDesktop = [](const QString&) { return false; };
   f.Save(plain);
   ASSERT_EQ(f.Messages.List().size(), 2u);
   EXPECT_NE(f.Messages.List()[1].find("LibreOffice"), std::string::npos);

@@ -37,13 +37,13 @@ bool ClickNewComparison(TVerCmp& w, Qt::Key key) {
       QTest::sendKeyEvent(QTest::Click, box, key, key < 0x80 ? QString() : QString(QChar(key)), Qt::NoModifier);
     }
   });
-  QTest::mouseClick(w.bCompareTexts, Qt::LeftButton);
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
   WaitFor([] { return false; }, 3500);  // the answering timer has run
   return asked;
 }
 
 void CompareByClick(TVerCmp& w) {
-  QTest::mouseClick(w.bCompareTexts, Qt::LeftButton);
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
   ASSERT_TRUE(WaitFor([&] { return w.Mode() == wmResult; }, 20000));
 }
 
@@ -80,22 +80,22 @@ TEST(WindowFrame, SidePanelHidesAfterComparingAndKeepsTheUsersChoice) {
   TProgramDir dir;
   QSettings().clear();
   auto w = ShowMainWindow(dir);
-  EXPECT_EQ(w->WBInfo->width(), TSidePanel::kDefaultWidth);
-  SetBody(w->WB1, W("<p>Статья 1. Первая редакция</p>"));
-  SetBody(w->WB2, W("<p>Статья 1. Вторая редакция</p>"));
+  EXPECT_EQ(UI(w).WBInfo->width(), TSidePanel::kDefaultWidth);
+  SetBody(UI(w).WB1, W("<p>Статья 1. Первая редакция</p>"));
+  SetBody(UI(w).WB2, W("<p>Статья 1. Вторая редакция</p>"));
   CompareByClick(*w);
   // The views take the whole width; the strip at the edge brings the guide back.
   EXPECT_FALSE(w->SidePanel()->isVisible());
-  EXPECT_GT(w->PanLeft->width(), w->width() - 30);
+  EXPECT_GT(UI(w).PanLeft->width(), w->width() - 30);
   QTest::mouseClick(w->SidePanel()->ShowButton(), Qt::LeftButton);
   EXPECT_TRUE(w->SidePanel()->isVisible());
   EXPECT_FALSE(w->SidePanel()->ShowButton()->isVisible());
-  EXPECT_TRUE(WaitFor([&] { return w->PanLeft->width() < w->width() - 250; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return UI(w).PanLeft->width() < w->width() - 250; }, 5000));
   QTest::mouseClick(w->SidePanel()->HideButton(), Qt::LeftButton);
   EXPECT_FALSE(w->SidePanel()->isVisible());
 
   // Hidden in text entry too: a new window remembers it.
-  QTest::mouseClick(w->bCompareTexts, Qt::LeftButton);
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
   ASSERT_EQ(w->Mode(), wmEntry);
   EXPECT_TRUE(w->SidePanel()->isVisible());
   QTest::mouseClick(w->SidePanel()->HideButton(), Qt::LeftButton);
@@ -109,32 +109,32 @@ TEST(WindowFrame, SidePanelHidesAfterComparingAndKeepsTheUsersChoice) {
 TEST(WindowFrame, PopupMenuShowsEachShortcutOnce) {
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
-  emit w->PopMenuText->aboutToShow();
-  for (QAction* a : w->PopMenuText->actions()) {
+  emit UI(w).PopMenuText->aboutToShow();
+  for (QAction* a : UI(w).PopMenuText->actions()) {
     const QString keys = a->shortcut().toString(QKeySequence::NativeText);
-    if (!keys.isEmpty()) EXPECT_EQ(MenuItemText(w->PopMenuText, a).count(keys), 1) << a->text().toStdString();
+    if (!keys.isEmpty()) EXPECT_EQ(MenuItemText(UI(w).PopMenuText, a).count(keys), 1) << a->text().toStdString();
   }
-  EXPECT_EQ(MenuItemText(w->PopMenuText, w->acTextPrint).toStdString(), "Печать...    Ctrl+P");
+  EXPECT_EQ(MenuItemText(UI(w).PopMenuText, UI(w).acTextPrint).toStdString(), "Печать...    Ctrl+P");
 }
 
 TEST(WindowFrame, TheToolbarTellsTheRunFromTheResult) {
   TProgramDir dir;
   auto w = ShowMainWindow(dir);
-  SetBody(w->WB1, W("<p>Статья 2. Старый текст</p>"));
-  SetBody(w->WB2, W("<p>Статья 2. Новый текст</p>"));
+  SetBody(UI(w).WB1, W("<p>Статья 2. Старый текст</p>"));
+  SetBody(UI(w).WB2, W("<p>Статья 2. Новый текст</p>"));
   std::string duringRun;
   bool enabledDuringRun = true;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     if (!QApplication::activeModalWidget() || !duringRun.empty()) return;
-    duringRun = w->LVersions->text().toStdString();
-    enabledDuringRun = w->bCompareTexts->isEnabled() || w->Mode() != wmRunning;
+    duringRun = UI(w).LVersions->text().toStdString();
+    enabledDuringRun = UI(w).bCompareTexts->isEnabled() || w->Mode() != wmRunning;
   });
   poll.start(0);
   CompareByClick(*w);
   EXPECT_EQ(duringRun, "Тексты сравниваются…");
   EXPECT_FALSE(enabledDuringRun);
-  EXPECT_EQ(w->LVersions->text().toStdString(), "Для сравнения других текстов нажмите кнопку");
+  EXPECT_EQ(UI(w).LVersions->text().toStdString(), "Для сравнения других текстов нажмите кнопку");
 }
 
 TEST(WindowFrame, NewComparisonAsksOnlyForTextsTypedByHand) {
@@ -143,14 +143,14 @@ TEST(WindowFrame, NewComparisonAsksOnlyForTextsTypedByHand) {
   auto w = ShowMainWindow(dir);
   w->activateWindow();
   // Typed into the left pane; the right one as a paste puts it.
-  w->WB1->FocusDocument();
-  ASSERT_TRUE(WaitFor([&] { return w->WB1->isAncestorOf(QApplication::focusWidget()); }, 5000));
+  UI(w).WB1->FocusDocument();
+  ASSERT_TRUE(WaitFor([&] { return UI(w).WB1->isAncestorOf(QApplication::focusWidget()); }, 5000));
   QWidget* page = QApplication::focusWidget();
   QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(40, 40));  // the caret into the page
   WaitFor([] { return false; }, 300);
   QTest::keyClicks(page, "Article one");
-  ASSERT_TRUE(WaitFor([&] { return w->WB1->InnerText(TElementRef::Body()) == "Article one"; }, 5000));
-  SetBody(w->WB2, "<p>Article two</p>");
+  ASSERT_TRUE(WaitFor([&] { return UI(w).WB1->InnerText(TElementRef::Body()) == "Article one"; }, 5000));
+  SetBody(UI(w).WB2, "<p>Article two</p>");
   CompareByClick(*w);
 
   EXPECT_TRUE(ClickNewComparison(*w, Qt::Key_Escape));
@@ -159,8 +159,8 @@ TEST(WindowFrame, NewComparisonAsksOnlyForTextsTypedByHand) {
   ASSERT_TRUE(WaitFor([&] { return w->Mode() == wmEntry; }, 5000));
 
   // Texts put in as a whole (a paste, a file) are had again from where they came: no question.
-  SetBody(w->WB1, "<p>Article one</p>");
-  SetBody(w->WB2, "<p>Article two</p>");
+  SetBody(UI(w).WB1, "<p>Article one</p>");
+  SetBody(UI(w).WB2, "<p>Article two</p>");
   CompareByClick(*w);
   EXPECT_FALSE(ClickNewComparison(*w, Qt::Key_Escape));
   EXPECT_EQ(w->Mode(), wmEntry);

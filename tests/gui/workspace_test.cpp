@@ -49,8 +49,8 @@ TEST(Workspace, FirstStartCreatesAndFillsTheWorkFolder) {
   {
     TVerCmp w(dir.AppDir());
     EXPECT_FALSE(w.StartupFailed());
-    EXPECT_EQ(w.WorkDir, dir.WorkDir());
-    EXPECT_EQ(w.DataDir, dir.DataDir());
+    EXPECT_EQ(UI(w).WorkDir, dir.WorkDir());
+    EXPECT_EQ(UI(w).DataDir, dir.DataDir());
   }
   EXPECT_TRUE(QDir(dir.WorkDir() + "img").exists());
   for (const TStyleFile& f : StyleFiles()) {
@@ -124,8 +124,8 @@ TEST(Workspace, EachInstanceLocksAWorkFolderOfItsOwn) {
   TProgramDir dir;
   TMessages messages;
   TVerCmp w1(dir.AppDir()), w2(dir.AppDir());
-  EXPECT_EQ(w1.WorkDir, dir.WorkDir());
-  EXPECT_EQ(w2.WorkDir, dir.TempDir() + Sep() + "Parvel_t2" + Sep());
+  EXPECT_EQ(UI(w1).WorkDir, dir.WorkDir());
+  EXPECT_EQ(UI(w2).WorkDir, dir.TempDir() + Sep() + "Parvel_t2" + Sep());
   EXPECT_TRUE(messages.List().empty());
 }
 
@@ -147,7 +147,7 @@ TEST(Workspace, UnusableWorkFolderFallsBackToTheUsersFolder) {
     }
     TVerCmp w(dir.AppDir());
     const QString own = cache.path() + Sep() + "Parvel" + Sep() + "Parvel_t" + Sep();
-    EXPECT_EQ(w.WorkDir, own);
+    EXPECT_EQ(UI(w).WorkDir, own);
     EXPECT_TRUE(QFile::exists(own + "etalon5.css"));
     ASSERT_EQ(messages.List().size(), 1u);
     EXPECT_NE(messages.List()[0].find("недоступна"), std::string::npos) << messages.List()[0];

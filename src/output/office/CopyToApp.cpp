@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <QRegularExpression>
 
+#include "appbase/Failure.h"
 #include "output/office/WordDocsForm.h"
 #include "view/HtmlView.h"
 
@@ -58,19 +59,9 @@ TCopyToAppSrv::TCopyToAppSrv(ICopyToAppHost& host, TOfficeFactory factory)
       host_(host),
       factory_(std::move(factory)) {}
 
-TCopyToAppSrv::TCopyToAppSrv(std::unique_ptr<ICopyToAppHost> host, TOfficeFactory factory)
-    : ShowDialog([](TWordDocsForm& f) { return f.exec() == QDialog::Accepted; }),
-      ownHost_(std::move(host)),
-      host_(*ownHost_),
-      factory_(std::move(factory)) {}
-
-void TCopyToAppHostFns::ShowWarning(const QString& text) {
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok, Owner);
+void ShowOfficeWarning(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok, owner);
   box.exec();
-}
-
-void TCopyToAppHostFns::ShowErrorMessage(const QString& text) {
-  if (ErrorMessage) ErrorMessage(text);
 }
 
 void TCopyToAppSrv::acTextCopyToWordExecute() { Execute(taWord); }
@@ -104,7 +95,7 @@ void TCopyToAppSrv::Execute(TTargetApp kind) {
   try {
     CopyToApp(host_.CopySourceView(), kind);
   } catch (const std::exception& e) {
-    host_.ShowErrorMessage(QString::fromUtf8(e.what()));
+    host_.ShowErrorMessage(FailureText(e));
   }
 }
 

@@ -29,27 +29,12 @@ class ICopyToAppHost {
   virtual void ShowErrorMessage(const QString& text) = 0;
 };
 
-// A host made of functions, for a window that keeps the commands as a member.
-struct TCopyToAppHostFns : ICopyToAppHost {
-  std::function<THtmlView*()> View;
-  std::function<void()> ClearHighlights;
-  QWidget* Owner = nullptr;
-  THtmlView* CopySourceView() override { return View ? View() : nullptr; }
-  void ClearHostHighlights() override {
-    if (ClearHighlights) ClearHighlights();
-  }
-  QWidget* DialogOwner() override { return Owner; }
-  // A warning box owned by Owner; the error's text in the program's own message box.
-  void ShowWarning(const QString& text) override;
-  void ShowErrorMessage(const QString& text) override;
-  std::function<void(const QString&)> ErrorMessage;
-};
+// The "Warning" box with a warning icon, owned by owner.
+void ShowOfficeWarning(QWidget* owner, const QString& text);
 
 class TCopyToAppSrv {
  public:
   TCopyToAppSrv(ICopyToAppHost& host, TOfficeFactory factory);
-  // Owning its host.
-  TCopyToAppSrv(std::unique_ptr<ICopyToAppHost> host, TOfficeFactory factory);
 
   // Entry points of acTextCopyToWord and acTextCopyToExcel.
   void acTextCopyToWordExecute();
@@ -80,7 +65,6 @@ class TCopyToAppSrv {
   std::string ChooseDocument(IOfficeApp& app, TTargetApp kind,
                              const std::function<QString(const TOfficeDoc&)>& entry);
   void Execute(TTargetApp kind);
-  std::unique_ptr<ICopyToAppHost> ownHost_;
   ICopyToAppHost& host_;
   TOfficeFactory factory_;
 };
