@@ -240,16 +240,16 @@ void TOpenFiles::OpenAtStart(const QStringList& files) {
 
 void TOpenFiles::UpdateState() {
   const bool entry = host_.TextEntry();
-  if (entry && !wasEntry_) {
-    // "Новое сравнение" gave two empty pages: the bars name no file any more.
-    opened_[1].clear();
-    opened_[2].clear();
-  }
-  wasEntry_ = entry;
   for (int v : {1, 2}) {
     ShowName(v);
     bars_[static_cast<size_t>(v)].Bar->setVisible(entry);
   }
+}
+
+void TOpenFiles::ForgetFiles() {
+  opened_[1].clear();
+  opened_[2].clear();
+  for (int v : {1, 2}) ShowName(v);
 }
 
 bool TOpenFiles::eventFilter(QObject* watched, QEvent* e) {

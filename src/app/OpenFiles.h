@@ -54,6 +54,9 @@ class TOpenFiles : public QObject {
   void OpenAtStart(const QStringList& files);
   // Shows the pane bars in text entry and hides them in the result state.
   void UpdateState();
+  // The panes were emptied ("Новое сравнение"): the bars name no file any more. A run that ends
+  // without a result gives the texts back, and their files with them.
+  void ForgetFiles();
 
   // True while a file is being read into a pane.
   bool Loading() const { return loading_; }
@@ -94,7 +97,6 @@ class TOpenFiles : public QObject {
   bool busy_ = false;
   bool loading_ = false;
   bool compareWaiting_ = false;
-  bool wasEntry_ = true;
 };
 
 // The file dialog's filter of the kinds the reader opens.

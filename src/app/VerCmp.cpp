@@ -594,6 +594,7 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
   acPaste->setEnabled(true);
   Navigation->ClearResult();
   if (emptyPages) {
+    OpenFiles->ForgetFiles();
     LoadEmptyPage(1);
     LoadEmptyPage(2);
   } else {

@@ -325,3 +325,24 @@ TEST(OpenFiles, OpenTiming) {
 }
 
 PARVEL_GUI_TEST_MAIN()
+
+// A comparison that ends without a result gives the file's text back with its name, which the
+// printed pages take; only "Новое сравнение" forgets it.
+TEST(OpenFiles, NameStaysAfterARunWithoutResultNewComparisonForgetsIt) {
+  TProgramDir dir;
+  TMessages messages;
+  auto w = ShowMainWindow(dir);
+  const QString f = dir.TempDir() + "/old.htm";
+  WriteBytes(f, "<p>" + W("Статья 1. Прежний текст.") + "</p>");
+  ASSERT_TRUE(UI(w).OpenFiles->OpenFile(1, f));
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);  // the right pane is empty
+  ASSERT_EQ(messages.List().size(), 1u);
+  EXPECT_EQ(UI(w).OpenFiles->OpenedFile(1), f);
+  SetBody(UI(w).WB2, "<p>" + W("Статья 1. Новый текст.") + "</p>");
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return w->Mode() == wmResult; }));
+  EXPECT_EQ(UI(w).OpenFiles->OpenedFile(1), f);
+  QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);  // "Новое сравнение"
+  ASSERT_TRUE(WaitFor([&] { return w->Mode() == wmEntry; }));
+  EXPECT_TRUE(UI(w).OpenFiles->OpenedFile(1).isEmpty());
+}
