@@ -71,6 +71,12 @@ std::vector<TChangeRun> ChangeRunsOf(const std::vector<TChangeRec>& recs) {
   return runs;
 }
 
+std::vector<TChangeRec> TComparisonModel::LiteralRecords() const {
+  std::vector<TChangeRec> recs = Records;
+  UndoShifts(recs, Shifts, Old.Hashes, New.Hashes);
+  return recs;
+}
+
 int32_t TComparisonModel::ParagraphOf(bool oldSide, int32_t first) const {
   const std::vector<int32_t>& paragraphs = (oldSide ? Old : New).Blocks.Paragraph;
   if (paragraphs.empty()) return 0;
@@ -97,9 +103,10 @@ TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDif
   model.Complete = diff.CompareLists(model.Old.Hashes.data(), model.New.Hashes.data(),
                                      static_cast<int>(model.Old.Hashes.size()),
                                      static_cast<int>(model.New.Hashes.size()));
-  model.Literal = diff.TakeChanges();
-  if (layout == TMarkLayout::Aligned) model.Aligned = AlignChanges(model.Literal, model.Old, model.New);
-  model.Runs = ChangeRunsOf(model.Shown());
+  model.Records = diff.TakeChanges();
+  TChangeLayout laidOut = LayOutChanges(model.Records, model.Old, model.New, layout == TMarkLayout::Aligned);
+  model.Runs = std::move(laidOut.Runs);
+  model.Shifts = std::move(laidOut.Shifts);
   model.ChangeCount = static_cast<int>(model.Runs.size());
   return model;
 }

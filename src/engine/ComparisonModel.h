@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ChangeAlignment.h"
 #include "engine/Diff.h"
 #include "engine/TextStructure.h"
 
@@ -38,14 +39,16 @@ struct TComparisonModel {
   TMarkLayout Layout = TMarkLayout::Literal;
   // False when the diff was cancelled: then there are no records and no changes.
   bool Complete = false;
-  std::vector<TChangeRec> Literal;  // the diff's records
-  std::vector<TChangeRec> Aligned;  // the records as shown, when they differ from Literal
+  // The records as shown: the diff's records with the aligned blocks moved. Only the moved
+  // blocks are kept besides (a copy of every record would cost as much as the alignment).
+  std::vector<TChangeRec> Records;
+  std::vector<TBlockShift> Shifts;  // how the shown blocks were moved, in text order
   std::vector<TChangeRun> Runs;     // the changes in the order of the counter
   int ChangeCount = 0;
 
-  const std::vector<TChangeRec>& Shown() const {
-    return Layout == TMarkLayout::Aligned && !Aligned.empty() ? Aligned : Literal;
-  }
+  const std::vector<TChangeRec>& Shown() const { return Records; }
+  // The exact records of the diff.
+  std::vector<TChangeRec> LiteralRecords() const;
   // The 0-based paragraph of a run's side (the one its missing text would stand in when empty).
   int32_t ParagraphOf(bool oldSide, int32_t first) const;
 };

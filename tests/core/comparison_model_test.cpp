@@ -86,7 +86,7 @@ void ExpectAlignedIsAShiftOfLiteral(const TComparisonModel& literal, const TComp
   const std::vector<char> shown1 = Marked(aligned.Shown(), h1.size(), true);
   const std::vector<char> shown2 = Marked(aligned.Shown(), h2.size(), false);
   std::vector<char> used1(h1.size(), 0), used2(h2.size(), 0);
-  const std::vector<TChangeRun> blocks = BlocksOf(literal.Literal);
+  const std::vector<TChangeRun> blocks = BlocksOf(literal.Records);
   auto covered = [&](const TChangeRun& b, int32_t s) {
     for (int32_t k = 0; k < b.Count1; ++k)
       if (!shown1[static_cast<size_t>(b.First1 + s + k)] || used1[static_cast<size_t>(b.First1 + s + k)]) return false;
@@ -122,6 +122,14 @@ void ExpectAlignedIsAShiftOfLiteral(const TComparisonModel& literal, const TComp
   EXPECT_LE(aligned.ChangeCount, literal.ChangeCount) << what;
   for (const TChangeRec& r : aligned.Shown())
     if (r.Kind == dkSame) ASSERT_EQ(h1[static_cast<size_t>(r.Index1)], h2[static_cast<size_t>(r.Index2)]) << what;
+  const std::vector<TChangeRec> undone = aligned.LiteralRecords();
+  ASSERT_EQ(undone.size(), literal.Records.size()) << what;
+  for (size_t i = 0; i < undone.size(); ++i) {
+    const TChangeRec &u = undone[i], &l = literal.Records[i];
+    ASSERT_TRUE(u.Kind == l.Kind && u.Index1 == l.Index1 && u.Index2 == l.Index2 && u.Value1 == l.Value1 &&
+                u.Value2 == l.Value2)
+        << what << ": record " << i;
+  }
   const TResultPages pages = BuildResultPages(aligned);
   EXPECT_EQ(pages.ChangeCount, aligned.ChangeCount) << what;
 }
@@ -180,7 +188,7 @@ TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
     const std::string text1 = Html(old), text2 = Html(Edited(old, rng));
     const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned);
     ExpectAlignedIsAShiftOfLiteral(Model(text1, text2, TMarkLayout::Literal), aligned, "pair " + std::to_string(i));
-    shifted += !aligned.Aligned.empty();
+    shifted += !aligned.Shifts.empty();
   }
   EXPECT_GT(shifted, 20);  // the generated pairs do exercise the sliding
   // On the corpus, besides, no change keeps an edge inside a paragraph that a shift would put
