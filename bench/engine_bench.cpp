@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/ChangeAlignment.h"
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "engine/SplitHtml.h"
@@ -110,6 +112,41 @@ void BM_BuildResultPages(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(p.text1.size() + p.text2.size()));
   state.counters["changes"] = changes;
 }
-BENCHMARK(BM_BuildResultPages)->Arg(4)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildResultPages)->Arg(4)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+
+// The same with the changes aligned with the paragraphs, as the program shows them.
+void BM_BuildAlignedPages(benchmark::State& state) {
+  const Pair& p = LoadPair(static_cast<int>(state.range(0)));
+  int changes = 0;
+  for (auto _ : state) {
+    TDiff diff;
+    changes = BuildResultPages(BuildComparisonModel(p.text1, p.text2, diff, TMarkLayout::Aligned)).ChangeCount;
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(p.text1.size() + p.text2.size()));
+  state.counters["changes"] = changes;
+}
+BENCHMARK(BM_BuildAlignedPages)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+
+// The block map of one text, which alignment and the change list read.
+void BM_MapTokenBlocks(benchmark::State& state) {
+  const Pair& p = LoadPair(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(MapTokenBlocks(p.text1, p.pos1));
+}
+BENCHMARK(BM_MapTokenBlocks)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+
+// What alignment adds after the diff: the shifted records and the change runs.
+void BM_AlignChanges(benchmark::State& state) {
+  const Pair& p = LoadPair(static_cast<int>(state.range(0)));
+  TDiff diff;
+  const TComparisonModel m = BuildComparisonModel(p.text1, p.text2, diff, TMarkLayout::Literal);
+  std::vector<TChangeRec> recs;
+  for (auto _ : state) {
+    state.PauseTiming();
+    recs = m.Records;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(LayOutChanges(recs, m.Old, m.New, true));
+  }
+}
+BENCHMARK(BM_AlignChanges)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "appbase/Failure.h"
 #include "appbase/Workspace.h"
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "engine/SplitHtml.h"
@@ -131,7 +132,7 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
     TDiff* d = diff.get();
     diff->SetProcessMessages([d, &progress] { progress(*d); });
     diff_ = d;
-    pages = BuildResultPages(std::move(texts[1]), std::move(texts[2]), *diff);
+    pages = BuildResultPages(BuildComparisonModel(std::move(texts[1]), std::move(texts[2]), *diff, kDefaultMarkLayout));
     diff_ = nullptr;  // a later stop request only sets AbortRequested
   }
 

@@ -4,7 +4,7 @@
 #include <iostream>
 
 bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& valueOptions, const char* command,
-                      TCommandArgs& out) {
+                      TCommandArgs& out, const std::vector<std::string>& flagOptions) {
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -23,6 +23,14 @@ bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& value
     }
     const size_t eq = a.find('=');
     const std::string name = a.substr(0, eq);
+    if (std::find(flagOptions.begin(), flagOptions.end(), name) != flagOptions.end()) {
+      if (eq != std::string::npos) {
+        std::cerr << "parvel-cli " << command << ": " << name << " не принимает значения\n";
+        return false;
+      }
+      out.Flags.insert(name);
+      continue;
+    }
     if (std::find(valueOptions.begin(), valueOptions.end(), name) == valueOptions.end()) {
       std::cerr << "parvel-cli " << command << ": неизвестный параметр " << name << "; см. parvel-cli " << command
                 << " --help\n";

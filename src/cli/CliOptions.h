@@ -2,6 +2,7 @@
 // The options of a parvel-cli command: "--name value" and "--name=value", "--help" / "-h",
 // "--" before arguments that begin with "--".
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,11 @@
 struct TCommandArgs {
   std::vector<std::string> Positional;
   std::map<std::string, std::string> Values;  // by option name, "--out"
+  std::set<std::string> Flags;  // the options without a value that were given, "--literal"
   bool Help = false;
 };
 
-// Splits args by the options that take a value. False, with the message on stderr, for an
-// unknown option or one without its value.
+// Splits args by the options that take a value and those that take none. False, with the
+// message on stderr, for an unknown option, one without its value or a value given to a flag.
 bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& valueOptions, const char* command,
-                      TCommandArgs& out);
+                      TCommandArgs& out, const std::vector<std::string>& flagOptions = {});

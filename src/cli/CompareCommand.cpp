@@ -13,6 +13,8 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "engine/ChangesJson.h"
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "input/ViewTextFile.h"
@@ -23,11 +25,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kCompareHelp = R"(Использование: parvel-cli compare LEFT RIGHT OUTDIR [--max-seconds N]
+constexpr const char* kCompareHelp = R"(Использование: parvel-cli compare LEFT RIGHT OUTDIR [--literal] [--json FILE] [--max-seconds N]
 
 Сравнивает два текста по словам, как команда "Сравнить", и записывает две страницы
 с отметками: OUTDIR/c1.htm (текст 1 с отмеченными удалениями) и OUTDIR/c2.htm
 (текст 2 с отмеченными вставками). Недостающая папка OUTDIR создаётся.
+
+Изменения выравниваются по тексту: где отмеченный кусок можно сдвинуть по
+совпадающим словам, не меняя самой правки, его края ставятся на границы абзацев,
+затем предложений, затем на «;» и «:». Отмечаются те же слова в том же числе, только
+на своём месте (вставленный абзац отмечен целиком, а не со «-ФЗ)» соседнего).
+--literal отключает выравнивание: отметки стоят ровно там, где их даёт сравнение
+по словам.
+
+--json FILE (или --json=FILE) записывает также список изменений в FILE, один документ
+JSON в UTF-8, в порядке счётчика изменений:
+  {"changes": [{"n": 1, "kind": "inserted" | "deleted" | "replaced",
+                "old": {"paragraph": 12, "first_token": 340, "token_count": 5, "text": "…"},
+                "new": {...}}, ...]}
+paragraph — номер абзаца (элемента-блока тела: абзаца, заголовка, ячейки таблицы,
+с 0), где начинается эта сторона изменения; first_token и token_count — её слова и
+знаки (номера с 0); text — эти слова. У вставки сторона "old" — место в тексте 1,
+где вставленного нет (token_count 0), у удаления так же сторона "new". Файл
+заменяется целиком вместе со страницами; если его записать нельзя, не записывается
+ничего.
 
 LEFT и RIGHT читаются так, как программа открывает файлы: страницы HTML в Windows-1251,
 UTF-8 или UTF-16 (кодировку показывают метка порядка байтов, объявление charset
@@ -59,8 +80,8 @@ UTF-8 или UTF-16 (кодировку показывают метка поря
      остаётся записанным наполовину)
   2  неверные аргументы (неизвестный параметр, пустое имя файла)
   3  остановлено по --max-seconds (ничего не записано)
-  5  на месте c1.htm или c2.htm стоит не обычный файл или OUTDIR — не папка
-     (ничего не записано)
+  5  на месте c1.htm, c2.htm или файла --json стоит не обычный файл или
+     OUTDIR — не папка (ничего не записано)
 )";
 
 int WriteFailureCode(const std::exception& e) {
@@ -72,7 +93,7 @@ int WriteFailureCode(const std::exception& e) {
 
 int RunCompareCommand(const CliArgs& args) {
   TCommandArgs parsed;
-  if (!ParseCommandArgs(args, {"--max-seconds"}, "compare", parsed)) return 2;
+  if (!ParseCommandArgs(args, {"--max-seconds", "--json"}, "compare", parsed, {"--literal"})) return 2;
   if (parsed.Help) {
     std::cout << kCompareHelp;
     return 0;
@@ -108,9 +129,24 @@ int RunCompareCommand(const CliArgs& args) {
               << ": там не папка. Ничего не записано.\n";
     return 5;
   }
+  std::string jsonPath;
+  if (const auto it = parsed.Values.find("--json"); it != parsed.Values.end()) {
+    jsonPath = it->second;
+    if (jsonPath.empty()) {
+      std::cerr << "parvel-cli compare: не задано имя файла --json\n";
+      return 2;
+    }
+  }
   try {
     CheckOutputPath(c1);
     CheckOutputPath(c2);
+    if (!jsonPath.empty()) {
+      CheckOutputPath(jsonPath);
+      if (SameOutputFile(jsonPath, c1) || SameOutputFile(jsonPath, c2)) {
+        std::cerr << "parvel-cli compare: файл --json " << jsonPath << " совпадает с одной из страниц\n";
+        return 2;
+      }
+    }
   } catch (const EOutputError& e) {
     std::cerr << "parvel-cli compare: " << e.what() << "\n";
     return WriteFailureCode(e);
@@ -147,16 +183,23 @@ int RunCompareCommand(const CliArgs& args) {
       }
     });
   }
-  const TResultPages pages = BuildResultPages(std::move(left), std::move(right), diff);
+  const TMarkLayout layout = parsed.Flags.count("--literal") ? TMarkLayout::Literal : kDefaultMarkLayout;
+  const TComparisonModel model = BuildComparisonModel(std::move(left), std::move(right), diff, layout);
   if (timedOut) {
     std::cerr << "parvel-cli compare: сравнение остановлено через " << maxSeconds
               << " с: тексты слишком различаются, чтобы сравнить их за это время; ничего не записано\n";
     return 3;
   }
 
+  const TResultPages pages = BuildResultPages(model);
+  // The list is written beside its target first and put in place only after the pages.
+  std::string jsonTemp;
   try {
+    if (!jsonPath.empty()) jsonTemp = WriteTempBeside(jsonPath, ChangesJson(model));
     WritePagePair(c1, pages.Left, c2, pages.Right);
+    if (!jsonTemp.empty()) CommitTemp(jsonTemp, jsonPath);
   } catch (const std::exception& e) {
+    if (!jsonTemp.empty()) DiscardTemp(jsonTemp);
     std::cerr << "parvel-cli compare: " << e.what() << "\n";
     return WriteFailureCode(e);
   }

@@ -4,9 +4,9 @@ std::string CliUsage() {
   return R"(Использование: parvel-cli КОМАНДА АРГУМЕНТЫ
 
 Команды:
-  compare LEFT RIGHT OUTDIR [--max-seconds N]
+  compare LEFT RIGHT OUTDIR [--literal] [--json FILE] [--max-seconds N]
       Сравнивает два текста по словам, записывает страницы с отметками OUTDIR/c1.htm
-      и OUTDIR/c2.htm и выводит число изменений.
+      и OUTDIR/c2.htm (и список изменений в FILE) и выводит число изменений.
   forms WORD [--data DIR]
       Выводит русские формы слова WORD.
   variants PHRASE [--data DIR]

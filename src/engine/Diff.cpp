@@ -69,6 +69,12 @@ void TDiff::GetChange(int index, TChangeRec& rec) const {
 
 const std::vector<TChangeRec>& TDiff::Changes() const { return changes_; }
 
+std::vector<TChangeRec> TDiff::TakeChanges() {
+  std::vector<TChangeRec> taken = std::move(changes_);
+  ClearChanges();
+  return taken;
+}
+
 void TDiff::Cancel() { cancelled_ = true; }
 
 void TDiff::ClearChanges() {

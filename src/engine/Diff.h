@@ -48,6 +48,8 @@ class TDiff {
   int RecordCount() const;
   void GetChange(int index, TChangeRec& rec) const;
   const std::vector<TChangeRec>& Changes() const;
+  // Hands the records over and leaves the result empty.
+  std::vector<TChangeRec> TakeChanges();
   void Cancel();
   void ClearChanges();
 

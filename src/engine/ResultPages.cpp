@@ -15,8 +15,11 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include "engine/BothSides.h"
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/HtmlScan.h"
+#include "engine/MarkContract.h"
 #include "engine/SplitHtml.h"
 #include "support/Cp1251.h"
 #include "support/FastStrings.h"
@@ -24,17 +27,13 @@
 
 namespace {
 
-constexpr std::string_view kClose = "</acronym>";
-constexpr std::string_view kDeleteOpen =
-    "<acronym id=\"t_d\" style=\"background-color:#ffcccc; text-decoration: line-through\">";
-constexpr std::string_view kInsertOpen = "<acronym id=\"t_d\" style=\"background-color:#ccffcc\">";
-constexpr std::string_view kDeleteContinued =
-    "<acronym id=\"t_dc\" style=\"background-color:#ffcccc; text-decoration: line-through\">";
-constexpr std::string_view kInsertContinued = "<acronym id=\"t_dc\" style=\"background-color:#ccffcc\">";
-constexpr std::string_view kInsertPlace =
-    "<acronym id=\"t_d\" style=\"background-color:#ccffcc\">&nbsp;</acronym>";
-constexpr std::string_view kDeletePlace =
-    "<acronym id=\"t_d\" style=\"background-color:#ffcccc\">&nbsp;</acronym>";
+constexpr std::string_view kClose = marks::Close;
+constexpr std::string_view kDeleteOpen = marks::DeleteOpen;
+constexpr std::string_view kInsertOpen = marks::InsertOpen;
+constexpr std::string_view kDeleteContinued = marks::DeleteContinued;
+constexpr std::string_view kInsertContinued = marks::InsertContinued;
+constexpr std::string_view kInsertPlace = marks::InsertPlace;
+constexpr std::string_view kDeletePlace = marks::DeletePlace;
 constexpr std::string_view kTableStart = "<table style=\"background-color:#ffffff; text-decoration: none\"";
 // The most one change group adds: a deletion opening tag and its end tag, or a placeholder and
 // the end tag of the mark it closes.
@@ -215,39 +214,6 @@ std::string BuildPage(const std::string& text, const std::vector<int32_t>& posit
   return page;
 }
 
-std::string CutTail(std::string& text) {
-  const size_t p = html_scan::FindBodyEnd(text);
-  if (p == std::string::npos) return {};
-  std::string tail = text.substr(p);
-  text.resize(p);
-  return tail;
-}
-
-// Replaces every "&nbsp;" (any case) by one space, in place: the text only shrinks.
-void ReplaceNbsp(std::string& text) {
-  static constexpr std::string_view kNbsp = "&nbsp;";
-  char* s = text.data();
-  const size_t n = text.size();
-  size_t from = 0, out = 0;  // read and write positions
-  for (size_t i = 0; i + kNbsp.size() <= n;) {
-    const void* hit = std::memchr(s + i, '&', n - kNbsp.size() + 1 - i);
-    if (!hit) break;
-    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - s);
-    if (!MatchesNoCase(s + at, kNbsp)) {
-      i = at + 1;
-      continue;
-    }
-    if (out != from) std::memmove(s + out, s + from, at - from);
-    out += at - from;
-    s[out++] = ' ';
-    from = i = at + kNbsp.size();
-  }
-  if (from == 0) return;  // none found
-  std::memmove(s + out, s + from, n - from);
-  text.resize(out + n - from);
-}
-
-
 }  // namespace
 
 std::string PageHead(std::string_view styleSheetName) {
@@ -263,80 +229,30 @@ size_t FindBodyEndTag(std::string_view html) { return html_scan::FindBodyEnd(htm
 
 size_t FindBodyStartTag(std::string_view html) { return html_scan::FindBodyStart(html); }
 
-namespace {
-
-constexpr size_t kParallelBytes = 512 * 1024;
-
-// Runs side(1) on a second thread while side(2) runs on this one; an exception of either is
-// rethrown here once both have ended. The two sides touch nothing in common. Small texts are
-// done one after the other: starting a thread costs more than it saves there.
-template <class F, class G = void (*)()>
-void BothSides(bool parallel, F&& side, G&& onFailure = [] {}) {
-  if (!parallel) {
-    try {
-      side(1);
-      side(2);
-    } catch (...) {
-      onFailure();
-      throw;
-    }
-    return;
-  }
-  std::exception_ptr failed;
-  std::thread other([&] {
-    try {
-      side(1);
-    } catch (...) {
-      failed = std::current_exception();
-    }
-  });
-  try {
-    side(2);
-  } catch (...) {
-    other.join();
-    onFailure();
-    throw;
-  }
-  other.join();
-  if (failed) {
-    onFailure();
-    std::rethrow_exception(failed);
-  }
-}
-
-}  // namespace
-
-TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
-  // Both texts are cut, cleaned and split at the same time, and both pages built at the same time;
-  // the diff between them runs on the caller's thread (which lets its messages through).
-  std::string* texts[3] = {nullptr, &text1, &text2};
-  std::string tails[3];
-  std::vector<int32_t> pos[3], hash[3];
-  const bool parallel = text1.size() + text2.size() >= kParallelBytes;
-  BothSides(parallel, [&](int s) {
-    tails[s] = CutTail(*texts[s]);
-    ReplaceNbsp(*texts[s]);
-    SplitHtml(*texts[s], pos[s], hash[s]);
-  });
-  diff.CompareLists(hash[1].data(), hash[2].data(), static_cast<int>(hash[1].size()), static_cast<int>(hash[2].size()));
-  const std::vector<TChangeRec>& recs = diff.Changes();
-
+TResultPages BuildResultPages(const TComparisonModel& model) {
+  const std::vector<TChangeRec>& recs = model.Shown();
   size_t groups = 0;
   TDiffKind before = dkSame;
   for (const TChangeRec& r : recs) {
     if (r.Kind != before && r.Kind != dkSame) ++groups;
     before = r.Kind;
   }
-
+  // Both pages are built at the same time.
   TResultPages pages;
   int counts[3] = {0, 0, 0};
-  BothSides(parallel, [&](int s) {
+  const bool parallel = model.Old.Text.size() + model.New.Text.size() >= engine_detail::kParallelBytes;
+  engine_detail::BothSides(parallel, [&](int s) {
+    const TComparedText& text = s == 1 ? model.Old : model.New;
     const PageSide side = s == 1 ? PageSide{dkInsert, dkDelete, kDeleteOpen, kDeleteContinued, kInsertPlace, true}
                                  : PageSide{dkDelete, dkInsert, kInsertOpen, kInsertContinued, kDeletePlace, false};
-    (s == 1 ? pages.Left : pages.Right) = BuildPage(*texts[s], pos[s], recs, groups, side, tails[s], counts[s]);
+    (s == 1 ? pages.Left : pages.Right) = BuildPage(text.Text, text.Positions, recs, groups, side, text.Tail, counts[s]);
   });
   pages.ChangeCount = counts[2];
   return pages;
+}
+
+TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
+  return BuildResultPages(BuildComparisonModel(std::move(text1), std::move(text2), diff, TMarkLayout::Literal));
 }
 
 void ExtractBodyContent(std::string& s) {
@@ -437,7 +353,7 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) { Repla
 void WritePagePair(const std::string& path1, std::string_view content1, const std::string& path2,
                    std::string_view content2) {
   ReplaceFilePair(path1, CrLfFiller(path1, content1), path2, CrLfFiller(path2, content2),
-                  content1.size() + content2.size() >= kParallelBytes);
+                  content1.size() + content2.size() >= engine_detail::kParallelBytes);
 }
 
 void WriteFilePair(const std::string& path1, std::string_view bytes1, const std::string& path2,

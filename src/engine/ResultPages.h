@@ -5,6 +5,7 @@
 #include <string_view>
 
 class TDiff;
+struct TComparisonModel;
 
 // The page head linking the given style sheet, up to and including "</head>".
 std::string PageHead(std::string_view styleSheetName);
@@ -20,6 +21,8 @@ struct TResultPages {
 // can cancel it), marks the changes, applies the paragraph and table rewrites and appends the
 // tails. Checking the abort request and emptying the pages is the caller's.
 TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff);
+// Both pages of a comparison, marked as the model shows its changes.
+TResultPages BuildResultPages(const TComparisonModel& model);
 
 // Cuts an HTML page down to the content of its body element, in place.
 void ExtractBodyContent(std::string& s);

@@ -59,6 +59,23 @@ void CutRun(const unsigned char* s, size_t begin, size_t end, std::vector<int32_
 
 }  // namespace
 
+size_t TokenLength(std::string_view html, size_t start) {
+  const auto* s = reinterpret_cast<const unsigned char*>(html.data());
+  const size_t end = html_scan::NextMarkup(html, start, html.size());
+  if (start >= end || kClass[s[start]] == ccBlank) return 0;
+  size_t j = start;
+  if (kClass[s[j]] == ccWord) {
+    do ++j;
+    while (j < end && kClass[s[j]] == ccWord);
+  } else {
+    do {
+      const size_t reference = s[j] == '&' ? char_ref::Length(s, j, end) : 0;
+      j += reference > 0 ? reference : 1;
+    } while (j < end && kClass[s[j]] == ccPunct);
+  }
+  return j - start;
+}
+
 void SplitHtml(std::string_view html, std::vector<int32_t>& positions, std::vector<int32_t>& hashes) {
   if (html.empty()) return;
   if (html.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max()))

@@ -6,15 +6,16 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/MarkContract.h"
 #include "support/FastStrings.h"
 
 namespace navmath {
 
 // Marks and zoom steps of the program.
-inline constexpr const char* MarkTag = "acronym";
-inline constexpr const char* MarkId = "t_d";
+inline constexpr const char* MarkTag = marks::Tag.data();
+inline constexpr const char* MarkId = marks::Id.data();
 // The further pieces of a mark whose change spans markup.
-inline constexpr const char* MarkContinuationId = "t_dc";
+inline constexpr const char* MarkContinuationId = marks::ContinuationId.data();
 inline constexpr int ZoomIndexMax = 25;
 // The window size at which a resize never measures the marks again.
 inline constexpr int NoMeasureWidth = 984;
@@ -94,7 +95,7 @@ inline int FirstMarkAtOrBelow(const std::vector<int32_t>& tops, int count, int32
 
 // A mark colour containing "ffcccc" in any letter case is the deletion side of a change.
 inline bool IsDeletionColour(std::string_view colour) {
-  return FindFromNoCase("ffcccc", colour, 1) > 0;
+  return FindFromNoCase(marks::DeletedColour, colour, 1) > 0;
 }
 
 // The highlight a mark gets while its change is current.

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "appbase/Workspace.h"
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "input/ViewTextFile.h"
@@ -89,7 +90,8 @@ int RunPrintPdfCommand(const QStringList& arguments) {
     if (oldText.empty()) throw std::runtime_error("Текст 1 пуст");
     if (newText.empty()) throw std::runtime_error("Текст 2 пуст");
     TDiff diff;
-    const TResultPages pages = BuildResultPages(std::move(oldText), std::move(newText), diff);
+    const TResultPages pages =
+        BuildResultPages(BuildComparisonModel(std::move(oldText), std::move(newText), diff, kDefaultMarkLayout));
 
     // The pages are shown from a folder of their own with the style files beside them.
     QTemporaryDir work;

@@ -289,3 +289,29 @@ TEST_F(CliCompare, ConcurrentRunsIntoOneFolder) {
   EXPECT_NE(c2.find(">a" + std::to_string(owner) + " "), std::string::npos) << c2;
   EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
 }
+
+// --literal marks where the diff puts its records; by default an inserted point is marked from
+// its first word to its note; --json lists the changes beside the pages, or refuses with them.
+TEST_F(CliCompare, LiteralAlignedAndJson) {
+  WriteFile(dir_ / "l.htm", "<body><p>a (b 1).</p></body>");
+  WriteFile(dir_ / "r.htm", "<body><p>a (b 1).</p><p>c (b 1).</p></body>");
+  const std::string files = Quote((dir_ / "l.htm").string()) + " " + Quote((dir_ / "r.htm").string()) + " ";
+  Result r = Cli("compare --literal " + files + Quote((dir_ / "lit").string()));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(ReadFile(dir_ / "lit" / "c2.htm").find("<p>a <acronym id=\"t_d\" style=\"background-color:#ccffcc\">(b 1).</acronym></p>"
+                                                    "<p><acronym id=\"t_dc\""),
+            std::string::npos);
+  const fs::path json = dir_ / "changes.json";
+  r = Cli("compare " + files + Quote((dir_ / "al").string()) + " --json " + Quote(json.string()));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "1\n");
+  EXPECT_NE(ReadFile(dir_ / "al" / "c2.htm").find("<p><acronym id=\"t_d\" style=\"background-color:#ccffcc\">c (b 1)."),
+            std::string::npos);
+  EXPECT_NE(ReadFile(json).find("\"kind\": \"inserted\""), std::string::npos);
+  fs::remove(json);
+  ASSERT_EQ(::mkfifo(json.c_str(), 0600), 0);
+  r = Cli("compare " + files + Quote((dir_ / "none").string()) + " --json=" + Quote(json.string()));
+  EXPECT_EQ(r.code, 5);
+  EXPECT_FALSE(fs::exists(dir_ / "none" / "c1.htm"));
+  EXPECT_EQ(Cli("compare --literal=1 " + files + Quote((dir_ / "none").string())).code, 2);
+}

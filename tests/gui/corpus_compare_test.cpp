@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/VerCmpRun.h"
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "gui/GuiTestSupport.h"
@@ -110,7 +111,7 @@ TEST(CorpusCompare, PairThroughTheWindow) {
   EXPECT_TRUE(messages.List().empty());
   EXPECT_GT(ticks, 1);
   TDiff diff;
-  const TResultPages expected = BuildResultPages(text1, text2, diff);
+  const TResultPages expected = BuildResultPages(BuildComparisonModel(text1, text2, diff, kDefaultMarkLayout));
   EXPECT_EQ(UI(w).Navigation->ChangeCount, expected.ChangeCount);
   EXPECT_EQ(UI(w).LCurDiffTag->text().toStdString(),
             "Изменений: " + std::to_string(expected.ChangeCount));

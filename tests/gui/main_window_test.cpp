@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/VerCmpRun.h"
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "gui/GuiTestSupport.h"
@@ -140,7 +141,7 @@ TEST(MainWindow, ThreeChangesAndPagesAsTheBuilderMakesThem) {
 
   // The written pages are byte for byte what the page builder makes of the same bodies.
   TDiff diff;
-  TResultPages expected = BuildResultPages(text1, text2, diff);
+  TResultPages expected = BuildResultPages(BuildComparisonModel(text1, text2, diff, kDefaultMarkLayout));
   ASSERT_EQ(expected.ChangeCount, 3);
   QTemporaryDir scratch;
   const std::string e1 = (scratch.path() + "/e1.htm").toStdString();

@@ -7,6 +7,7 @@
 
 #include <random>
 
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "engine/SplitHtml.h"
@@ -38,19 +39,11 @@ std::vector<std::string> Words(const std::string& s) {
   return words;
 }
 
-// The words of the tokens the comparison marks on each page, worked out from the diff itself.
-std::array<std::vector<std::string>, 2> MarkedWords(std::string text1, std::string text2) {
-  std::array<std::string, 2> texts{std::move(text1), std::move(text2)};
-  std::array<std::vector<int32_t>, 2> pos, hash;
-  for (size_t s = 0; s < 2; ++s) {
-    if (const size_t end = FindBodyEndTag(texts[s]); end != std::string::npos) texts[s].resize(end);
-    texts[s] = ReplaceAllText(texts[s], "&nbsp;", " ", false);
-    SplitHtml(texts[s], pos[s], hash[s]);
-  }
-  TDiff diff;
-  diff.CompareLists(hash[0].data(), hash[1].data(), static_cast<int>(hash[0].size()), static_cast<int>(hash[1].size()));
+// The words of the tokens the records mark on each page.
+std::array<std::vector<std::string>, 2> WordsOf(const std::vector<TChangeRec>& recs, const std::array<std::string, 2>& texts,
+                                                const std::array<std::vector<int32_t>, 2>& pos) {
   std::array<std::vector<std::string>, 2> words;
-  for (const TChangeRec& r : diff.Changes()) {
+  for (const TChangeRec& r : recs) {
     for (size_t s = 0; s < 2; ++s) {
       if (r.Kind != dkChange && r.Kind != (s == 0 ? dkDelete : dkInsert)) continue;
       const std::string& t = texts[s];
@@ -61,6 +54,26 @@ std::array<std::vector<std::string>, 2> MarkedWords(std::string text1, std::stri
     }
   }
   return words;
+}
+
+// The words of the tokens the comparison marks on each page: for the literal marks worked out
+// from the diff itself, for the aligned ones from the records the model shows.
+std::array<std::vector<std::string>, 2> MarkedWords(std::string text1, std::string text2, TMarkLayout layout) {
+  if (layout == TMarkLayout::Aligned) {
+    TDiff diff;
+    const TComparisonModel m = BuildComparisonModel(text1, text2, diff, layout);
+    return WordsOf(m.Shown(), {m.Old.Text, m.New.Text}, {m.Old.Positions, m.New.Positions});
+  }
+  std::array<std::string, 2> texts{std::move(text1), std::move(text2)};
+  std::array<std::vector<int32_t>, 2> pos, hash;
+  for (size_t s = 0; s < 2; ++s) {
+    if (const size_t end = FindBodyEndTag(texts[s]); end != std::string::npos) texts[s].resize(end);
+    texts[s] = ReplaceAllText(texts[s], "&nbsp;", " ", false);
+    SplitHtml(texts[s], pos[s], hash[s]);
+  }
+  TDiff diff;
+  diff.CompareLists(hash[0].data(), hash[1].data(), static_cast<int>(hash[0].size()), static_cast<int>(hash[1].size()));
+  return WordsOf(diff.Changes(), texts, pos);
 }
 
 class MarksInTheView : public testing::Test {
@@ -92,12 +105,16 @@ class MarksInTheView : public testing::Test {
       }
   }
 
+  // Both the literal and the aligned marks.
   void CheckPair(const std::string& text1, const std::string& text2) {
-    TDiff diff;
-    const TResultPages pages = BuildResultPages(text1, text2, diff);
-    const auto expected = MarkedWords(text1, text2);
-    Check(pages.Left, expected[0], pages.ChangeCount, "left page");
-    Check(pages.Right, expected[1], pages.ChangeCount, "right page");
+    for (TMarkLayout layout : {TMarkLayout::Literal, TMarkLayout::Aligned}) {
+      SCOPED_TRACE(layout == TMarkLayout::Literal ? "literal" : "aligned");
+      TDiff diff;
+      const TResultPages pages = BuildResultPages(BuildComparisonModel(text1, text2, diff, layout));
+      const auto expected = MarkedWords(text1, text2, layout);
+      Check(pages.Left, expected[0], pages.ChangeCount, "left page");
+      Check(pages.Right, expected[1], pages.ChangeCount, "right page");
+    }
   }
 
   QTemporaryDir dir_;

@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <map>
 
+#include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
 #include "input/ViewTextFile.h"
@@ -211,7 +212,8 @@ TEST(BatchPrint, PrintsBothResultPagesWithFootersMarginsAndMarks) {
   ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
   TDiff diff;
   const TResultPages pages =
-      BuildResultPages(ReadViewTextFile(kOld.toStdString()), ReadViewTextFile(kNew.toStdString()), diff);
+      BuildResultPages(BuildComparisonModel(ReadViewTextFile(kOld.toStdString()),
+                                            ReadViewTextFile(kNew.toStdString()), diff, kDefaultMarkLayout));
   EXPECT_EQ(r.Out.trimmed().toInt(), pages.ChangeCount);
   for (const QString& pdf : {left, right}) {
     ExpectFooters(pdf);

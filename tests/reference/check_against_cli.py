@@ -241,7 +241,7 @@ def check_pair(cli, name, left_bytes, right_bytes, workdir, timeout):
     with open(rpath, "wb") as f:
         f.write(right_bytes)
     out_dir = os.path.join(pair_dir, "out")
-    proc = subprocess.run([cli, "compare", lpath, rpath, out_dir],
+    proc = subprocess.run([cli, "compare", "--literal", lpath, rpath, out_dir],
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
     if proc.returncode != 0:
         return "parvel-cli exited %d: %s" % (proc.returncode, proc.stderr.decode("utf-8", "replace").strip())

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/ChangeAlignment.h"
+#include "engine/ChangesJson.h"
+#include "engine/ComparisonModel.h"
+#include "engine/MarkContract.h"
+#include "engine/ResultPages.h"
+#include "input/ViewTextFile.h"
+#include "support/Cp1251.h"
+
+namespace {
+
+const std::string kHead = "<html><head></head>";
+
+TComparisonModel Model(const std::string& text1, const std::string& text2, TMarkLayout layout) {
+  TDiff diff;
+  return BuildComparisonModel(text1, text2, diff, layout);
+}
+
+std::vector<char> Marked(const std::vector<TChangeRec>& recs, size_t count, bool left) {
+  std::vector<char> marked(count, 0);
+  for (const TChangeRec& r : recs)
+    if (r.Kind == dkChange || r.Kind == (left ? dkDelete : dkInsert)) marked[static_cast<size_t>(left ? r.Index1 : r.Index2)] = 1;
+  return marked;
+}
+
+// Change runs that meet make up one block.
+std::vector<TChangeRun> BlocksOf(const std::vector<TChangeRec>& recs) {
+  std::vector<TChangeRun> blocks;
+  for (const TChangeRun& r : ChangeRunsOf(recs))
+    if (!blocks.empty() && blocks.back().First1 + blocks.back().Count1 == r.First1 &&
+        blocks.back().First2 + blocks.back().Count2 == r.First2)
+      blocks.back().Count1 += r.Count1, blocks.back().Count2 += r.Count2;
+    else
+      blocks.push_back(r);
+  return blocks;
+}
+
+// Blocks with an edge inside a paragraph that a shift over equal tokens (not up to another
+// block) would put on more paragraph boundaries.
+int EdgesAShiftWouldPutOnBoundaries(const TComparisonModel& m) {
+  const std::vector<TChangeRun> blocks = BlocksOf(m.Shown());
+  const auto& h1 = m.Old.Hashes;
+  const auto& h2 = m.New.Hashes;
+  auto boundaries = [&](const TChangeRun& b, int32_t s) {
+    int n = 0;
+    for (int32_t edge : {b.First1 + s, b.First1 + b.Count1 + s})
+      n += b.Count1 > 0 && EdgeScore(m.Old, edge) >= EdgeScore(m.Old, 0);
+    for (int32_t edge : {b.First2 + s, b.First2 + b.Count2 + s})
+      n += b.Count2 > 0 && EdgeScore(m.New, edge) >= EdgeScore(m.New, 0);
+    return n;
+  };
+  int found = 0;
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const TChangeRun& b = blocks[i];
+    const int32_t floor1 = i > 0 ? blocks[i - 1].First1 + blocks[i - 1].Count1 + 1 : 0;
+    const int32_t ceiling1 = i + 1 < blocks.size() ? blocks[i + 1].First1 - 1 : static_cast<int32_t>(h1.size());
+    const int here = boundaries(b, 0);
+    bool better = false;
+    for (int32_t s = -1; !better && b.First1 + s >= floor1 && b.First2 + s >= 0 &&
+                         (b.Count1 == 0 || h1[b.First1 + s] == h1[b.First1 + b.Count1 + s]) &&
+                         (b.Count2 == 0 || h2[b.First2 + s] == h2[b.First2 + b.Count2 + s]);
+         --s)
+      better = boundaries(b, s) > here;
+    for (int32_t s = 1; !better && b.First1 + b.Count1 + s <= ceiling1 &&
+                        (b.Count1 == 0 || h1[b.First1 + s - 1] == h1[b.First1 + b.Count1 + s - 1]) &&
+                        (b.Count2 == 0 || h2[b.First2 + s - 1] == h2[b.First2 + b.Count2 + s - 1]);
+         ++s)
+      better = boundaries(b, s) > here;
+    found += better;
+  }
+  return found;
+}
+
+// Every literal run, shifted over equal tokens by one amount on both sides, lies in the shown
+// marks, and together they are exactly the shown marks; the count can only fall.
+void ExpectAlignedIsAShiftOfLiteral(const TComparisonModel& literal, const TComparisonModel& aligned,
+                                    const std::string& what) {
+  const std::vector<int32_t>& h1 = literal.Old.Hashes;
+  const std::vector<int32_t>& h2 = literal.New.Hashes;
+  const std::vector<char> shown1 = Marked(aligned.Shown(), h1.size(), true);
+  const std::vector<char> shown2 = Marked(aligned.Shown(), h2.size(), false);
+  std::vector<char> used1(h1.size(), 0), used2(h2.size(), 0);
+  const std::vector<TChangeRun> blocks = BlocksOf(literal.Records);
+  auto covered = [&](const TChangeRun& b, int32_t s) {
+    for (int32_t k = 0; k < b.Count1; ++k)
+      if (!shown1[static_cast<size_t>(b.First1 + s + k)] || used1[static_cast<size_t>(b.First1 + s + k)]) return false;
+    for (int32_t k = 0; k < b.Count2; ++k)
+      if (!shown2[static_cast<size_t>(b.First2 + s + k)] || used2[static_cast<size_t>(b.First2 + s + k)]) return false;
+    return true;
+  };
+  auto slides = [&](const TChangeRun& b, int32_t from, int32_t to) {  // one step over an equal pair
+    const int32_t f1 = b.First1 + std::min(from, to), f2 = b.First2 + std::min(from, to);
+    if (f1 < 0 || f2 < 0 || f1 + b.Count1 >= static_cast<int32_t>(h1.size()) ||
+        f2 + b.Count2 >= static_cast<int32_t>(h2.size()))
+      return false;
+    return (b.Count1 == 0 || h1[static_cast<size_t>(f1)] == h1[static_cast<size_t>(f1 + b.Count1)]) &&
+           (b.Count2 == 0 || h2[static_cast<size_t>(f2)] == h2[static_cast<size_t>(f2 + b.Count2)]);
+  };
+  for (const TChangeRun& b : blocks) {
+    bool found = false;
+    for (int dir : {0, -1, 1}) {
+      for (int32_t s = 0; !found; s += dir) {
+        if (covered(b, s)) {
+          for (int32_t k = 0; k < b.Count1; ++k) used1[static_cast<size_t>(b.First1 + s + k)] = 1;
+          for (int32_t k = 0; k < b.Count2; ++k) used2[static_cast<size_t>(b.First2 + s + k)] = 1;
+          found = true;
+        }
+        if (dir == 0 || !slides(b, s, s + dir)) break;
+      }
+      if (found) break;
+    }
+    ASSERT_TRUE(found) << what << ": run at " << b.First1 << "/" << b.First2;
+  }
+  EXPECT_EQ(used1, shown1) << what;
+  EXPECT_EQ(used2, shown2) << what;
+  EXPECT_LE(aligned.ChangeCount, literal.ChangeCount) << what;
+  for (const TChangeRec& r : aligned.Shown())
+    if (r.Kind == dkSame) ASSERT_EQ(h1[static_cast<size_t>(r.Index1)], h2[static_cast<size_t>(r.Index2)]) << what;
+  const std::vector<TChangeRec> undone = aligned.LiteralRecords();
+  ASSERT_EQ(undone.size(), literal.Records.size()) << what;
+  for (size_t i = 0; i < undone.size(); ++i) {
+    const TChangeRec &u = undone[i], &l = literal.Records[i];
+    ASSERT_TRUE(u.Kind == l.Kind && u.Index1 == l.Index1 && u.Index2 == l.Index2 && u.Value1 == l.Value1 &&
+                u.Value2 == l.Value2)
+        << what << ": record " << i;
+  }
+  const TResultPages pages = BuildResultPages(aligned);
+  EXPECT_EQ(pages.ChangeCount, aligned.ChangeCount) << what;
+}
+
+// Paragraphs of a few repeated words and notes, so that many changes can slide.
+std::vector<std::vector<std::string>> RandomParagraphs(std::mt19937& rng) {
+  static const char* const kWords[] = {"налог", "сбор", "в", "и", "(", ")", ".", ";", "закон", "№", "425", "-", "ФЗ"};
+  std::vector<std::vector<std::string>> paragraphs(3 + rng() % 6);
+  for (auto& p : paragraphs) {
+    const size_t n = 2 + rng() % 10;
+    for (size_t k = 0; k < n; ++k) p.push_back(cp1251::FromUtf8(kWords[rng() % std::size(kWords)]));
+  }
+  return paragraphs;
+}
+
+std::string Html(const std::vector<std::vector<std::string>>& paragraphs) {
+  std::string body = "<body>";
+  for (const auto& p : paragraphs) {
+    body += "<p>";
+    for (size_t k = 0; k < p.size(); ++k) body += (k ? " " : "") + p[k];
+    body += "</p>";
+  }
+  return kHead + body + "</body></html>";
+}
+
+std::vector<std::vector<std::string>> Edited(std::vector<std::vector<std::string>> paragraphs, std::mt19937& rng) {
+  for (int edits = 1 + static_cast<int>(rng() % 3); edits > 0; --edits) {
+    const size_t at = rng() % paragraphs.size();
+    switch (rng() % 4) {
+      case 0:  // a new paragraph ending like its neighbour
+        paragraphs.insert(paragraphs.begin() + static_cast<long>(at), RandomParagraphs(rng)[0]);
+        paragraphs[at].insert(paragraphs[at].end(), paragraphs[(at + 1) % paragraphs.size()].end() - 1,
+                              paragraphs[(at + 1) % paragraphs.size()].end());
+        break;
+      case 1:
+        if (paragraphs.size() > 1) paragraphs.erase(paragraphs.begin() + static_cast<long>(at));
+        break;
+      case 2:
+        paragraphs[at][rng() % paragraphs[at].size()] = cp1251::FromUtf8("сумма");
+        break;
+      default:
+        paragraphs[at].insert(paragraphs[at].begin() + static_cast<long>(rng() % paragraphs[at].size()),
+                              paragraphs[at][rng() % paragraphs[at].size()]);
+    }
+  }
+  return paragraphs;
+}
+
+}  // namespace
+
+TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
+  std::mt19937 rng(24);
+  int shifted = 0;
+  for (int i = 0; i < 200; ++i) {
+    const auto old = RandomParagraphs(rng);
+    const std::string text1 = Html(old), text2 = Html(Edited(old, rng));
+    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned);
+    ExpectAlignedIsAShiftOfLiteral(Model(text1, text2, TMarkLayout::Literal), aligned, "pair " + std::to_string(i));
+    shifted += !aligned.Shifts.empty();
+  }
+  EXPECT_GT(shifted, 20);  // the generated pairs do exercise the sliding
+  // On the corpus, besides, no change keeps an edge inside a paragraph that a shift would put
+  // on its boundary.
+  const std::string corpus = PARVEL_CORPUS_DIR;
+  int literalEdges = 0;
+  for (const char* name : {"01_nk1_st17", "02_nk1_st1", "03_nk1_st45", "04_nk1_gl8", "05_nk1_razd2", "06_nk1",
+                           "07_konstitutsiya", "08_semeyny_kodeks", "09_vodny_kodeks_gl1", "10_byudzhetny_kodeks",
+                           "11_uk_rf_heavy"}) {
+    const std::string text1 = ReadViewTextFile(corpus + "/" + name + "_old.htm");
+    const std::string text2 = ReadViewTextFile(corpus + "/" + name + "_new.htm");
+    const TComparisonModel literal = Model(text1, text2, TMarkLayout::Literal);
+    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned);
+    ExpectAlignedIsAShiftOfLiteral(literal, aligned, name);
+    literalEdges += EdgesAShiftWouldPutOnBoundaries(literal);
+    EXPECT_EQ(EdgesAShiftWouldPutOnBoundaries(aligned), 0) << name;
+  }
+  std::cout << "changes a shift would put on paragraph boundaries, literal: " << literalEdges << "\n";
+}
+
+// Pair 02 inserts point 9 after a point ending with the same note: the whole new point is
+// marked, the earlier note not at all.
+TEST(ComparisonModel, InsertedPointIsMarkedWhole) {
+  const std::string corpus = PARVEL_CORPUS_DIR;
+  const TComparisonModel model = Model(ReadViewTextFile(corpus + "/02_nk1_st1_old.htm"),
+                                       ReadViewTextFile(corpus + "/02_nk1_st1_new.htm"), TMarkLayout::Aligned);
+  ASSERT_EQ(model.ChangeCount, 1);
+  const std::string right = BuildResultPages(model).Right;
+  const std::string note = cp1251::FromUtf8("(Дополнение пунктом - Федеральный закон от 27.11.2018 № 425-ФЗ)</p>");
+  const size_t at = right.find(note);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(right.find("<acronym"), right.find("<p><acronym", at) + 3);
+  EXPECT_EQ(right.compare(right.find("<acronym", at) + marks::InsertOpen.size(), 2, "9."), 0);
+  const std::string json = cp1251::FromUtf8(ChangesJson(model).c_str());
+  EXPECT_NE(json.find(cp1251::FromUtf8("\"text\": \"9. Федеральными законами")), std::string::npos) << json;
+  EXPECT_NE(json.find(cp1251::FromUtf8("04.08.2023 № 415-ФЗ)\"}}")), std::string::npos) << json;
+}
+
+TEST(ComparisonModel, JsonNamesEachChange) {
+  const TComparisonModel model = Model(kHead + "<body><p>a \"b\" c.</p><p>d</p></body>",
+                                       kHead + "<body><p>a c.</p><p>d e</p><p>&#8470;5</p></body>", TMarkLayout::Aligned);
+  EXPECT_EQ(ChangesJson(model),
+            "{\"changes\": [\n"
+            "  {\"n\": 1, \"kind\": \"deleted\", \"old\": {\"paragraph\": 0, \"first_token\": 1, \"token_count\": 3, "
+            "\"text\": \"\\\"b\\\"\"}, \"new\": {\"paragraph\": 0, \"first_token\": 1, \"token_count\": 0, \"text\": \"\"}},\n"
+            "  {\"n\": 2, \"kind\": \"inserted\", \"old\": {\"paragraph\": 1, \"first_token\": 7, \"token_count\": 0, "
+            "\"text\": \"\"}, \"new\": {\"paragraph\": 1, \"first_token\": 4, \"token_count\": 3, "
+            "\"text\": \"e \xE2\x84\x96" "5\"}}\n"
+            "]}\n");
+  EXPECT_EQ(ChangesJson(Model(kHead + "<body>a</body>", kHead + "<body>a</body>", TMarkLayout::Aligned)),
+            "{\"changes\": []}\n");
+}
