@@ -11,24 +11,6 @@
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // The character a reference stands for, or 0 for one this writer leaves as written.
 char32_t Referenced(std::string_view ref) {
   const std::string_view body = ref.substr(1, ref.size() - 2);
@@ -66,7 +48,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
       out += kHex[cp >> 4];
       out += kHex[cp & 15];
     } else {
-      AppendUtf8(out, cp);
+      cp1251::AppendUtf8(out, cp);
     }
   }
   out += '"';

@@ -29,6 +29,21 @@ constexpr std::array<unsigned char, 256> MakeClasses() {
 
 constexpr std::array<unsigned char, 256> kClass = MakeClasses();
 
+// The end of the token that starts at s[j] (not a blank), within s[j, end): a run of word
+// characters, or of punctuation characters, a character reference counting as one.
+inline size_t TokenEnd(const unsigned char* s, size_t j, size_t end) {
+  if (kClass[s[j]] == ccWord) {
+    do ++j;
+    while (j < end && kClass[s[j]] == ccWord);
+    return j;
+  }
+  do {
+    const size_t reference = s[j] == '&' ? char_ref::Length(s, j, end) : 0;
+    j += reference > 0 ? reference : 1;
+  } while (j < end && kClass[s[j]] == ccPunct);
+  return j;
+}
+
 // Cuts the text run s[begin, end) into word and punctuation tokens. A character reference is
 // one punctuation character: it lies whole inside one punctuation token, so no mark can cut it.
 // Each token is hashed as HashLine(token, true, false) would, without copying it.
@@ -43,15 +58,7 @@ void CutRun(const unsigned char* s, size_t begin, size_t end, std::vector<int32_
       continue;
     }
     const size_t start = j;
-    if (cls == ccWord) {
-      do ++j;
-      while (j < end && kClass[s[j]] == ccWord);
-    } else {
-      do {
-        const size_t reference = s[j] == '&' ? char_ref::Length(s, j, end) : 0;
-        j += reference > 0 ? reference : 1;
-      } while (j < end && kClass[s[j]] == ccPunct);
-    }
+    j = TokenEnd(s, j, end);
     positions.push_back(static_cast<int32_t>(start + 1));
     hashes.push_back(static_cast<int32_t>(~engine_detail::Crc32Mapped(0xFFFFFFFFu, s + start, j - start, lower.data())));
   }
@@ -63,17 +70,7 @@ size_t TokenLength(std::string_view html, size_t start) {
   const auto* s = reinterpret_cast<const unsigned char*>(html.data());
   const size_t end = html_scan::NextMarkup(html, start, html.size());
   if (start >= end || kClass[s[start]] == ccBlank) return 0;
-  size_t j = start;
-  if (kClass[s[j]] == ccWord) {
-    do ++j;
-    while (j < end && kClass[s[j]] == ccWord);
-  } else {
-    do {
-      const size_t reference = s[j] == '&' ? char_ref::Length(s, j, end) : 0;
-      j += reference > 0 ? reference : 1;
-    } while (j < end && kClass[s[j]] == ccPunct);
-  }
-  return j - start;
+  return TokenEnd(s, start, end) - start;
 }
 
 void SplitHtml(std::string_view html, std::vector<int32_t>& positions, std::vector<int32_t>& hashes) {

@@ -23,6 +23,8 @@ std::string ToLower(std::string_view s);
 char32_t ToUnicode(unsigned char b);
 char FromUnicode(char32_t cp);
 std::string ToUtf8(std::string_view s);
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 std::string FromUtf8(std::string_view s);
 
 // The same conversion for HTML: a character Windows-1251 lacks becomes its numeric character
