@@ -109,10 +109,11 @@ inline void SetBody(THtmlView* view, const std::string& html) {
   view->SetInnerHtml(TElementRef::Body(), html);
 }
 
-// Two long texts with nothing in common: they keep the diff busy long enough to press "Прервать".
-inline void PutLongUnrelatedTexts(TVerCmp& w) {
+// Two long texts with nothing in common: they keep the diff busy long enough to press "Прервать"
+// (each of the given number of words; 120 000 keep it busy for minutes).
+inline void PutLongUnrelatedTexts(TVerCmp& w, long long words = 40000) {
   std::string a, b;
-  for (long long i = 0; i < 40000; ++i) {
+  for (long long i = 0; i < words; ++i) {
     a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
     b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
   }

@@ -33,16 +33,6 @@ void ExpectEntryWithTexts(TVerCmp& w, const std::string& text1, const std::strin
   }
 }
 
-void PutVeryLongUnrelatedTexts(TVerCmp& w) {
-  std::string a, b;
-  for (long long i = 0; i < 120000; ++i) {
-    a += "w" + std::to_string(i * 7919 % 100003) + (i % 12 == 11 ? "</p><p>" : " ");
-    b += "v" + std::to_string(i * 104729 % 100019) + (i % 12 == 11 ? "</p><p>" : " ");
-  }
-  SetBody(UI(w).WB1, "<p>" + a + "</p>");
-  SetBody(UI(w).WB2, "<p>" + b + "</p>");
-}
-
 }  // namespace
 
 // Two unrelated texts keep the diff busy for minutes; a click on «Прервать», Esc or Space ends
@@ -51,7 +41,7 @@ TEST(ComparisonInput, StopClickEscAndSpaceEndAnUnrelatedRunAtOnce) {
   TProgramDir dir;
   TMessages messages;
   auto w = ShowMainWindow(dir);
-  PutVeryLongUnrelatedTexts(*w);
+  PutLongUnrelatedTexts(*w, 120000);
   const std::string text1 = UI(w).WB1->InnerText(TElementRef::Body()),
                     text2 = UI(w).WB2->InnerText(TElementRef::Body());
   const std::vector<std::function<void(TVerCmpRun*)>> stops = {
