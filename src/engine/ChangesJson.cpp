@@ -96,7 +96,10 @@ std::string ChangesJson(const TComparisonModel& model) {
     out += "{\"n\": ";
     out += std::to_string(++n);
     out += ", \"kind\": ";
-    out += run.Kind == dkInsert ? "\"inserted\"" : run.Kind == dkDelete ? "\"deleted\"" : "\"replaced\"";
+    out += run.Moved ? "\"moved\""
+           : run.Kind == dkInsert ? "\"inserted\""
+           : run.Kind == dkDelete ? "\"deleted\""
+                                  : "\"replaced\"";
     out += ", \"old\": ";
     AppendSide(out, model, true, run.First1, run.Count1);
     out += ", \"new\": ";

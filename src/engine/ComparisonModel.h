@@ -28,10 +28,12 @@ struct TComparedText {
 // One change as counted and marked: a run of records of one kind. For a side that has no tokens
 // in it (the old side of an insertion, the new side of a deletion), First is the token before
 // which the other side's text is missing (the token count of that text when at the end).
+// A moved passage is one change: First1/Count1 is its old place, First2/Count2 its new one.
 struct TChangeRun {
   TDiffKind Kind = dkChange;  // dkInsert, dkDelete or dkChange
   int32_t First1 = 0, Count1 = 0;
   int32_t First2 = 0, Count2 = 0;
+  bool Moved = false;
 };
 
 struct TComparisonModel {
