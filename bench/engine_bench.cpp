@@ -120,7 +120,7 @@ void BM_BuildAlignedPages(benchmark::State& state) {
   int changes = 0;
   for (auto _ : state) {
     TDiff diff;
-    changes = BuildResultPages(BuildComparisonModel(p.text1, p.text2, diff, TMarkLayout::Aligned)).ChangeCount;
+    changes = BuildResultPages(BuildComparisonModel(p.text1, p.text2, diff, kDefaultComparisonOptions)).ChangeCount;
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(p.text1.size() + p.text2.size()));
   state.counters["changes"] = changes;
@@ -138,7 +138,7 @@ BENCHMARK(BM_MapTokenBlocks)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillise
 void BM_AlignChanges(benchmark::State& state) {
   const Pair& p = LoadPair(static_cast<int>(state.range(0)));
   TDiff diff;
-  const TComparisonModel m = BuildComparisonModel(p.text1, p.text2, diff, TMarkLayout::Literal);
+  const TComparisonModel m = BuildComparisonModel(p.text1, p.text2, diff, kLiteralComparison);
   std::vector<TChangeRec> recs;
   for (auto _ : state) {
     state.PauseTiming();

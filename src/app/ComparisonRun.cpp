@@ -53,13 +53,21 @@ bool BodyHasNoText(const std::string& body) {
   return positions.empty();
 }
 
-TComparisonRun::TComparisonRun(std::array<THtmlView*, 3> views, QString workDir,
-                               std::string styleSheetName)
-    : views_(views), workDir_(std::move(workDir)), styleSheetName_(std::move(styleSheetName)) {}
+TComparisonRun::TComparisonRun(std::array<THtmlView*, 3> views, QString workDir, std::string styleSheetName,
+                               const TComparisonOptions& options)
+    : views_(views), workDir_(std::move(workDir)), styleSheetName_(std::move(styleSheetName)), options_(options) {}
+
+void TComparisonRun::UseEnteredTexts(std::array<std::string, 3> bodies) {
+  enteredBody_ = std::move(bodies);
+  textsGiven_ = true;
+  // The views show a result already: whatever ends the run without one gives them these texts.
+  navigated_ = true;
+}
 
 bool TComparisonRun::StopRequested() const { return AbortRequested; }
 
 void TComparisonRun::StartReadingTexts() {
+  if (textsGiven_) return;
   // A view that is still loading is read by the run once it is ready.
   for (size_t v = 1; v <= 2; ++v) {
     reading_[v] = views_[v]->HasDocument() && views_[v]->ReadyState() >= rsComplete;
@@ -101,17 +109,21 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
   TComparisonResult result;
   // The texts as the views hold them: head + body + "</html>". Both views serialise their
   // documents at the same time.
-  for (size_t v = 1; v <= 2; ++v)
-    if (!reading_[v] && views_[v]->HasDocument()) views_[v]->WaitReady();
-  for (size_t v = 1; v <= 2; ++v)
-    if (!reading_[v] && views_[v]->HasDocument()) views_[v]->StartOuterHtml(TElementRef::Body());
-  reading_ = {};
   std::string texts[3];
-  for (size_t v = 1; v <= 2; ++v) {
-    enteredBody_[v].clear();
-    if (!views_[v]->HasDocument()) continue;
-    enteredBody_[v] = views_[v]->TakeOuterHtml();
-    texts[v] = PageHead(styleSheetName_) + enteredBody_[v] + "</html>";
+  if (textsGiven_) {
+    for (size_t v = 1; v <= 2; ++v) texts[v] = PageHead(styleSheetName_) + enteredBody_[v] + "</html>";
+  } else {
+    for (size_t v = 1; v <= 2; ++v)
+      if (!reading_[v] && views_[v]->HasDocument()) views_[v]->WaitReady();
+    for (size_t v = 1; v <= 2; ++v)
+      if (!reading_[v] && views_[v]->HasDocument()) views_[v]->StartOuterHtml(TElementRef::Body());
+    reading_ = {};
+    for (size_t v = 1; v <= 2; ++v) {
+      enteredBody_[v].clear();
+      if (!views_[v]->HasDocument()) continue;
+      enteredBody_[v] = views_[v]->TakeOuterHtml();
+      texts[v] = PageHead(styleSheetName_) + enteredBody_[v] + "</html>";
+    }
   }
   for (int v = 1; v <= 2; ++v)
     if (texts[v].empty()) {
@@ -132,7 +144,7 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
     TDiff* d = diff.get();
     diff->SetProcessMessages([d, &progress] { progress(*d); });
     diff_ = d;
-    pages = BuildResultPages(BuildComparisonModel(std::move(texts[1]), std::move(texts[2]), *diff, kDefaultMarkLayout));
+    pages = BuildResultPages(BuildComparisonModel(std::move(texts[1]), std::move(texts[2]), *diff, options_));
     diff_ = nullptr;  // a later stop request only sets AbortRequested
   }
 
@@ -160,6 +172,7 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
   views_[2]->WaitReady();
   if (AbortRequested) return stopped();
   navigated_ = false;
+  result.EnteredBody = enteredBody_;
   result.Outcome = TRunOutcome::roProduced;
   return result;
 }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "engine/ComparisonOptions.h"
+
 class TDiff;
 class THtmlView;
 
@@ -24,6 +26,7 @@ struct TComparisonResult {
   int EmptyView = 0;       // 1 or 2 for roNoDocument and roEmptyText
   int ChangeCount = 0;     // for roProduced
   std::array<std::string, 3> StoredBody;  // [1], [2]: the result pages' bodies as written
+  std::array<std::string, 3> EnteredBody; // [1], [2]: the bodies compared, for comparing them anew
   QString Error;           // for roFailed
 };
 
@@ -36,7 +39,12 @@ extern bool AbortRequested;
 class TComparisonRun {
  public:
   // views[1], views[2]: the left and right views; workDir ends with the path separator.
-  TComparisonRun(std::array<THtmlView*, 3> views, QString workDir, std::string styleSheetName);
+  TComparisonRun(std::array<THtmlView*, 3> views, QString workDir, std::string styleSheetName,
+                 const TComparisonOptions& options);
+
+  // Compares these bodies (of an earlier run) instead of what the views hold, which is then a
+  // result; a run that produces nothing puts these texts into the views.
+  void UseEnteredTexts(std::array<std::string, 3> bodies);
 
   // Asks the ready views for their bodies and then turns them read-only, so that they serialise
   // while the progress window appears.
@@ -54,6 +62,8 @@ class TComparisonRun {
   std::array<THtmlView*, 3> views_;
   QString workDir_;
   std::string styleSheetName_;
+  TComparisonOptions options_;
+  bool textsGiven_ = false;
   TDiff* diff_ = nullptr;  // present only while the diff runs
   // The bodies the views held when read; whether the views were since told to load the result
   // pages (a run that ends without a result then puts the texts back).

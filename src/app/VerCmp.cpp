@@ -16,6 +16,7 @@
 
 #include "app/About.h"
 #include "app/EditedPanes.h"
+#include "appbase/ComparisonSettings.h"
 #include "appbase/Failure.h"
 #include "appbase/MessageBox.h"
 #include "app/OpenFiles.h"
@@ -68,6 +69,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   InstallZoomControls(*this, *Zoom, *bTextZoomOut);
   CreateOutputCommands();
   CreateOpenFiles();
+  CreateComparisonChoice();
   editedPanes_ = new TEditedPanes(WB1, WB2, [this] { return mode_ == wmEntry; }, this);
   connect(OpenFiles, &TOpenFiles::PaneLoaded, this, [this](int v) { editedPanes_->Forget(v); });
   connect(PopMenuText, &QMenu::aboutToShow, this, [this] { ShowEachShortcutOnce(PopMenuText); });
@@ -561,23 +563,33 @@ void TVerCmp::bCompareTextsClick() {
   // A file still being read into a pane: the comparison follows it.
   if (mode_ == wmEntry && OpenFiles && OpenFiles->DeferCompare()) return;
   if (mode_ == wmResult && !ConfirmNewComparison()) return;
+  if (mode_ == wmEntry) {
+    RunComparison(false);
+    return;
+  }
+  Find->ResetSearch();
+  try {
+    EnterEntryState(true);
+  } catch (const std::exception& e) {
+    ReportFailure(this, e);
+  }
+}
+
+void TVerCmp::RunComparison(bool again) {
   Find->ResetSearch();
   QString report;
   try {
-    if (mode_ == wmEntry) {
-      SetMode(wmRunning);
-      acPaste->setEnabled(false);
-      // The views become read-only as the run asks them for the texts (TVerCmpRun::Exec).
-      if (ShowComparison(report)) {
-        SetMode(wmResult);
-        acTextFind->setEnabled(true);
-        bTextShowPanFind->show();
-      } else if (!closeRequested_) {
-        // Nothing to show: the user's texts stay where they were, editable.
-        EnterEntryState(false);
-      }
-    } else {
-      EnterEntryState(true);
+    if (again) Navigation->ClearResult();
+    SetMode(wmRunning);
+    acPaste->setEnabled(false);
+    // The views become read-only as the run asks them for the texts (TVerCmpRun::Exec).
+    if (ShowComparison(report, again)) {
+      SetMode(wmResult);
+      acTextFind->setEnabled(true);
+      bTextShowPanFind->show();
+    } else if (!closeRequested_) {
+      // Nothing to show: the user's texts stay where they were, editable.
+      EnterEntryState(false);
     }
   } catch (const std::exception& e) {
     // The pages stay as the failure left them; "Новое сравнение" starts anew.
@@ -593,6 +605,7 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
   SetMode(wmEntry);
   acPaste->setEnabled(true);
   Navigation->ClearResult();
+  ComparedBody = {};
   if (emptyPages) {
     OpenFiles->ForgetFiles();
     LoadEmptyPage(1);
@@ -630,9 +643,9 @@ bool TVerCmp::ConfirmNewComparison() {
   return AskYesNo(what + U("\n\nНачать новое сравнение?"));
 }
 
-bool TVerCmp::ShowComparison(QString& report) {
+bool TVerCmp::ShowComparison(QString& report, bool again) {
   Navigation->SyncEnabled = false;
-  TComparisonResult result = ShowComparisonRun();
+  TComparisonResult result = ShowComparisonRun(again);
   if (result.Outcome != TRunOutcome::roProduced) {
     if (result.Outcome == TRunOutcome::roStopped) Navigation->ChangeCount = 0;
     report = RunReport(result);
@@ -641,6 +654,7 @@ bool TVerCmp::ShowComparison(QString& report) {
   Navigation->ChangeCount = result.ChangeCount;
   StoredBody[1] = std::move(result.StoredBody[1]);
   StoredBody[2] = std::move(result.StoredBody[2]);
+  ComparedBody = std::move(result.EnteredBody);
   Navigation->MarkTops[1].assign(static_cast<size_t>(result.ChangeCount), 0);
   Navigation->MarkTops[2].assign(static_cast<size_t>(result.ChangeCount), 0);
   // The view keeps the scroll position of a page loaded again from the same file; a new result
@@ -672,9 +686,10 @@ QString TVerCmp::RunReport(const TComparisonResult& result) const {
   return QString();
 }
 
-TComparisonResult TVerCmp::ShowComparisonRun() {
+TComparisonResult TVerCmp::ShowComparisonRun(bool again) {
   StyleSheetName = "etalon5.css";
-  TComparisonRun run({nullptr, WB1, WB2}, WorkDir, StyleSheetName);
+  TComparisonRun run({nullptr, WB1, WB2}, WorkDir, StyleSheetName, SavedComparisonOptions());
+  if (again) run.UseEnteredTexts(ComparedBody);
   TVerCmpRun window(run, this);
   run_ = &run;
   window.Exec();

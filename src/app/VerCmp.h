@@ -93,9 +93,10 @@ class TVerCmp : public QWidget,
   // Runs the comparison and shows its result; false when it produced none (a text was empty, the
   // run was stopped or failed), the views then holding the texts as they were before, and
   // report then says why (empty when nothing is to be said).
-  bool ShowComparison(QString& report);
+  // With again, the texts of the result shown are compared anew (under the options chosen since).
+  bool ShowComparison(QString& report, bool again = false);
   // Runs one comparison in the progress window, which has closed when this returns.
-  TComparisonResult ShowComparisonRun();
+  TComparisonResult ShowComparisonRun(bool again = false);
 
   // ---- Commands of the window itself ------------------------------------------------------
   // Shows the find panel (its commands come with the find feature).
@@ -136,6 +137,13 @@ class TVerCmp : public QWidget,
   void CreateOutputCommands();
   void CreateFeatures();
   void CreateOpenFiles();
+  // The choice of how the changes are laid out: two checkable commands of the popup menu, kept
+  // in the settings; a result shown is compared anew when the choice changes.
+  void CreateComparisonChoice();
+  void ComparisonChoiceChanged();
+  // Compares the texts of the views (entry) or, with again, those of the result shown, and
+  // shows the result.
+  void RunComparison(bool again);
   // "Что это такое?" and "О программе" side by side where the toolbar has room for both,
   // else one above the other, so that neither is cut.
   void PlaceLinkLabels();
@@ -203,6 +211,7 @@ class TVerCmp : public QWidget,
   std::array<THtmlView*, 3> Views{};  // [1] = WB1, [2] = WB2
   int32_t CurrentView = 1;            // the view that last had the focus
   std::array<std::string, 3> StoredBody;    // result page bodies as written (Windows-1251)
+  std::array<std::string, 3> ComparedBody;  // the bodies the result shown was compared from
 
   // ---- Features, each with its own state ------------------------------------------------
   std::unique_ptr<TChangeNavigation> Navigation;  // changes, scrolling in step, the bar
@@ -260,6 +269,8 @@ class TVerCmp : public QWidget,
   QAction* acPaste = nullptr;
   QAction* acZoomIn = nullptr;
   QAction* acZoomOut = nullptr;
+  QAction* acLiteralCompare = nullptr;   // «Точное сравнение по словам»
+  QAction* acCoherentChanges = nullptr;  // «Связные изменения»
 
   TWorkFolder workFolder_;
   TComparisonRun* run_ = nullptr;  // the comparison running now, if any

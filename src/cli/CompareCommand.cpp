@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kCompareHelp = R"(Использование: parvel-cli compare LEFT RIGHT OUTDIR [--literal] [--json FILE] [--max-seconds N]
+constexpr const char* kCompareHelp = R"(Использование: parvel-cli compare LEFT RIGHT OUTDIR [--literal | --coherent] [--json FILE] [--max-seconds N]
 
 Сравнивает два текста по словам, как команда "Сравнить", и записывает две страницы
 с отметками: OUTDIR/c1.htm (текст 1 с отмеченными удалениями) и OUTDIR/c2.htm
@@ -37,6 +37,12 @@ constexpr const char* kCompareHelp = R"(Использование: parvel-cli c
 на своём месте (вставленный абзац отмечен целиком, а не со «-ФЗ)» соседнего).
 --literal отключает выравнивание: отметки стоят ровно там, где их даёт сравнение
 по словам.
+
+--coherent показывает связные изменения: две правки в одном абзаце, между которыми
+не больше общих слов, чем в меньшей из них (и всегда, если их не больше двух), —
+одно изменение, а общие слова между ними отмечены с обеих сторон как заменённые.
+Правки по разные стороны границы абзаца, ячейки таблицы или строки не объединяются.
+С --literal не сочетается (код 2).
 
 --json FILE (или --json=FILE) записывает также список изменений в FILE, один документ
 JSON в UTF-8, в порядке счётчика изменений:
@@ -78,7 +84,8 @@ UTF-8 или UTF-16 (кодировку показывают метка поря
   1  текст пуст ("Текст 1 пуст" / "Текст 2 пуст"), файл не читается или не
      преобразуется, папку OUTDIR или страницу не удаётся записать (ничего не
      остаётся записанным наполовину)
-  2  неверные аргументы (неизвестный параметр, пустое имя файла)
+  2  неверные аргументы (неизвестный параметр, пустое имя файла, --literal вместе
+     с --coherent)
   3  остановлено по --max-seconds (ничего не записано)
   5  на месте c1.htm, c2.htm или файла --json стоит не обычный файл или
      OUTDIR — не папка (ничего не записано)
@@ -93,11 +100,20 @@ int WriteFailureCode(const std::exception& e) {
 
 int RunCompareCommand(const CliArgs& args) {
   TCommandArgs parsed;
-  if (!ParseCommandArgs(args, {"--max-seconds", "--json"}, "compare", parsed, {"--literal"})) return 2;
+  if (!ParseCommandArgs(args, {"--max-seconds", "--json"}, "compare", parsed, {"--literal", "--coherent"})) return 2;
   if (parsed.Help) {
     std::cout << kCompareHelp;
     return 0;
   }
+  TComparisonOptions options = kDefaultComparisonOptions;
+  if (parsed.Flags.count("--literal")) {
+    if (parsed.Flags.count("--coherent")) {
+      std::cerr << "parvel-cli compare: --literal и --coherent несовместимы: точное сравнение не объединяет изменения\n";
+      return 2;
+    }
+    options = kLiteralComparison;
+  }
+  options.CoherentBlocks = parsed.Flags.count("--coherent") > 0;
   double maxSeconds = 0;  // 0: no limit
   if (const auto it = parsed.Values.find("--max-seconds"); it != parsed.Values.end()) {
     char* end = nullptr;
@@ -183,8 +199,7 @@ int RunCompareCommand(const CliArgs& args) {
       }
     });
   }
-  const TMarkLayout layout = parsed.Flags.count("--literal") ? TMarkLayout::Literal : kDefaultMarkLayout;
-  const TComparisonModel model = BuildComparisonModel(std::move(left), std::move(right), diff, layout);
+  const TComparisonModel model = BuildComparisonModel(std::move(left), std::move(right), diff, options);
   if (timedOut) {
     std::cerr << "parvel-cli compare: сравнение остановлено через " << maxSeconds
               << " с: тексты слишком различаются, чтобы сравнить их за это время; ничего не записано\n";

@@ -4,7 +4,7 @@ std::string CliUsage() {
   return R"(Использование: parvel-cli КОМАНДА АРГУМЕНТЫ
 
 Команды:
-  compare LEFT RIGHT OUTDIR [--literal] [--json FILE] [--max-seconds N]
+  compare LEFT RIGHT OUTDIR [--literal | --coherent] [--json FILE] [--max-seconds N]
       Сравнивает два текста по словам, записывает страницы с отметками OUTDIR/c1.htm
       и OUTDIR/c2.htm (и список изменений в FILE) и выводит число изменений.
   forms WORD [--data DIR]

@@ -73,6 +73,7 @@ std::vector<TChangeRun> ChangeRunsOf(const std::vector<TChangeRec>& recs) {
 
 std::vector<TChangeRec> TComparisonModel::LiteralRecords() const {
   std::vector<TChangeRec> recs = Records;
+  for (int32_t i : Joined.Common) recs[static_cast<size_t>(i)].Kind = dkSame;
   UndoShifts(recs, Shifts, Old.Hashes, New.Hashes);
   return recs;
 }
@@ -84,9 +85,10 @@ int32_t TComparisonModel::ParagraphOf(bool oldSide, int32_t first) const {
   return paragraphs[at];
 }
 
-TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDiff& diff, TMarkLayout layout) {
+TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDiff& diff,
+                                      const TComparisonOptions& options) {
   TComparisonModel model;
-  model.Layout = layout;
+  model.Options = options;
   model.Old.Text = std::move(text1);
   model.New.Text = std::move(text2);
   // Both texts are cut, cleaned and split at the same time; the diff between them runs on the
@@ -104,9 +106,11 @@ TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDif
                                      static_cast<int>(model.Old.Hashes.size()),
                                      static_cast<int>(model.New.Hashes.size()));
   model.Records = diff.TakeChanges();
-  TChangeLayout laidOut = LayOutChanges(model.Records, model.Old, model.New, layout == TMarkLayout::Aligned);
+  TChangeLayout laidOut = LayOutChanges(model.Records, model.Old, model.New, options.Aligned());
   model.Runs = std::move(laidOut.Runs);
   model.Shifts = std::move(laidOut.Shifts);
+  // Last: a moved passage is found among the plain runs and is never joined with others.
+  if (options.JoinsBlocks()) model.Joined = JoinCoherentBlocks(model.Records, model.Runs, model.Old, model.New);
   model.ChangeCount = static_cast<int>(model.Runs.size());
   return model;
 }

@@ -6,15 +6,10 @@
 #include <vector>
 
 #include "engine/ChangeAlignment.h"
+#include "engine/ChangeBlocks.h"
+#include "engine/ComparisonOptions.h"
 #include "engine/Diff.h"
 #include "engine/TextStructure.h"
-
-// How the changes are laid over the text. Literal marks the diff's records as they are;
-// Aligned slides each change over equal tokens to where its edges best meet the text's
-// paragraphs and sentences (the same tokens are marked, only in other places).
-enum class TMarkLayout { Literal, Aligned };
-// What the window, its batch print and parvel-cli compare show unless told otherwise.
-inline constexpr TMarkLayout kDefaultMarkLayout = TMarkLayout::Aligned;
 
 // One text as compared: the body (tail cut, "&nbsp;" made blanks), its tokens and blocks.
 struct TComparedText {
@@ -38,13 +33,17 @@ struct TChangeRun {
 
 struct TComparisonModel {
   TComparedText Old, New;
-  TMarkLayout Layout = TMarkLayout::Literal;
+  // Literal marks the diff's records as they are; otherwise each change slides over equal tokens
+  // to where its edges best meet the text's paragraphs and sentences (the same tokens are
+  // marked, only in other places), and coherent blocks may then join changes.
+  TComparisonOptions Options = kLiteralComparison;
   // False when the diff was cancelled: then there are no records and no changes.
   bool Complete = false;
   // The records as shown: the diff's records with the aligned blocks moved. Only the moved
   // blocks are kept besides (a copy of every record would cost as much as the alignment).
   std::vector<TChangeRec> Records;
   std::vector<TBlockShift> Shifts;  // how the shown blocks were moved, in text order
+  TJoinedBlocks Joined;             // changes shown as one block; empty unless CoherentBlocks
   std::vector<TChangeRun> Runs;     // the changes in the order of the counter
   int ChangeCount = 0;
 
@@ -59,7 +58,7 @@ struct TComparisonModel {
 // "&nbsp;", splits, diffs with the caller's diff object (whose cancel and progress hooks apply)
 // and lays out the changes.
 TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDiff& diff,
-                                      TMarkLayout layout);
+                                      const TComparisonOptions& options);
 
 // The changes of a record list, one per group of records of one kind.
 std::vector<TChangeRun> ChangeRunsOf(const std::vector<TChangeRec>& recs);

@@ -118,9 +118,12 @@ size_t MarkupInMarkedRuns(const std::string& text, const std::vector<int32_t>& p
 // before markup inside the run and the next one opens right before the run's next token. A mark
 // open across markup would be cut by the browser's parser where that markup closes an element
 // the mark lies in, and the rest of the change would show as unchanged text.
+// A joined span (several runs shown as one change) has one mark on each page: its first piece
+// is the one counted, a kind switch inside it keeps the mark open, and the other page's surplus
+// inside it leaves no placeholder (the mark shows the place).
 std::string BuildPage(const std::string& text, const std::vector<int32_t>& positions,
                       const std::vector<TChangeRec>& recs, size_t groups, const PageSide& side,
-                      const std::string& tail, int& counter) {
+                      const std::string& tail, const std::vector<TRecordSpan>& joined, int& counter) {
   const std::vector<Rewrite> rewrites = FindRewrites(text);
   size_t tables = 0;
   for (const Rewrite& r : rewrites) tables += r.table;
@@ -187,7 +190,27 @@ std::string BuildPage(const std::string& text, const std::vector<int32_t>& posit
     copyPlain(q);
   };
   TDiffKind previous = dkSame;
+  constexpr auto kNoKind = static_cast<TDiffKind>(0xFF);  // differs from every record's kind
+  size_t span = 0;        // the first joined span not ended before the record at hand
+  bool spanOpen = false;  // its mark is open
   for (size_t i = 0; i < n; ++i) {
+    if (span < joined.size() && static_cast<size_t>(joined[span].To) <= i) {
+      if (spanOpen) previous = kNoKind;  // what follows a joined span starts anew
+      spanOpen = false;
+      while (span < joined.size() && static_cast<size_t>(joined[span].To) <= i) ++span;
+    }
+    if (span < joined.size() && static_cast<size_t>(joined[span].From) <= i) {
+      if (recs[i].Kind == side.surplus) continue;
+      if (!spanOpen) {
+        copyUpTo(positionOf(recs[i]));
+        closePiece();
+        page.append(side.open);
+        pieceOpen = marking = spanOpen = true;
+        ++counter;
+      }
+      previous = recs[i].Kind;
+      continue;
+    }
     if (recs[i].Kind == side.surplus) {
       while (i < n && recs[i].Kind == side.surplus) ++i;
       copyUpTo(i < n ? positionOf(recs[i]) : text.size());
@@ -245,14 +268,15 @@ TResultPages BuildResultPages(const TComparisonModel& model) {
     const TComparedText& text = s == 1 ? model.Old : model.New;
     const PageSide side = s == 1 ? PageSide{dkInsert, dkDelete, kDeleteOpen, kDeleteContinued, kInsertPlace, true}
                                  : PageSide{dkDelete, dkInsert, kInsertOpen, kInsertContinued, kDeletePlace, false};
-    (s == 1 ? pages.Left : pages.Right) = BuildPage(text.Text, text.Positions, recs, groups, side, text.Tail, counts[s]);
+    (s == 1 ? pages.Left : pages.Right) =
+        BuildPage(text.Text, text.Positions, recs, groups, side, text.Tail, model.Joined.Spans, counts[s]);
   });
   pages.ChangeCount = counts[2];
   return pages;
 }
 
 TResultPages BuildResultPages(std::string text1, std::string text2, TDiff& diff) {
-  return BuildResultPages(BuildComparisonModel(std::move(text1), std::move(text2), diff, TMarkLayout::Literal));
+  return BuildResultPages(BuildComparisonModel(std::move(text1), std::move(text2), diff, kLiteralComparison));
 }
 
 void ExtractBodyContent(std::string& s) {

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "appbase/ComparisonSettings.h"
 #include "appbase/Workspace.h"
 #include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
@@ -25,11 +26,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Использование: parvel --print-pdf LEFT.pdf RIGHT.pdf OLD NEW\n"
+    "Использование: parvel --print-pdf [--literal] LEFT.pdf RIGHT.pdf OLD NEW\n"
     "Сравнивает OLD с NEW (файлы читаются так же, как их читает parvel-cli compare) и печатает\n"
     "старый текст с отметками в LEFT.pdf, а новый — в RIGHT.pdf, с параметрами страницы и\n"
     "колонтитулом команды печати. Оба файла заменяются парой: в любой момент на месте лежит\n"
     "целая старая или целая новая пара.\n"
+    "Изменения отмечаются так, как их показывает окно с сохранёнными настройками «Точное\n"
+    "сравнение по словам» и «Связные изменения»; --literal печатает точное сравнение по\n"
+    "словам, что бы ни было сохранено.\n"
     "Коды завершения: 0 оба PDF записаны; 1 текст пуст, файл не читается, страница не\n"
     "печатается или PDF не удаётся записать (тогда не остаётся ни половины файла, ни одного\n"
     "файла без пары); 2 неверные аргументы (в том числе пустое имя или LEFT.pdf и RIGHT.pdf —\n"
@@ -59,7 +63,8 @@ bool IsPrintPdfCommand(int argc, char** argv) {
 }
 
 int RunPrintPdfCommand(const QStringList& arguments) {
-  const QStringList args = arguments.mid(2);
+  QStringList args = arguments.mid(2);
+  const bool literal = args.removeAll(QStringLiteral("--literal")) > 0;
   if (args.size() != 4) {
     std::cerr << "parvel: для --print-pdf нужны LEFT.pdf RIGHT.pdf OLD NEW\n" << kUsage;
     return 2;
@@ -91,7 +96,8 @@ int RunPrintPdfCommand(const QStringList& arguments) {
     if (newText.empty()) throw std::runtime_error("Текст 2 пуст");
     TDiff diff;
     const TResultPages pages =
-        BuildResultPages(BuildComparisonModel(std::move(oldText), std::move(newText), diff, kDefaultMarkLayout));
+        BuildResultPages(BuildComparisonModel(std::move(oldText), std::move(newText), diff,
+                                                 literal ? kLiteralComparison : SavedComparisonOptions()));
 
     // The pages are shown from a folder of their own with the style files beside them.
     QTemporaryDir work;

@@ -1,6 +1,7 @@
 #pragma once
-// parvel --print-pdf LEFT.pdf RIGHT.pdf OLD NEW: compares two files and prints both result pages
-// to PDF through the print command's engine, page setup and footer, without the window.
+// parvel --print-pdf [--literal] LEFT.pdf RIGHT.pdf OLD NEW: compares two files and prints both
+// result pages to PDF through the print command's engine, page setup and footer, without the
+// window. The changes are laid out as the window's kept settings say, or literally.
 #include <QStringList>
 
 // True when the command line asks for the batch print. Call before the application object

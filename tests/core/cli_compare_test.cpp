@@ -291,8 +291,9 @@ TEST_F(CliCompare, ConcurrentRunsIntoOneFolder) {
 }
 
 // --literal marks where the diff puts its records; by default an inserted point is marked from
-// its first word to its note; --json lists the changes beside the pages, or refuses with them.
-TEST_F(CliCompare, LiteralAlignedAndJson) {
+// its first word to its note; --json lists the changes beside the pages, or refuses with them;
+// --coherent joins nearby edits.
+TEST_F(CliCompare, LiteralAlignedCoherentAndJson) {
   WriteFile(dir_ / "l.htm", "<body><p>a (b 1).</p></body>");
   WriteFile(dir_ / "r.htm", "<body><p>a (b 1).</p><p>c (b 1).</p></body>");
   const std::string files = Quote((dir_ / "l.htm").string()) + " " + Quote((dir_ / "r.htm").string()) + " ";
@@ -314,4 +315,17 @@ TEST_F(CliCompare, LiteralAlignedAndJson) {
   EXPECT_EQ(r.code, 5);
   EXPECT_FALSE(fs::exists(dir_ / "none" / "c1.htm"));
   EXPECT_EQ(Cli("compare --literal=1 " + files + Quote((dir_ / "none").string())).code, 2);
+
+  // --coherent makes one change of two edits two common words apart; the exact comparison joins
+  // nothing and is refused beside it.
+  WriteFile(dir_ / "l2.htm", "<body><p>a b c d.</p></body>");
+  WriteFile(dir_ / "r2.htm", "<body><p>x b c y.</p></body>");
+  const std::string two = Quote((dir_ / "l2.htm").string()) + " " + Quote((dir_ / "r2.htm").string()) + " ";
+  EXPECT_EQ(Cli("compare " + two + Quote((dir_ / "two").string())).out, "2\n");
+  r = Cli("compare --coherent " + two + Quote((dir_ / "one").string()));
+  EXPECT_EQ(r.out, "1\n") << r.err;
+  EXPECT_NE(ReadFile(dir_ / "one" / "c1.htm").find("a b c d</acronym>"), std::string::npos);
+  r = Cli("compare --coherent --literal " + two + Quote((dir_ / "none").string()));
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("несовместимы"), std::string::npos) << r.err;
 }

@@ -17,9 +17,9 @@ namespace {
 
 const std::string kHead = "<html><head></head>";
 
-TComparisonModel Model(const std::string& text1, const std::string& text2, TMarkLayout layout) {
+TComparisonModel Model(const std::string& text1, const std::string& text2, const TComparisonOptions& options) {
   TDiff diff;
-  return BuildComparisonModel(text1, text2, diff, layout);
+  return BuildComparisonModel(text1, text2, diff, options);
 }
 
 std::vector<char> Marked(const std::vector<TChangeRec>& recs, size_t count, bool left) {
@@ -178,35 +178,91 @@ std::vector<std::vector<std::string>> Edited(std::vector<std::vector<std::string
   return paragraphs;
 }
 
+TComparisonOptions Coherent() {
+  TComparisonOptions options = kDefaultComparisonOptions;
+  options.CoherentBlocks = true;
+  return options;
+}
+
+// First pieces of marks on a page: what navigation counts.
+int FirstPieces(const std::string& page) {
+  int n = 0;
+  for (size_t at = page.find("id=\"t_d\""); at != std::string::npos; at = page.find("id=\"t_d\"", at + 1)) ++n;
+  return n;
+}
+
+// Coherent blocks mark what the aligned changes mark and, besides, common tokens (as many on
+// each side); the count only falls; each page has one first piece per change; the diff's own
+// records can still be had.
+void ExpectCoherentJoinsAligned(const TComparisonModel& literal, const TComparisonModel& aligned,
+                                const TComparisonModel& coherent, const std::string& what) {
+  EXPECT_LE(coherent.ChangeCount, aligned.ChangeCount) << what;
+  const TResultPages pages = BuildResultPages(coherent);
+  EXPECT_EQ(FirstPieces(pages.Left), coherent.ChangeCount) << what;
+  EXPECT_EQ(FirstPieces(pages.Right), coherent.ChangeCount) << what;
+  EXPECT_EQ(pages.ChangeCount, coherent.ChangeCount) << what;
+  size_t joined[2] = {0, 0};
+  for (bool left : {true, false}) {
+    const size_t count = (left ? coherent.Old : coherent.New).Hashes.size();
+    const std::vector<char> was = Marked(aligned.Shown(), count, left);
+    const std::vector<char> now = Marked(coherent.Shown(), count, left);
+    for (size_t k = 0; k < count; ++k) {
+      ASSERT_TRUE(!was[k] || now[k]) << what << ": token " << k << " no longer marked";
+      joined[left] += now[k] && !was[k];
+    }
+  }
+  EXPECT_EQ(joined[0], joined[1]) << what;
+  EXPECT_EQ(joined[0], coherent.Joined.Common.size()) << what;
+  const std::vector<TChangeRec> undone = coherent.LiteralRecords();
+  ASSERT_EQ(undone.size(), literal.Records.size()) << what;
+  for (size_t i = 0; i < undone.size(); ++i)
+    ASSERT_TRUE(undone[i].Kind == literal.Records[i].Kind && undone[i].Index1 == literal.Records[i].Index1 &&
+                undone[i].Index2 == literal.Records[i].Index2)
+        << what << ": record " << i;
+}
+
 }  // namespace
 
 TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
   std::mt19937 rng(24);
-  int shifted = 0;
+  int shifted = 0, joined = 0;
   for (int i = 0; i < 200; ++i) {
     const auto old = RandomParagraphs(rng);
     const std::string text1 = Html(old), text2 = Html(Edited(old, rng));
-    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned);
-    ExpectAlignedIsAShiftOfLiteral(Model(text1, text2, TMarkLayout::Literal), aligned, "pair " + std::to_string(i));
+    const TComparisonModel literal = Model(text1, text2, kLiteralComparison);
+    const TComparisonModel aligned = Model(text1, text2, kDefaultComparisonOptions);
+    ExpectAlignedIsAShiftOfLiteral(literal, aligned, "pair " + std::to_string(i));
+    const TComparisonModel coherent = Model(text1, text2, Coherent());
+    ExpectCoherentJoinsAligned(literal, aligned, coherent, "pair " + std::to_string(i));
     shifted += !aligned.Shifts.empty();
+    joined += coherent.ChangeCount < aligned.ChangeCount;
   }
+  EXPECT_GT(joined, 20);
   EXPECT_GT(shifted, 20);  // the generated pairs do exercise the sliding
   // On the corpus, besides, no change keeps an edge inside a paragraph that a shift would put
   // on its boundary.
   const std::string corpus = PARVEL_CORPUS_DIR;
-  int literalEdges = 0;
+  int literalEdges = 0, alignedEdges = 0;
   for (const char* name : {"01_nk1_st17", "02_nk1_st1", "03_nk1_st45", "04_nk1_gl8", "05_nk1_razd2", "06_nk1",
                            "07_konstitutsiya", "08_semeyny_kodeks", "09_vodny_kodeks_gl1", "10_byudzhetny_kodeks",
                            "11_uk_rf_heavy"}) {
     const std::string text1 = ReadViewTextFile(corpus + "/" + name + "_old.htm");
     const std::string text2 = ReadViewTextFile(corpus + "/" + name + "_new.htm");
-    const TComparisonModel literal = Model(text1, text2, TMarkLayout::Literal);
-    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned);
+    const TComparisonModel literal = Model(text1, text2, kLiteralComparison);
+    const TComparisonModel aligned = Model(text1, text2, kDefaultComparisonOptions);
     ExpectAlignedIsAShiftOfLiteral(literal, aligned, name);
-    literalEdges += EdgesAShiftWouldPutOnBoundaries(literal);
-    EXPECT_EQ(EdgesAShiftWouldPutOnBoundaries(aligned), 0) << name;
+    const TComparisonModel coherent = Model(text1, text2, Coherent());
+    ExpectCoherentJoinsAligned(literal, aligned, coherent, name);
+    const int before = EdgesAShiftWouldPutOnBoundaries(literal), after = EdgesAShiftWouldPutOnBoundaries(aligned);
+    literalEdges += before;
+    alignedEdges += after;
+    EXPECT_EQ(after, 0) << name;
+    std::cout << name << ": changes " << literal.ChangeCount << " literal, " << aligned.ChangeCount << " aligned, "
+              << coherent.ChangeCount << " in coherent blocks; edges a shift would put on a paragraph boundary "
+              << before << " literal, " << after << " aligned\n";
   }
-  std::cout << "changes a shift would put on paragraph boundaries, literal: " << literalEdges << "\n";
+  std::cout << "edges a shift would put on paragraph boundaries over the corpus: " << literalEdges << " literal, "
+            << alignedEdges << " aligned\n";
 }
 
 // Pair 02 inserts point 9 after a point ending with the same note: the whole new point is
@@ -214,7 +270,7 @@ TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
 TEST(ComparisonModel, InsertedPointIsMarkedWhole) {
   const std::string corpus = PARVEL_CORPUS_DIR;
   const TComparisonModel model = Model(ReadViewTextFile(corpus + "/02_nk1_st1_old.htm"),
-                                       ReadViewTextFile(corpus + "/02_nk1_st1_new.htm"), TMarkLayout::Aligned);
+                                       ReadViewTextFile(corpus + "/02_nk1_st1_new.htm"), kDefaultComparisonOptions);
   ASSERT_EQ(model.ChangeCount, 1);
   const std::string right = BuildResultPages(model).Right;
   const std::string note = cp1251::FromUtf8("(Дополнение пунктом - Федеральный закон от 27.11.2018 № 425-ФЗ)</p>");
@@ -229,7 +285,7 @@ TEST(ComparisonModel, InsertedPointIsMarkedWhole) {
 
 TEST(ComparisonModel, JsonNamesEachChange) {
   const TComparisonModel model = Model(kHead + "<body><p>a \"b\" c.</p><p>d</p></body>",
-                                       kHead + "<body><p>a c.</p><p>d e</p><p>&#8470;5</p></body>", TMarkLayout::Aligned);
+                                       kHead + "<body><p>a c.</p><p>d e</p><p>&#8470;5</p></body>", kDefaultComparisonOptions);
   EXPECT_EQ(ChangesJson(model),
             "{\"changes\": [\n"
             "  {\"n\": 1, \"kind\": \"deleted\", \"old\": {\"paragraph\": 0, \"first_token\": 1, \"token_count\": 3, "
@@ -238,6 +294,56 @@ TEST(ComparisonModel, JsonNamesEachChange) {
             "\"text\": \"\"}, \"new\": {\"paragraph\": 1, \"first_token\": 4, \"token_count\": 3, "
             "\"text\": \"e \xE2\x84\x96" "5\"}}\n"
             "]}\n");
-  EXPECT_EQ(ChangesJson(Model(kHead + "<body>a</body>", kHead + "<body>a</body>", TMarkLayout::Aligned)),
+  EXPECT_EQ(ChangesJson(Model(kHead + "<body>a</body>", kHead + "<body>a</body>", kDefaultComparisonOptions)),
             "{\"changes\": []}\n");
+}
+
+// Which neighbouring changes make one coherent block: a short common run inside one paragraph.
+TEST(CoherentBlocks, JoinOnlyShortCommonRunsInsideOneParagraph) {
+  struct TCase {
+    const char *old, *now;
+    int aligned, coherent;
+  };
+  const TCase cases[] = {
+      // two common words between one-word edits
+      {"<p>Налог в бюджет субъекта зачисляется ежегодно.</p>", "<p>Сбор в бюджет региона зачисляется ежегодно.</p>", 2, 1},
+      // three are too many for one-word edits, not for three-word ones
+      {"<p>Налог зачисляется в бюджет субъекта.</p>", "<p>Сбор зачисляется в бюджет региона.</p>", 2, 2},
+      {"<p>Налог на доходы зачисляется в бюджет субъекта Российской Федерации.</p>",
+       "<p>Сбор с граждан зачисляется в бюджет муниципального района края.</p>", 2, 1},
+      // punctuation is no word
+      {"<p>Налог (сбор), пени.</p>", "<p>Взнос (платёж), штрафы.</p>", 3, 1},
+      // a replacement with more new words than old ones: the runs meet
+      {"<p>Налог уплачивается ежегодно.</p>", "<p>Сбор и взнос уплачиваются ежегодно.</p>", 2, 1},
+      // never across a paragraph, a line break or a cell
+      {"<p>Налог уплачивается</p><p>в бюджет</p>", "<p>Сбор уплачивается</p><p>в казну</p>", 2, 2},
+      {"<p>Налог уплачивается<br>в бюджет</p>", "<p>Сбор уплачивается<br>в казну</p>", 2, 2},
+      {"<table><tr><td>Налог</td><td>в бюджет</td></tr></table>", "<table><tr><td>Сбор</td><td>в казну</td></tr></table>", 2, 2},
+      // an insertion and a deletion a word apart
+      {"<p>Налог уплачивается до первого марта.</p>", "<p>Налог и сбор уплачивается первого марта.</p>", 2, 1},
+  };
+  for (const TCase& c : cases) {
+    const std::string text1 = kHead + "<body>" + cp1251::FromUtf8(c.old) + "</body></html>";
+    const std::string text2 = kHead + "<body>" + cp1251::FromUtf8(c.now) + "</body></html>";
+    SCOPED_TRACE(c.now);
+    const TComparisonModel aligned = Model(text1, text2, kDefaultComparisonOptions);
+    const TComparisonModel coherent = Model(text1, text2, Coherent());
+    EXPECT_EQ(aligned.ChangeCount, c.aligned);
+    EXPECT_EQ(coherent.ChangeCount, c.coherent);
+    ExpectCoherentJoinsAligned(Model(text1, text2, kLiteralComparison), aligned, coherent, c.now);
+    // The exact comparison joins nothing, whatever is asked.
+    TComparisonOptions literal = Coherent();
+    literal.Literal = true;
+    EXPECT_EQ(Model(text1, text2, literal).ChangeCount, Model(text1, text2, kLiteralComparison).ChangeCount);
+  }
+  // A block is one replacement of everything from its first edit to its last.
+  const TComparisonModel block = Model(kHead + cp1251::FromUtf8("<body><p>Налог в бюджет субъекта зачисляется.</p></body>"),
+                                       kHead + cp1251::FromUtf8("<body><p>Сбор в бюджет региона зачисляется.</p></body>"),
+                                       Coherent());
+  EXPECT_EQ(ChangesJson(block),
+            "{\"changes\": [\n"
+            "  {\"n\": 1, \"kind\": \"replaced\", \"old\": {\"paragraph\": 0, \"first_token\": 0, \"token_count\": 4, "
+            "\"text\": \"Налог в бюджет субъекта\"}, \"new\": {\"paragraph\": 0, \"first_token\": 0, \"token_count\": 4, "
+            "\"text\": \"Сбор в бюджет региона\"}}\n"
+            "]}\n");
 }

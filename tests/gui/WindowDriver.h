@@ -52,7 +52,9 @@ class UI {
         acCopy(w.acCopy),
         acPaste(w.acPaste),
         acZoomIn(w.acZoomIn),
-        acZoomOut(w.acZoomOut) {}
+        acZoomOut(w.acZoomOut),
+        acLiteralCompare(w.acLiteralCompare),
+        acCoherentChanges(w.acCoherentChanges) {}
   // A pointer of any kind to the window (raw, std::unique_ptr, QPointer).
   template <class Pointer>
   explicit UI(const Pointer& w) : UI(*w) {}
@@ -100,6 +102,8 @@ class UI {
   QAction*& acPaste;
   QAction*& acZoomIn;
   QAction*& acZoomOut;
+  QAction*& acLiteralCompare;
+  QAction*& acCoherentChanges;
 };
 
 }  // namespace guitest

@@ -111,7 +111,7 @@ TEST(CorpusCompare, PairThroughTheWindow) {
   EXPECT_TRUE(messages.List().empty());
   EXPECT_GT(ticks, 1);
   TDiff diff;
-  const TResultPages expected = BuildResultPages(BuildComparisonModel(text1, text2, diff, kDefaultMarkLayout));
+  const TResultPages expected = BuildResultPages(BuildComparisonModel(text1, text2, diff, kDefaultComparisonOptions));
   EXPECT_EQ(UI(w).Navigation->ChangeCount, expected.ChangeCount);
   EXPECT_EQ(UI(w).LCurDiffTag->text().toStdString(),
             "Изменений: " + std::to_string(expected.ChangeCount));

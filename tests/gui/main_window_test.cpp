@@ -1,10 +1,13 @@
 // The main use from start to end in the real window: paste two texts, compare, see the marked
 // pages, start anew.
 #include <QClipboard>
+#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include "app/VerCmpRun.h"
 #include "engine/ComparisonModel.h"
@@ -49,6 +52,18 @@ std::string Paragraphs(const std::vector<const char*>& words) {
   std::string s;
   for (const char* w : words) s += "<p>" + W(w) + "</p>";
   return s;
+}
+
+// Opens the views' popup menu with a right click into the left view and clicks one of its items.
+void ClickPopupItem(TVerCmp& w, QAction* item) {
+  QWidget* inner = UI(w).WB1->childAt(UI(w).WB1->width() / 2, UI(w).WB1->height() / 2);
+  ASSERT_NE(inner, nullptr);
+  QTest::mousePress(inner, Qt::RightButton, {}, QPoint(40, 50));
+  QTest::mouseRelease(inner, Qt::RightButton, {}, QPoint(40, 50));
+  QMenu* menu = UI(w).PopMenuText;
+  ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }, 3000));
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+  ASSERT_TRUE(WaitFor([&] { return !menu->isVisible(); }, 3000));
 }
 
 }  // namespace
@@ -141,7 +156,7 @@ TEST(MainWindow, ThreeChangesAndPagesAsTheBuilderMakesThem) {
 
   // The written pages are byte for byte what the page builder makes of the same bodies.
   TDiff diff;
-  TResultPages expected = BuildResultPages(BuildComparisonModel(text1, text2, diff, kDefaultMarkLayout));
+  TResultPages expected = BuildResultPages(BuildComparisonModel(text1, text2, diff, kDefaultComparisonOptions));
   ASSERT_EQ(expected.ChangeCount, 3);
   QTemporaryDir scratch;
   const std::string e1 = (scratch.path() + "/e1.htm").toStdString();
@@ -370,6 +385,48 @@ TEST(MainWindow, PageThatCannotBeWrittenIsReportedAndTheRunCloses) {
   QDir(dir.WorkDir() + "c1.htm").removeRecursively();
   UI(w).bCompareTexts->click();
   EXPECT_EQ(Text(UI(w).LCurDiffTag), "Изменений: 1");
+}
+
+// «Связные изменения» and «Точное сравнение по словам» are chosen in the popup menu: the result
+// shown is compared again at once, and the choice is kept for the next start.
+TEST(MainWindow, ComparisonChoiceFromThePopupMenuRecomparesAndIsKept) {
+  struct TForget {
+    ~TForget() { QSettings().remove("Comparison"); }
+  } forget;
+  TProgramDir dir;
+  TMessages messages;
+  {
+    auto w = ShowMainWindow(dir);
+    EXPECT_FALSE(UI(w).acLiteralCompare->isChecked());
+    EXPECT_FALSE(UI(w).acCoherentChanges->isChecked());
+    // Two words replaced two common words apart.
+    SetBody(UI(w).WB1, Paragraphs({"Налог в бюджет субъекта зачисляется ежегодно."}));
+    SetBody(UI(w).WB2, Paragraphs({"Сбор в бюджет региона зачисляется ежегодно."}));
+    UI(w).bCompareTexts->click();
+    ASSERT_EQ(UI(w).Navigation->ChangeCount, 2);
+
+    ClickPopupItem(*w, UI(w).acCoherentChanges);
+    ASSERT_TRUE(WaitFor([&] { return w->Mode() == wmResult && UI(w).Navigation->ChangeCount == 1; }));
+    EXPECT_EQ(Text(UI(w).LCurDiffTag), "Изменений: 1");
+    for (THtmlView* v : {UI(w).WB1, UI(w).WB2}) {
+      EXPECT_EQ(v->CountElements("acronym", "t_d"), 1);
+      EXPECT_EQ(v->CountElements("acronym", "t_dc"), 0);
+    }
+    const std::vector<std::string> marked = UI(w).WB2->TextContents("acronym", {"t_d"});
+    ASSERT_EQ(marked.size(), 1u);
+    EXPECT_EQ(marked[0].substr(0, marked[0].find_last_not_of(' ') + 1), W("Сбор в бюджет региона"));
+
+    ClickPopupItem(*w, UI(w).acLiteralCompare);
+    ASSERT_TRUE(WaitFor([&] { return w->Mode() == wmResult && UI(w).Navigation->ChangeCount == 2; }));
+    EXPECT_FALSE(UI(w).acCoherentChanges->isEnabled()) << "the exact comparison joins nothing";
+    EXPECT_TRUE(UI(w).acCoherentChanges->isChecked());
+    EXPECT_EQ(UI(w).WB1->CountElements("acronym", "t_d"), 2);
+    EXPECT_TRUE(messages.List().empty());
+  }
+  auto again = ShowMainWindow(dir);
+  EXPECT_TRUE(UI(again).acLiteralCompare->isChecked());
+  EXPECT_TRUE(UI(again).acCoherentChanges->isChecked());
+  EXPECT_FALSE(UI(again).acCoherentChanges->isEnabled());
 }
 
 PARVEL_GUI_TEST_MAIN()

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <random>
 
 #include "engine/ComparisonModel.h"
@@ -57,11 +58,12 @@ std::array<std::vector<std::string>, 2> WordsOf(const std::vector<TChangeRec>& r
 }
 
 // The words of the tokens the comparison marks on each page: for the literal marks worked out
-// from the diff itself, for the aligned ones from the records the model shows.
-std::array<std::vector<std::string>, 2> MarkedWords(std::string text1, std::string text2, TMarkLayout layout) {
-  if (layout == TMarkLayout::Aligned) {
+// from the diff itself, for the others from the records the model shows.
+std::array<std::vector<std::string>, 2> MarkedWords(std::string text1, std::string text2,
+                                                    const TComparisonOptions& options) {
+  if (!options.Literal) {
     TDiff diff;
-    const TComparisonModel m = BuildComparisonModel(text1, text2, diff, layout);
+    const TComparisonModel m = BuildComparisonModel(text1, text2, diff, options);
     return WordsOf(m.Shown(), {m.Old.Text, m.New.Text}, {m.Old.Positions, m.New.Positions});
   }
   std::array<std::string, 2> texts{std::move(text1), std::move(text2)};
@@ -85,17 +87,22 @@ class MarksInTheView : public testing::Test {
   }
   void TearDown() override { delete view_; }
 
-  // Loads one page into the view and checks its marks against the expected words.
-  void Check(const std::string& page, const std::vector<std::string>& expected, int changeCount, const char* side) {
-    SCOPED_TRACE(side);
+  // Loads one page into the view: the words of its marks as parsed.
+  std::vector<std::string> ShownMarkedWords(const std::string& page) {
     const QString path = dir_.filePath("page.htm");
     WritePageFile(path.toStdString(), page);
     view_->Navigate(path.toStdString());
-    ASSERT_TRUE(view_->WaitReady(60000));
-    EXPECT_EQ(view_->CountElements("acronym", "t_d"), changeCount);
+    EXPECT_TRUE(view_->WaitReady(60000));
     std::string shown;
     for (const std::string& piece : view_->TextContents("acronym", {"t_d", "t_dc"})) shown += piece + " ";
-    const std::vector<std::string> words = Words(shown);
+    return Words(shown);
+  }
+
+  // Loads one page into the view and checks its marks against the expected words.
+  void Check(const std::string& page, const std::vector<std::string>& expected, int changeCount, const char* side) {
+    SCOPED_TRACE(side);
+    const std::vector<std::string> words = ShownMarkedWords(page);
+    EXPECT_EQ(view_->CountElements("acronym", "t_d"), changeCount);
     EXPECT_EQ(words.size(), expected.size());
     for (size_t i = 0; i < words.size() && i < expected.size(); ++i)
       if (words[i] != expected[i]) {
@@ -105,13 +112,16 @@ class MarksInTheView : public testing::Test {
       }
   }
 
-  // Both the literal and the aligned marks.
+  // The literal, the aligned and the coherent block marks.
   void CheckPair(const std::string& text1, const std::string& text2) {
-    for (TMarkLayout layout : {TMarkLayout::Literal, TMarkLayout::Aligned}) {
-      SCOPED_TRACE(layout == TMarkLayout::Literal ? "literal" : "aligned");
+    TComparisonOptions coherent = kDefaultComparisonOptions;
+    coherent.CoherentBlocks = true;
+    for (const auto& [options, mode] : {std::pair{kLiteralComparison, "literal"},
+                                        std::pair{kDefaultComparisonOptions, "aligned"}, std::pair{coherent, "coherent"}}) {
+      SCOPED_TRACE(mode);
       TDiff diff;
-      const TResultPages pages = BuildResultPages(BuildComparisonModel(text1, text2, diff, layout));
-      const auto expected = MarkedWords(text1, text2, layout);
+      const TResultPages pages = BuildResultPages(BuildComparisonModel(text1, text2, diff, options));
+      const auto expected = MarkedWords(text1, text2, options);
       Check(pages.Left, expected[0], pages.ChangeCount, "left page");
       Check(pages.Right, expected[1], pages.ChangeCount, "right page");
     }
@@ -194,6 +204,42 @@ TEST_F(MarksInTheView, CorpusPairs) {
     const std::string oldFile = ReadFile(base + "_old.htm"), newFile = ReadFile(base + "_new.htm");
     ASSERT_FALSE(oldFile.empty());
     CheckPair(ViewText(oldFile), ViewText(newFile));
+  }
+}
+
+// Pair 02 adds point 9 after a point whose note ends with the same tokens as point 9's note: the
+// earlier note «…425-ФЗ)» has no mark and the whole point, from «9.» to its note's «-ФЗ)», is
+// marked. The exact comparison marks as many words, shifted into the earlier note.
+TEST_F(MarksInTheView, NewPointOfPair02IsMarkedWhole) {
+  const QString base = QString(PARVEL_CORPUS_DIR) + "/02_nk1_st1";
+  const std::string text1 = ViewText(ReadFile(base + "_old.htm")), text2 = ViewText(ReadFile(base + "_new.htm"));
+  const size_t point = text2.find(W("<p>9. "));
+  ASSERT_NE(point, std::string::npos);
+  const std::string pointText = text2.substr(point, text2.find("</p>", point) - point);
+  ASSERT_NE(pointText.find(W("№ 415-ФЗ)")), std::string::npos);
+  const std::vector<std::string> pointWords = Words(pointText.substr(3));
+  TComparisonOptions coherent = kDefaultComparisonOptions;
+  coherent.CoherentBlocks = true;
+  for (const auto& [options, mode] : {std::pair{kLiteralComparison, "literal"},
+                                      std::pair{kDefaultComparisonOptions, "aligned"}, std::pair{coherent, "coherent"}}) {
+    SCOPED_TRACE(mode);
+    TDiff diff;
+    const TResultPages pages = BuildResultPages(BuildComparisonModel(text1, text2, diff, options));
+    ASSERT_EQ(pages.ChangeCount, 1);
+    const std::vector<std::string> shown = ShownMarkedWords(pages.Right);
+    EXPECT_EQ(view_->CountElements("acronym", "t_d"), 1);
+    if (options.Literal) {
+      EXPECT_EQ(shown.size(), pointWords.size());
+      continue;
+    }
+    EXPECT_EQ(shown, pointWords);
+    // The earlier note, read from the view, lies outside every mark.
+    const std::string body = view_->InnerText(TElementRef::Body());
+    const size_t note = body.find(W("27.11.2018 № 425-ФЗ)"));
+    ASSERT_NE(note, std::string::npos);
+    EXPECT_EQ(shown.front(), "9");
+    EXPECT_EQ(shown.back(), W("ФЗ"));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "425"), 0);
   }
 }
 

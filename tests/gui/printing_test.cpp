@@ -213,7 +213,7 @@ TEST(BatchPrint, PrintsBothResultPagesWithFootersMarginsAndMarks) {
   TDiff diff;
   const TResultPages pages =
       BuildResultPages(BuildComparisonModel(ReadViewTextFile(kOld.toStdString()),
-                                            ReadViewTextFile(kNew.toStdString()), diff, kDefaultMarkLayout));
+                                            ReadViewTextFile(kNew.toStdString()), diff, kDefaultComparisonOptions));
   EXPECT_EQ(r.Out.trimmed().toInt(), pages.ChangeCount);
   for (const QString& pdf : {left, right}) {
     ExpectFooters(pdf);
