@@ -227,6 +227,28 @@ TEST(BatchPrint, PrintsBothResultPagesWithFootersMarginsAndMarks) {
   EXPECT_TRUE(PdfText(right).contains(inserted)) << inserted.toStdString();
 }
 
+// The batch print lays out the changes as the window's kept choice says, or exactly with --literal.
+TEST(BatchPrint, FollowsTheKeptChoiceOrPrintsLiterally) {
+  QTemporaryDir out;
+  QSettings(out.path() + "/Kvilon/Parvel.conf", QSettings::IniFormat).setValue("Comparison/CoherentBlocks", true);
+  auto changes = [](const TComparisonOptions& options) {
+    TDiff diff;
+    return BuildResultPages(BuildComparisonModel(ReadViewTextFile(kOld.toStdString()),
+                                                 ReadViewTextFile(kNew.toStdString()), diff, options))
+        .ChangeCount;
+  };
+  TComparisonOptions coherent = kDefaultComparisonOptions;
+  coherent.CoherentBlocks = true;
+  ASSERT_NE(changes(coherent), changes(kLiteralComparison));
+  const QString left = out.path() + "/l.pdf", right = out.path() + "/r.pdf";
+  TRun r = RunProgram(kParvel, {"--print-pdf", left, right, kOld, kNew}, out.path());
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  EXPECT_EQ(r.Out.trimmed().toInt(), changes(coherent));
+  r = RunProgram(kParvel, {"--print-pdf", "--literal", left, right, kOld, kNew}, out.path());
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  EXPECT_EQ(r.Out.trimmed().toInt(), changes(kLiteralComparison));
+}
+
 TEST(BatchPrint, BadInputGivesAMessageAndNoFile) {
   QTemporaryDir out;
   const QString left = out.path() + "/l.pdf", right = out.path() + "/r.pdf", empty = out.path() + "/empty.htm";
