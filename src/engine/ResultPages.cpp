@@ -193,13 +193,14 @@ std::string BuildPage(const std::string& text, const std::vector<int32_t>& posit
   constexpr auto kNoKind = static_cast<TDiffKind>(0xFF);  // differs from every record's kind
   size_t span = 0;        // the first joined span not ended before the record at hand
   bool spanOpen = false;  // its mark is open
+  auto inSpan = [&](size_t i) { return span < joined.size() && static_cast<size_t>(joined[span].From) <= i; };
   for (size_t i = 0; i < n; ++i) {
     if (span < joined.size() && static_cast<size_t>(joined[span].To) <= i) {
       if (spanOpen) previous = kNoKind;  // what follows a joined span starts anew
       spanOpen = false;
       while (span < joined.size() && static_cast<size_t>(joined[span].To) <= i) ++span;
     }
-    if (span < joined.size() && static_cast<size_t>(joined[span].From) <= i) {
+    if (inSpan(i)) {
       if (recs[i].Kind == side.surplus) continue;
       if (!spanOpen) {
         copyUpTo(positionOf(recs[i]));
@@ -212,12 +213,17 @@ std::string BuildPage(const std::string& text, const std::vector<int32_t>& posit
       continue;
     }
     if (recs[i].Kind == side.surplus) {
-      while (i < n && recs[i].Kind == side.surplus) ++i;
+      while (i < n && recs[i].Kind == side.surplus && !inSpan(i)) ++i;
       copyUpTo(i < n ? positionOf(recs[i]) : text.size());
       closePiece();
       marking = false;
       page.append(side.place);
       ++counter;
+      if (i < n && inSpan(i)) {  // a joined span right after: its own mark opens there
+        --i;
+        previous = kNoKind;
+        continue;
+      }
     }
     if (i < n && recs[i].Kind != previous) {
       copyUpTo(positionOf(recs[i]));
