@@ -155,12 +155,12 @@ std::string UnitAddress(const TSide& side, int unit) {
 
 // In a bracketed edition note of the paragraph: «(В редакции …)» opened at or before the token
 // and not closed before it.
-bool InInlineNote(const TSide& side, int32_t block, int32_t token) {
+bool InInlineNote(const TSide& side, int32_t block, int32_t token, bool withToken) {
   const TStructureBlock& b = side.Block(block);
   const TTexts& t = Texts();
   bool inNote = false;
   const int32_t blockEnd = b.FirstToken + b.TokenCount;
-  const int32_t end = std::min(token + 1, blockEnd);
+  const int32_t end = std::min(token + (withToken ? 1 : 0), blockEnd);
   for (int32_t k = b.FirstToken; k < end; ++k) {
     const std::string_view tok = side.Token(k);
     if (tok == ")") inNote = false;
@@ -174,7 +174,17 @@ bool InInlineNote(const TSide& side, int32_t block, int32_t token) {
   return inNote;
 }
 
-TUnitPlace PlaceOf(const TSide& side, int32_t block, int32_t token) {
+// An edition note of a whole article («(Статья в редакции …)», «(Дополнение статьей …)») after
+// its last paragraph belongs to the article, not to that paragraph's unit.
+bool NotesTheArticle(const TSide& side, const TStructureBlock& b) {
+  if (b.Role != TBlockRole::Note || b.TokenCount < 3) return false;
+  static const std::string kArticle = W("Статья"), kAdded = W("Дополнение"), kByArticle = W("статьей");
+  const std::string_view first = side.Token(b.FirstToken + 1);
+  return first == kArticle || (first == kAdded && side.Token(b.FirstToken + 2) == kByArticle);
+}
+
+// withToken: the side has the token itself (an empty side stands before it).
+TUnitPlace PlaceOf(const TSide& side, int32_t block, int32_t token, bool withToken) {
   TUnitPlace place;
   place.Block = block;
   if (block < 0 || static_cast<size_t>(block) >= side.S.Blocks.size()) {
@@ -184,12 +194,17 @@ TUnitPlace PlaceOf(const TSide& side, int32_t block, int32_t token) {
   const TStructureBlock& b = side.Block(block);
   const TTexts& t = Texts();
   place.InHeading = b.Role == TBlockRole::Heading;
-  place.InEditionNote = b.Role == TBlockRole::Note || (b.TokenCount > 0 && InInlineNote(side, block, token));
+  place.InEditionNote = b.Role == TBlockRole::Note || (b.TokenCount > 0 && InInlineNote(side, block, token, withToken));
   if (b.Unit < 0) {
     place.Address = t.Intro;
     return place;
   }
-  for (int u = b.Unit; u >= 0; u = side.Unit(u).Parent) {
+  int unitOf = b.Unit;
+  if (NotesTheArticle(side, b)) {
+    const int article = side.S.Enclosing(b.Unit, TUnitLevel::Article);
+    if (article >= 0) unitOf = article;
+  }
+  for (int u = unitOf; u >= 0; u = side.Unit(u).Parent) {
     const TLegalUnit& lu = side.Unit(u);
     std::string* field = nullptr;
     switch (FieldOf(side, u)) {
@@ -205,12 +220,17 @@ TUnitPlace PlaceOf(const TSide& side, int32_t block, int32_t token) {
     }
     if (field && field->empty()) *field = lu.Label;
   }
-  const TLegalUnit& unit = side.Unit(b.Unit);
+  const TLegalUnit& unit = side.Unit(unitOf);
   place.ParagraphInUnit = b.ParagraphInUnit;
   std::string address;
-  if (place.InHeading) address = t.Naming;
-  if (b.ParagraphInUnit > 0 && unit.Paragraphs > 1) address += t.Abzac + std::to_string(b.ParagraphInUnit) + " ";
-  address += UnitAddress(side, b.Unit);
+  const std::string units = UnitAddress(side, unitOf);
+  if (units.empty()) {
+    address = t.Intro;
+  } else {
+    if (place.InHeading) address = t.Naming;
+    if (b.ParagraphInUnit > 0 && unit.Paragraphs > 1) address += t.Abzac + std::to_string(b.ParagraphInUnit) + " ";
+    address += units;
+  }
   if (place.InEditionNote) address += t.Note;
   place.Address = std::move(address);
   return place;
@@ -429,8 +449,8 @@ TChangeList BuildChangeList(const TComparisonModel& model, TNumbering numbering)
     e.Run = static_cast<int>(r);
     const int32_t b1 = run.Count1 > 0 ? o.BlockOf(run.First1) : GapBlock(o, run.First1, model.New, run.First2, run.Count2);
     const int32_t b2 = run.Count2 > 0 ? n.BlockOf(run.First2) : GapBlock(n, run.First2, model.Old, run.First1, run.Count1);
-    e.Old = PlaceOf(o, b1, run.First1);
-    e.New = PlaceOf(n, b2, run.First2);
+    e.Old = PlaceOf(o, b1, run.First1, run.Count1 > 0);
+    e.New = PlaceOf(n, b2, run.First2, run.Count2 > 0);
     e.Was = ExcerptOf(o, run.First1, run.Count1, b1);
     e.Now = ExcerptOf(n, run.First2, run.Count2, b2);
 
