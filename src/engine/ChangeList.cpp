@@ -499,7 +499,7 @@ TChangeList BuildChangeList(const TComparisonModel& model, TNumbering numbering)
       e.Where = e.Old.Address + t.Arrow + e.New.Address;
     } else {
       e.Where = e.Old.Address;
-      if (!e.Old.InEditionNote && e.New.InEditionNote) e.Where += t.Note;
+      if (!e.Old.InEditionNote && e.New.InEditionNote && run.Count2 > 0) e.Where += t.Note;
     }
 
     // Its group: the article of the side it is read on, matched between the texts by label.
