@@ -200,6 +200,9 @@ TUnitPlace PlaceOf(const TSide& side, int32_t block, int32_t token, bool withTok
     return place;
   }
   int unitOf = b.Unit;
+  static const std::string kNaming = W("Наименование");
+  if (b.Role == TBlockRole::Note && b.TokenCount > 1 && side.Token(b.FirstToken + 1) == kNaming)
+    place.InHeading = true;  // «(Наименование в редакции …)» under a heading
   if (NotesTheArticle(side, b)) {
     const int article = side.S.Enclosing(b.Unit, TUnitLevel::Article);
     if (article >= 0) unitOf = article;
@@ -296,6 +299,16 @@ std::string Shortened(const TSide& side, int32_t first, int32_t count, int32_t k
          TokenText(side.Text, first + count - tail, tail);
 }
 
+// A blank or a paragraph boundary between token k - 1 and token k.
+bool BlankBefore(const TSide& side, int32_t k) {
+  if (k <= 0 || k >= side.Tokens()) return true;
+  if (side.Text.Blocks.BreakBefore[static_cast<size_t>(k)]) return true;
+  const size_t previous = static_cast<size_t>(side.Text.Positions[static_cast<size_t>(k - 1)] - 1);
+  const size_t end = previous + TokenLength(side.Text.Text, previous);
+  const size_t at = static_cast<size_t>(side.Text.Positions[static_cast<size_t>(k)] - 1);
+  return std::string_view(side.Text.Text).substr(end, at - end).find_first_of(" \t\r\n\xA0") != std::string_view::npos;
+}
+
 TExcerpt ExcerptOf(const TSide& side, int32_t first, int32_t count, int32_t block) {
   constexpr int32_t kContext = 6;
   TExcerpt e;
@@ -309,6 +322,8 @@ TExcerpt ExcerptOf(const TSide& side, int32_t first, int32_t count, int32_t bloc
   int32_t to = after;
   while (to < side.Tokens() && to - after < kContext && side.BlockOf(to) == lastBlock) ++to;
   e.After = TokenText(side.Text, after, to - after);
+  e.GapBefore = BlankBefore(side, first);
+  e.GapAfter = count == 0 ? e.GapBefore : BlankBefore(side, after);
   return e;
 }
 
@@ -439,6 +454,14 @@ TChangeList BuildChangeList(const TComparisonModel& model, TNumbering numbering)
   const TTexts& t = Texts();
   std::map<std::string, int> groupOf;  // by the unit's label («ст. 142.9»), the same on both sides
   std::set<std::string> articlesChanged;
+  // The units of the old text by their address: a unit of the new text not among them is new.
+  std::set<std::string> oldUnits;
+  for (size_t u = 0; u < o.S.Units.size(); ++u) oldUnits.insert(UnitAddress(o, static_cast<int>(u)));
+  auto isNewUnit = [&](int32_t block) {
+    if (n.Tokens() == 0) return false;
+    const int unit = n.Block(block).Unit;
+    return unit >= 0 && oldUnits.count(UnitAddress(n, unit)) == 0;
+  };
   TChangeSummary& sum = list.Summary;
 
   list.Entries.reserve(model.Runs.size());
@@ -497,6 +520,9 @@ TChangeList BuildChangeList(const TComparisonModel& model, TNumbering numbering)
       e.Where = unit >= 0 && n.Unit(unit).FirstBlock == opener ? UnitAddress(n, unit) : e.New.Address;
     } else if (e.Kind == TAmendmentKind::Moved || e.Kind == TAmendmentKind::Renumbered) {
       e.Where = e.Old.Address + t.Arrow + e.New.Address;
+    } else if (run.Count2 > 0 && isNewUnit(b2)) {
+      e.Where = e.New.Address;  // words of a new unit the diff matched in part with an old one
+      newSidePrimary = true;
     } else {
       e.Where = e.Old.Address;
       if (!e.Old.InEditionNote && e.New.InEditionNote && run.Count2 > 0) e.Where += t.Note;

@@ -41,6 +41,9 @@ struct TUnitPlace {
 // A short excerpt of one side: the changed words with a few words of context either side.
 struct TExcerpt {
   std::string Before, Changed, After;
+  // Whether the text has a blank between Before and Changed, and between Changed and After
+  // (for an empty Changed, GapBefore tells it between Before and After).
+  bool GapBefore = true, GapAfter = true;
 };
 
 struct TChangeEntry {

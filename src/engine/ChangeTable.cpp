@@ -11,13 +11,13 @@ namespace {
 std::string ExcerptText(const TExcerpt& e, std::string_view mark, std::string (*escape)(const std::string&)) {
   std::string out = escape(Utf8Text(e.Before));
   if (!e.Changed.empty()) {
-    if (!out.empty()) out += ' ';
+    if (!out.empty() && e.GapBefore) out += ' ';
     out += mark;
     out += escape(Utf8Text(e.Changed));
     out += mark;
   }
   const std::string after = escape(Utf8Text(e.After));
-  if (!after.empty() && !out.empty()) out += ' ';
+  if (!after.empty() && !out.empty() && (e.Changed.empty() ? e.GapBefore : e.GapAfter)) out += ' ';
   return out + after;
 }
 

@@ -179,3 +179,24 @@ TEST(ChangeList, CorpusAmendmentsAreFoundInTheirArticles) {
   std::cout << "amendments found in their articles: " << found << " of " << total << "\n";
   EXPECT_EQ(total, 15 + 17 + 6 + 78 + 529);
 }
+
+// A moved passage is one change with both places.
+TEST(ChangeList, AMoveNamesBothPlaces) {
+  const std::string head = "Статья 1. Т\n", a = "Первый абзац о праве.\n", b = "Второй абзац о долге.\n",
+                    c = "Третий абзац о сроке.\n";
+  TDiff diff;
+  TComparisonModel model = BuildComparisonModel(Page(head + a + b + c), Page(head + b + c + a), diff, kDefaultMarkLayout);
+  ASSERT_EQ(model.Runs.size(), 2u);
+  const TChangeRun& removed = model.Runs[0].Kind == dkDelete ? model.Runs[0] : model.Runs[1];
+  const TChangeRun& added = model.Runs[0].Kind == dkDelete ? model.Runs[1] : model.Runs[0];
+  TChangeRun move{dkChange, removed.First1, removed.Count1, added.First2, added.Count2, true};
+  model.Runs = {move};
+  model.ChangeCount = 1;
+  const TChangeList list = BuildChangeList(model);
+  ASSERT_EQ(list.Entries.size(), 1u);
+  EXPECT_EQ(list.Entries[0].Kind, TAmendmentKind::Moved);
+  EXPECT_EQ(U(list.Entries[0].KindText), "перенесено");
+  EXPECT_EQ(U(list.Entries[0].Where), "абз. 1 ст. 1 &#8594; абз. 3 ст. 1");
+  EXPECT_EQ(U(list.Summary.Text),
+            "Статей изменено: 0, добавлено: 0, утратили силу: 0, перенесено: 1; слов исключено: 0, добавлено: 0");
+}

@@ -43,7 +43,12 @@ def main():
                 if not c.get("kind_text"):
                     problems.append(f"change {c['n']}: no kind_text")
             summary = doc["summary"]
-            if not summary["text"].startswith("Статей изменено: "):
+            grouped = lambda v: f"{v:,}".replace(",", "\u00a0")  # thousands: a no-break space
+            expected = (f"Статей изменено: {grouped(summary['articles_changed'])}, добавлено: "
+                        f"{grouped(summary['articles_added'])}, утратили силу: {grouped(summary['articles_repealed'])}, "
+                        f"перенесено: {grouped(summary['moved'])}; слов исключено: {grouped(summary['words_removed'])}, "
+                        f"добавлено: {grouped(summary['words_added'])}")
+            if summary["text"] != expected:
                 problems.append("summary text: " + summary["text"])
             out = os.path.join(tmp, name + ".csv")
             subprocess.run([a.cli, "changes", old, new, "--format", "csv", "--out", out], check=True)
