@@ -448,7 +448,9 @@ TChangeList BuildChangeList(const TComparisonModel& model, TNumbering numbering)
   engine_detail::BothSides(parallel, [&](int s) {
     structures[s - 1] = ReadLegalStructure(s == 1 ? model.Old : model.New, numbering);
   });
-  // Both texts are named the same way: the old one's convention, unless only the new one names it.
+  // Both texts are named the same way: the old one's convention.
+  if (structures[1].Numbering != structures[0].Numbering)
+    structures[1] = ReadLegalStructure(model.New, structures[0].Numbering);
   list.Numbering = structures[0].Numbering;
   const TSide o{model.Old, structures[0]}, n{model.New, structures[1]};
   const TTexts& t = Texts();

@@ -54,8 +54,9 @@ struct TChangeEntry {
   TUnitPlace Old, New;
   TExcerpt Was, Now;
   int Group = 0;  // index into TChangeList::Groups
-  // The place the list shows: the old side's address; the new side's for a new unit; both,
-  // «old → new», for a move or a renumbering.
+  // The place the list shows: the old side's address; the new side's for a new unit (or words
+  // of one); both, «old &#8594; new» (the arrow as a character reference, as the texts write
+  // what Windows-1251 lacks), for a move or a renumbering.
   std::string Where;
 };
 

@@ -16,8 +16,7 @@ struct TWords {
               Article = cp1251::FromUtf8("статья"), CodePart = cp1251::FromUtf8("ЧАСТЬ"),
               Remark = cp1251::FromUtf8("примечани"), Present = cp1251::FromUtf8("настоящей"),
               ArticleStem = cp1251::FromUtf8("стать"), Punkt = cp1251::FromUtf8("пункт"),
-              Podpunkt = cp1251::FromUtf8("подпункт"), Chast = cp1251::FromUtf8("част"),
-              Redaktsii = cp1251::FromUtf8("редакции"), Uchetom = cp1251::FromUtf8("учетом");
+              Podpunkt = cp1251::FromUtf8("подпункт"), Chast = cp1251::FromUtf8("част");
   std::vector<std::string> NoteStarts, NoteCites, OrdinalEnds;
   TWords() {
     for (const char* w : {"В", "С", "Наименование", "Дополнение", "Утратил", "Утратила", "Утратило", "Пункт",
@@ -183,7 +182,7 @@ bool ParseNumbered(std::string_view s, TParsed& out) {
   return true;
 }
 
-bool IsNote(const TLead& lead, int tokenCount) {
+bool IsNote(const TLead& lead) {
   const std::string_view s = lead.Text;
   if (s.size() < 2 || s[0] != '(' || lead.Starts.size() < 2) return false;
   const TWords& w = Words();
@@ -191,7 +190,6 @@ bool IsNote(const TLead& lead, int tokenCount) {
   while (n < s.size() && IsLetter(s[n])) ++n;
   const std::string_view second = s.substr(lead.Starts[1], n - lead.Starts[1]);
   if (std::find(w.NoteStarts.begin(), w.NoteStarts.end(), second) == w.NoteStarts.end()) return false;
-  (void)tokenCount;
   const std::string lower = cp1251::ToLower(s);
   for (const std::string& cite : w.NoteCites)
     if (lower.find(cite) != std::string::npos) return true;
@@ -317,7 +315,7 @@ TLegalStructure ReadLegalStructure(const TComparedText& text, TNumbering numberi
     } else if (p = {}; ParseNumbered(lead.Text, p)) {
       p.Role = TBlockRole::Opener;
       decimalNumbers |= p.Depth > 1;
-    } else if (IsNote(lead, block.TokenCount)) {
+    } else if (IsNote(lead)) {
       p.Role = TBlockRole::Note;
     } else if (IsRemarksOpener(lead.Text)) {
       p.Role = TBlockRole::Opener;
