@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ChangeAlignment.h"
+#include "engine/ChangeList.h"
 #include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
@@ -148,5 +149,16 @@ void BM_AlignChanges(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_AlignChanges)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
+
+// The change list after the comparison: both texts' structure, every change's place and kind.
+void BM_BuildChangeList(benchmark::State& state) {
+  const Pair& p = LoadPair(static_cast<int>(state.range(0)));
+  TDiff diff;
+  const TComparisonModel m = BuildComparisonModel(p.text1, p.text2, diff, TMarkLayout::Aligned);
+  size_t entries = 0;
+  for (auto _ : state) entries = BuildChangeList(m).Entries.size();
+  state.counters["changes"] = static_cast<double>(entries);
+}
+BENCHMARK(BM_BuildChangeList)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -7,6 +7,9 @@ std::string CliUsage() {
   compare LEFT RIGHT OUTDIR [--literal | --coherent] [--json FILE] [--max-seconds N]
       Сравнивает два текста по словам, записывает страницы с отметками OUTDIR/c1.htm
       и OUTDIR/c2.htm (и список изменений в FILE) и выводит число изменений.
+  changes OLD NEW [--format json|csv|md] [--out FILE] [--numbering auto|punkt|chast|decimal]
+      Выводит список изменений: где каждое в структуре акта («абз. 2 п. 3 ст. 142.9»)
+      и что изменено («слова … заменены словами …»), с итогами; JSON, CSV или Markdown.
   forms WORD [--data DIR]
       Выводит русские формы слова WORD.
   variants PHRASE [--data DIR]

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   try {
     if (command == "compare") return RunCompareCommand(args);
+    if (command == "changes") return RunChangesCommand(args);
     if (command == "forms") return RunFormsCommand(args);
     if (command == "variants") return RunVariantsCommand(args);
     if (command == "find") return RunFindCommand(args);

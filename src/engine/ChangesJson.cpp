@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "engine/ChangeList.h"
 #include "engine/ComparisonModel.h"
 #include "engine/SplitHtml.h"
 #include "support/CharReference.h"
@@ -27,9 +28,9 @@ char32_t Referenced(std::string_view ref) {
   return 0;
 }
 
-// A JSON string of Windows-1251 text, references resolved.
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
+// The code points of Windows-1251 text, references resolved.
+template <typename F>
+void ForEachCodePoint(std::string_view text, F&& f) {
   for (size_t i = 0; i < text.size();) {
     const size_t ref = char_ref::Length(text, i);
     char32_t cp = ref > 0 ? Referenced(text.substr(i, ref)) : 0;
@@ -39,6 +40,14 @@ void AppendJsonString(std::string& out, std::string_view text) {
       cp = cp1251::ToUnicode(static_cast<unsigned char>(text[i]));
       ++i;
     }
+    f(cp);
+  }
+}
+
+// A JSON string of Windows-1251 text, references resolved.
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  ForEachCodePoint(text, [&out](char32_t cp) {
     if (cp == U'"' || cp == U'\\') {
       out += '\\';
       out += static_cast<char>(cp);
@@ -50,12 +59,19 @@ void AppendJsonString(std::string& out, std::string_view text) {
     } else {
       cp1251::AppendUtf8(out, cp);
     }
-  }
+  });
   out += '"';
 }
 
-// The words of tokens [first, first + count), one blank where the text had blanks or a block
-// boundary between two of them.
+}  // namespace
+
+std::string Utf8Text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  ForEachCodePoint(text, [&out](char32_t cp) { cp1251::AppendUtf8(out, cp); });
+  return out;
+}
+
 std::string TokenText(const TComparedText& t, int32_t first, int32_t count) {
   std::string words;
   size_t previousEnd = 0;
@@ -73,7 +89,18 @@ std::string TokenText(const TComparedText& t, int32_t first, int32_t count) {
   return words;
 }
 
-void AppendSide(std::string& out, const TComparisonModel& model, bool oldSide, int32_t first, int32_t count) {
+namespace {
+
+void AppendOptional(std::string& out, const char* name, const std::string& value) {
+  out += ", \"";
+  out += name;
+  out += "\": ";
+  if (value.empty()) out += "null";
+  else AppendJsonString(out, value);
+}
+
+void AppendSide(std::string& out, const TComparisonModel& model, bool oldSide, int32_t first, int32_t count,
+                const TUnitPlace* place) {
   const TComparedText& t = oldSide ? model.Old : model.New;
   out += "{\"paragraph\": ";
   out += std::to_string(model.ParagraphOf(oldSide, first));
@@ -83,15 +110,38 @@ void AppendSide(std::string& out, const TComparisonModel& model, bool oldSide, i
   out += std::to_string(count);
   out += ", \"text\": ";
   AppendJsonString(out, TokenText(t, first, count));
+  if (place) {
+    out += ", \"address\": ";
+    AppendJsonString(out, place->Address);
+    out += ", \"address_paragraph\": ";
+    out += std::to_string(place->Block);
+    AppendOptional(out, "section", place->Section);
+    AppendOptional(out, "chapter", place->Chapter);
+    AppendOptional(out, "article", place->Article);
+    AppendOptional(out, "part", place->Part);
+    AppendOptional(out, "item", place->Item);
+    AppendOptional(out, "subitem", place->Subitem);
+    out += ", \"paragraph_in_unit\": ";
+    out += place->ParagraphInUnit > 0 ? std::to_string(place->ParagraphInUnit) : std::string("null");
+  }
   out += '}';
+}
+
+void AppendCount(std::string& out, const char* name, int64_t value) {
+  out += '"';
+  out += name;
+  out += "\": ";
+  out += std::to_string(value);
+  out += ", ";
 }
 
 }  // namespace
 
-std::string ChangesJson(const TComparisonModel& model) {
+std::string ChangesJson(const TComparisonModel& model, const TChangeList* list) {
   std::string out = "{\"changes\": [";
   int n = 0;
   for (const TChangeRun& run : model.Runs) {
+    const TChangeEntry* entry = list ? &list->Entries[static_cast<size_t>(n)] : nullptr;
     out += n == 0 ? "\n  " : ",\n  ";
     out += "{\"n\": ";
     out += std::to_string(++n);
@@ -101,11 +151,31 @@ std::string ChangesJson(const TComparisonModel& model) {
            : run.Kind == dkDelete ? "\"deleted\""
                                   : "\"replaced\"";
     out += ", \"old\": ";
-    AppendSide(out, model, true, run.First1, run.Count1);
+    AppendSide(out, model, true, run.First1, run.Count1, entry ? &entry->Old : nullptr);
     out += ", \"new\": ";
-    AppendSide(out, model, false, run.First2, run.Count2);
+    AppendSide(out, model, false, run.First2, run.Count2, entry ? &entry->New : nullptr);
+    if (entry) {
+      out += ", \"kind_text\": ";
+      AppendJsonString(out, entry->KindText);
+      out += ", \"where\": ";
+      AppendJsonString(out, entry->Where);
+    }
     out += '}';
   }
-  out += n == 0 ? "]}\n" : "\n]}\n";
+  out += n == 0 ? "]" : "\n]";
+  if (list) {
+    const TChangeSummary& s = list->Summary;
+    out += ",\n\"summary\": {";
+    AppendCount(out, "articles_changed", s.ArticlesChanged);
+    AppendCount(out, "articles_added", s.ArticlesAdded);
+    AppendCount(out, "articles_repealed", s.ArticlesRepealed);
+    AppendCount(out, "moved", s.Moved);
+    AppendCount(out, "words_removed", s.WordsRemoved);
+    AppendCount(out, "words_added", s.WordsAdded);
+    out += "\"text\": ";
+    AppendJsonString(out, s.Text);
+    out += '}';
+  }
+  out += "}\n";
   return out;
 }
