@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "engine/ChangeList.h"
+
 class TDiff;
 class THtmlView;
 
@@ -24,6 +26,7 @@ struct TComparisonResult {
   int EmptyView = 0;       // 1 or 2 for roNoDocument and roEmptyText
   int ChangeCount = 0;     // for roProduced
   std::array<std::string, 3> StoredBody;  // [1], [2]: the result pages' bodies as written
+  TChangeList Changes;     // for roProduced: every change with its place and kind
   QString Error;           // for roFailed
 };
 
