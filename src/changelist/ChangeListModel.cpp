@@ -111,7 +111,7 @@ QVariant TChangeListModel::EntryData(int entry, int column, int role) const {
       if (column == colNow) return QStringList{s.Now[0], s.Now[1], s.Now[2]};
       return {};
     case Qt::TextAlignmentRole:
-      return column == colNumber ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+      return column == colNumber ? QVariant(Qt::AlignLeft | Qt::AlignVCenter) : QVariant();
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
       switch (column) {

@@ -68,6 +68,7 @@ TChangeListPanel::TChangeListPanel(IChangeListHost& host, QWidget* parent)
   view_->setModel(filter_);
   // One line per row: the view then lays out a thousand rows without asking each for its size.
   view_->setUniformRowHeights(true);
+  view_->setIndentation(12);
   view_->setAllColumnsShowFocus(true);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -77,13 +78,15 @@ TChangeListPanel::TChangeListPanel(IChangeListHost& host, QWidget* parent)
   view_->setItemDelegateForColumn(TChangeListModel::colWas, new TExcerptDelegate(QColor(176, 0, 0), view_));
   view_->setItemDelegateForColumn(TChangeListModel::colNow, new TExcerptDelegate(QColor(0, 110, 0), view_));
   QHeaderView* header = view_->header();
-  header->setStretchLastSection(true);
+  // The excerpts share what the other columns leave.
+  header->setStretchLastSection(false);
   header->setMinimumSectionSize(24);
-  header->resizeSection(TChangeListModel::colNumber, 52);
-  header->resizeSection(TChangeListModel::colWhere, 120);
+  header->resizeSection(TChangeListModel::colNumber, 56);
+  header->resizeSection(TChangeListModel::colWhere, 150);
   header->resizeSection(TChangeListModel::colWhat, 130);
-  header->resizeSection(TChangeListModel::colWas, 160);
   header->restoreState(QSettings().value(kHeaderKey).toByteArray());
+  header->setSectionResizeMode(TChangeListModel::colWas, QHeaderView::Stretch);
+  header->setSectionResizeMode(TChangeListModel::colNow, QHeaderView::Stretch);
   column->addWidget(view_, 1);
 
   connect(view_, &QTreeView::clicked, this, &TChangeListPanel::EntryChosen);

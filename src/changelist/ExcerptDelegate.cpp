@@ -30,22 +30,29 @@ void TExcerptDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   bold.setBold(true);
   painter->save();
   painter->setClipRect(r);
+  // Where the whole does not fit, the changed words come first: the context before them keeps
+  // at most a fifth of the cell, cut at its start. Each piece is measured once and drawn at its
+  // baseline, without a layout of its own.
+  const QFontMetrics plain(opt.font), strong(bold);
+  const int widths[3] = {plain.horizontalAdvance(parts[0]), strong.horizontalAdvance(parts[1]),
+                         plain.horizontalAdvance(parts[2])};
+  const int room = r.width();
+  const int beforeRoom = widths[0] + widths[1] <= room ? widths[0] : qMin(widths[0], room / 5);
+  const int baseline = r.top() + (r.height() - plain.height()) / 2 + plain.ascent();
   int x = r.left();
-  for (int k = 0; k < 3 && x < r.right(); ++k) {
-    if (parts[k].isEmpty()) continue;
-    const QFont& f = k == 1 ? bold : opt.font;
-    const QFontMetrics fm(f);
-    painter->setFont(f);
+  for (int k = 0; k < 3; ++k) {
+    const int width = k == 0 ? beforeRoom : r.right() + 1 - x;
+    if (parts[k].isEmpty() || width <= 0) continue;
+    const QFontMetrics& fm = k == 1 ? strong : plain;
+    painter->setFont(k == 1 ? bold : opt.font);
     painter->setPen(k == 1 && !selected ? changed_ : text);
-    const int room = r.right() - x;
-    const int w = fm.horizontalAdvance(parts[k]);
-    if (w > room) {
-      painter->drawText(QRect(x, r.top(), room, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                        fm.elidedText(parts[k], Qt::ElideRight, room));
-      break;
+    if (widths[k] <= width) {
+      painter->drawText(QPoint(x, baseline), parts[k]);
+      x += widths[k];
+    } else {
+      painter->drawText(QPoint(x, baseline), fm.elidedText(parts[k], k == 0 ? Qt::ElideLeft : Qt::ElideRight, width));
+      x += width;
     }
-    painter->drawText(QRect(x, r.top(), w, r.height()), Qt::AlignLeft | Qt::AlignVCenter, parts[k]);
-    x += w;
   }
   painter->restore();
 }
