@@ -6,6 +6,7 @@
 
 #include "appbase/Failure.h"
 #include "appbase/Workspace.h"
+#include "engine/ChangeList.h"
 #include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
 #include "engine/ResultPages.h"
@@ -144,8 +145,13 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
     TDiff* d = diff.get();
     diff->SetProcessMessages([d, &progress] { progress(*d); });
     diff_ = d;
-    pages = BuildResultPages(BuildComparisonModel(std::move(texts[1]), std::move(texts[2]), *diff, options_));
+    const TComparisonModel model =
+        BuildComparisonModel(std::move(texts[1]), std::move(texts[2]), *diff, options_);
     diff_ = nullptr;  // a later stop request only sets AbortRequested
+    if (!AbortRequested) {
+      pages = BuildResultPages(model);
+      result.Changes = BuildChangeList(model);
+    }
   }
 
   // Stopped: the views show the user's texts again; nothing is written.

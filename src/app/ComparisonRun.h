@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/ComparisonOptions.h"
+#include "engine/ChangeList.h"
 
 class TDiff;
 class THtmlView;
@@ -27,6 +28,7 @@ struct TComparisonResult {
   int ChangeCount = 0;     // for roProduced
   std::array<std::string, 3> StoredBody;  // [1], [2]: the result pages' bodies as written
   std::array<std::string, 3> EnteredBody; // [1], [2]: the bodies compared, for comparing them anew
+  TChangeList Changes;     // for roProduced: every change with its place and kind
   QString Error;           // for roFailed
 };
 

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const char* kWidthKey = "SidePanel/Width";
 constexpr int kMinWidth = 120;
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
@@ -60,7 +59,7 @@ TSidePanel::TSidePanel(QSplitter* splitter) : QWidget(nullptr), splitter_(splitt
   splitter_->setCollapsible(index + 1, false);
   connect(show_, &QToolButton::clicked, this, [this] { SetOpen(true); });
   connect(splitter_, &QSplitter::splitterMoved, this, [this] {
-    if (open_) QSettings().setValue(kWidthKey, width());
+    if (open_) QSettings().setValue(WidthKey(), width());
     emit WidthChanged();
   });
   Apply(QSettings().value(ShownKey(), true).toBool());
@@ -81,9 +80,19 @@ QString TSidePanel::ShownKey() const {
   return result_ ? QStringLiteral("SidePanel/ShownWithResult") : QStringLiteral("SidePanel/ShownInEntry");
 }
 
+QString TSidePanel::WidthKey() const {
+  return result_ ? QStringLiteral("SidePanel/WidthWithResult") : QStringLiteral("SidePanel/Width");
+}
+
+int TSidePanel::KeptWidth() const {
+  return qMax(kMinWidth, QSettings().value(WidthKey(), result_ ? kDefaultResultWidth : kDefaultWidth).toInt());
+}
+
 void TSidePanel::SetResultMode(bool result) {
+  const bool changed = result != result_;
   result_ = result;
-  Apply(QSettings().value(ShownKey(), !result).toBool());
+  show_->setToolTip(result ? U("Показать список изменений") : U("Показать боковую панель со справкой"));
+  Apply(QSettings().value(ShownKey(), true).toBool(), changed);
 }
 
 void TSidePanel::SetOpen(bool open) {
@@ -91,19 +100,21 @@ void TSidePanel::SetOpen(bool open) {
   Apply(open);
 }
 
-void TSidePanel::Apply(bool open) {
-  const bool changed = open != open_ || isHidden() == open;
+void TSidePanel::Apply(bool open, bool modeChanged) {
+  const bool changed = modeChanged || open != open_ || isHidden() == open;
   open_ = open;
   if (!changed) return;
   setVisible(open);
   show_->setVisible(!open);
   if (open) {
     // The views give the panel its kept width back.
-    const int wanted = qMax(kMinWidth, QSettings().value(kWidthKey, kDefaultWidth).toInt());
+    int wanted = KeptWidth();
     QList<int> sizes = splitter_->sizes();
     int total = 0;
     for (int s : sizes) total += s;
     const int index = splitter_->indexOf(this);
+    // A narrow window leaves the views at least half of its width.
+    wanted = qMin(wanted, total / 2);
     if (total > wanted + kMinWidth && index > 0) {
       sizes[index + 1] = 0;  // the strip, hidden now
       sizes[index] = wanted;
@@ -116,5 +127,5 @@ void TSidePanel::Apply(bool open) {
 }
 
 QSize TSidePanel::sizeHint() const {
-  return QSize(qMax(kMinWidth, QSettings().value(kWidthKey, kDefaultWidth).toInt()), QWidget::sizeHint().height());
+  return QSize(KeptWidth(), QWidget::sizeHint().height());
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The column beside the two views. It holds pages (the guide today; the change list is to take
-// its place after a comparison) and can be hidden; a hidden panel leaves a narrow strip at the
-// window's right edge that brings it back, so the toolbar needs no room for a switch. Whether it is shown is kept in the settings
-// for text entry and for the result separately, its width once for both.
+// The column beside the two views. It holds pages (the guide in text entry, the change list with
+// a result) and can be hidden; a hidden panel leaves a narrow strip at the window's right edge
+// that brings it back, so the toolbar needs no room for a switch. Whether it is shown and its
+// width are kept in the settings for text entry and for the result separately.
 #include <QWidget>
 
 class QLabel;
@@ -15,6 +15,7 @@ class TSidePanel : public QWidget {
 
  public:
   static constexpr int kDefaultWidth = 300;
+  static constexpr int kDefaultResultWidth = 560;
 
   // Puts itself into splitter after the widgets already there, which take the rest of the width.
   explicit TSidePanel(QSplitter* splitter);
@@ -24,7 +25,7 @@ class TSidePanel : public QWidget {
   void ShowPage(QWidget* page);
 
   // The window's mode changed: the panel shows or hides as it was last left in that mode
-  // (by default shown in text entry, hidden with a result).
+  // (by default shown in both), at the width it was last given in that mode.
   void SetResultMode(bool result);
   bool IsOpen() const { return open_; }
   // What the toggle and the panel's own close button do: remembered for the mode.
@@ -44,8 +45,12 @@ class TSidePanel : public QWidget {
   void WidthChanged();
 
  private:
-  void Apply(bool open);
+  // modeChanged: the width of the other mode may differ, so it is applied even when the panel
+  // stays open.
+  void Apply(bool open, bool modeChanged = false);
   QString ShownKey() const;
+  QString WidthKey() const;
+  int KeptWidth() const;
 
   QSplitter* splitter_;
   QStackedWidget* pages_;

@@ -80,6 +80,7 @@ TVerCmp::~TVerCmp() {
   // The views and filters outlive this part of the window while the controls are freed: nothing
   // of theirs may reach the features any more.
   for (THtmlView* v : {WB1, WB2, WBInfo}) v->disconnect(this);
+  Navigation->OnCurrentChange = nullptr;
   delete editedPanes_;
   for (QObject* filter : {findChild<QObject*>("ShellInput", Qt::FindDirectChildrenOnly),
                           findChild<QObject*>("NavigationKeys", Qt::FindDirectChildrenOnly)})
@@ -119,7 +120,11 @@ void TVerCmp::CreateActions() {
   connect(acZoomOut, &QAction::triggered, this, [this] { Zoom->acZoomOutExecute(); });
   CopyToAppSrv = std::make_unique<TCopyToAppSrv>(static_cast<ICopyToAppHost&>(*this), LibreOfficeFactory());
   connect(acTextCopyToWord, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToWordExecute(); });
-  connect(acTextCopyToExcel, &QAction::triggered, this, [this] { CopyToAppSrv->acTextCopyToExcelExecute(); });
+  // With the change list focused the command copies the list, as a table.
+  connect(acTextCopyToExcel, &QAction::triggered, this, [this] {
+    if (ChangeList && ChangeList->ListHasFocus()) ChangeList->CopyToSpreadsheet();
+    else CopyToAppSrv->acTextCopyToExcelExecute();
+  });
 
   PopMenuText = new QMenu(this);
   PopMenuText->addAction(acOpenInNewWin);
@@ -285,6 +290,8 @@ void TVerCmp::CreateControls() {
   WBInfo = CreateHtmlView(sidePanel_);
   WBInfo->setObjectName("WBInfo");
   sidePanel_->AddPage(WBInfo, U("Справка"));
+  ChangeList = new TChangeListPanel(static_cast<IChangeListHost&>(*this), sidePanel_);
+  sidePanel_->AddPage(ChangeList, U("Список изменений"));
   connect(sidePanel_, &TSidePanel::WidthChanged, this, [this] { ViewsWidthChanged(); });
 }
 
@@ -309,6 +316,7 @@ void TVerCmp::CreateFeatures() {
   Links = new TLinksHistory(static_cast<TLinksHost&>(*this), WB1, WB2, WBInfo,
                             TLinksControls{bBack, bForward, acOpenInNewWin}, this);
   new TShellInput(static_cast<TShellInputHost&>(*this), this);
+  Navigation->OnCurrentChange = [this](int n) { ChangeList->SelectChange(n); };
 
   connect(bNextDiff, &QPushButton::clicked, this, [this] { Navigation->bNextDiffClick(); });
   connect(bPrevDiff, &QPushButton::clicked, this, [this] { Navigation->bPrevDiffClick(); });
@@ -606,6 +614,7 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
   acPaste->setEnabled(true);
   Navigation->ClearResult();
   ComparedBody = {};
+  ChangeList->Clear();
   if (emptyPages) {
     OpenFiles->ForgetFiles();
     LoadEmptyPage(1);
@@ -628,6 +637,7 @@ void TVerCmp::SetMode(TWindowMode mode) {
   bCompareTexts->setEnabled(mode != wmRunning);
   PlaceCompareButton();
   // Before the run measures the pages: they are laid out at the width they are shown at.
+  sidePanel_->ShowPage(mode == wmEntry ? static_cast<QWidget*>(WBInfo) : ChangeList);
   sidePanel_->SetResultMode(mode != wmEntry);
 }
 
@@ -660,6 +670,7 @@ bool TVerCmp::ShowComparison(QString& report, bool again) {
   // The view keeps the scroll position of a page loaded again from the same file; a new result
   // starts at its top. Both views measure their marks at once; StartResult takes the answer.
   Navigation->StartMarkMeasuring(true);
+  ChangeList->SetList(std::move(result.Changes));
   Navigation->StartResult();
   // The keys work at once: the focus goes into the view the user worked in.
   if (isVisible()) {

@@ -1,6 +1,7 @@
 #pragma once
-// The main window: two document views side by side, the toolbar, the position bar and the info
-// panel, and the state every command of the program shares.
+// The main window: two document views side by side, the toolbar, the position bar and the side
+// panel (the guide, or the change list of a result), and the state every command of the program
+// shares.
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
@@ -19,6 +20,7 @@
 
 #include "app/ComparisonRun.h"
 #include "app/OpenFiles.h"
+#include "changelist/ChangeListPanel.h"
 #include "appbase/Workspace.h"
 #include "findpanel/FindPanel.h"
 #include "shellinput/ShellInput.h"
@@ -60,7 +62,8 @@ class TVerCmp : public QWidget,
                 private TPrintHost,
                 private TSaveToWordHost,
                 private ICopyToAppHost,
-                private TOpenFilesHost {
+                private TOpenFilesHost,
+                private IChangeListHost {
   Q_OBJECT
 
  public:
@@ -73,7 +76,7 @@ class TVerCmp : public QWidget,
   // True once FormActivate has put the two empty editable pages into the views.
   bool Activated() const { return activated_; }
   TWindowMode Mode() const { return mode_; }
-  // The column beside the views (the guide).
+  // The column beside the views (the guide, or the change list with a result).
   TSidePanel* SidePanel() const { return sidePanel_; }
   // True once the window was asked to close while a comparison ran: the run stops and the
   // window closes after it.
@@ -196,6 +199,11 @@ class TVerCmp : public QWidget,
   bool PanesReady() const override { return activated_; }
   bool TextEntry() const override { return acPaste->isEnabled(); }
   void PressCompare() override { bCompareTextsClick(); }
+  // The change list.
+  void GoToListedChange(int n) override { Navigation->RequestChange(n); }
+  void CopyListToSpreadsheet(const QString& html, const QString& text) override {
+    CopyToAppSrv->CopyTableToExcel(html, text);
+  }
 
   // Takes the work folder of this instance (falling back to the user's own folder) and says so
   // when the usual one cannot be used.
@@ -225,6 +233,8 @@ class TVerCmp : public QWidget,
   // The output commands, children of the window.
   TPrinting* Printing = nullptr;
   TSaveToWord* SaveToWord = nullptr;
+  // The list of the result's changes, the side panel's page with a result.
+  TChangeListPanel* ChangeList = nullptr;
 
   // ---- Controls --------------------------------------------------------------------------
   QWidget* PanFind = nullptr;      // the find panel (hidden until asked for)

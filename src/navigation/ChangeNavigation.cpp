@@ -100,6 +100,7 @@ void TChangeNavigation::HighlightChange(int n) {
   bNextDiff->setEnabled(n < ChangeCount - 1);
   bPrevDiff->setEnabled(n > 0);
   pbDiffPos->update();
+  if (OnCurrentChange) OnCurrentChange(n);
 }
 
 void TChangeNavigation::GoToChange(int n) {
@@ -216,6 +217,10 @@ void TChangeNavigation::pbDiffPosMouseDown(int row) {
   if (ChangeCount <= 0) return;
   const int n = navmath::NearestMarkToRow(MarkTops[1], DocHeights[1], pbDiffPos->height(),
                                           navmath::BarMargin(host_.ZoomPercentNow()), row);
+  RequestChange(n);
+}
+
+void TChangeNavigation::RequestChange(int n) {
   if (n < 0 || n >= ChangeCount) return;
   // The click wins over the steps asked for before it.
   pendingSteps_ = 0;
@@ -245,6 +250,7 @@ void TChangeNavigation::ClearResult() {
   LastScrollTop[1] = LastScrollTop[2] = 0;
   SyncOffset = 0;
   pbDiffPos->update();
+  if (OnCurrentChange) OnCurrentChange(-1);
 }
 
 void TChangeNavigation::StartResult() {

@@ -77,6 +77,11 @@ class TChangeNavigation {
   void StepKey(int direction, bool autoRepeat);
   // A click on the position bar at this row: the change drawn nearest to it becomes current.
   void pbDiffPosMouseDown(int row);
+  // Change n becomes current as by a click on the bar: it wins over the steps asked for before
+  // it, and waits while a step holds the views.
+  void RequestChange(int n);
+  // Told the new current change (-1 none) whenever it changes.
+  std::function<void(int)> OnCurrentChange;
   QWidget* PositionBar() const { return pbDiffPos; }
   void SyncScroll(THtmlView* view);
   void pbDiffPosPaint(QPainter& painter);

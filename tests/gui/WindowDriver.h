@@ -23,6 +23,7 @@ class UI {
         OpenFiles(w.OpenFiles),
         Printing(w.Printing),
         SaveToWord(w.SaveToWord),
+        ChangeList(w.ChangeList),
         PanFind(w.PanFind),
         PanToolBar(w.PanToolBar),
         PanLeft(w.PanLeft),
@@ -72,6 +73,7 @@ class UI {
   TOpenFiles*& OpenFiles;
   TPrinting*& Printing;
   TSaveToWord*& SaveToWord;
+  TChangeListPanel*& ChangeList;
   QWidget*& PanFind;
   QWidget*& PanToolBar;
   QWidget*& PanLeft;

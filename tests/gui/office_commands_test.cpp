@@ -314,3 +314,14 @@ TEST_F(OfficeCommands, DialogLayout) {
 }  // namespace
 
 PARVEL_GUI_TEST_MAIN()
+
+// A table that is not a page (the change list) reaches the sheet through the clipboard as HTML
+// and as text.
+TEST_F(OfficeCommands, ATableGoesIntoTheFirstSheet) {
+  srv_->CopyTableToExcel(QStringLiteral("<table><tr><td>1</td><td>ст. 5</td></tr></table>"),
+                         QStringLiteral("1\tст. 5\n"));
+  EXPECT_EQ(office_.Log, (std::vector<std::string>{"count", "create", "paste d1"}));
+  ASSERT_EQ(office_.PastedClipboards.size(), 1u);
+  EXPECT_EQ(office_.PastedClipboards[0], QStringLiteral("1\tст. 5\n"));
+  EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->html().contains("<td>ст. 5</td>"));
+}

@@ -76,7 +76,7 @@ TEST(WindowFrame, FirstStartTakesMostOfTheScreenAndTheGeometryIsKept) {
   QSettings().clear();
 }
 
-TEST(WindowFrame, SidePanelHidesAfterComparingAndKeepsTheUsersChoice) {
+TEST(WindowFrame, SidePanelShowsTheChangeListAndKeepsTheUsersChoice) {
   TProgramDir dir;
   QSettings().clear();
   auto w = ShowMainWindow(dir);
@@ -84,9 +84,15 @@ TEST(WindowFrame, SidePanelHidesAfterComparingAndKeepsTheUsersChoice) {
   SetBody(UI(w).WB1, W("<p>Статья 1. Первая редакция</p>"));
   SetBody(UI(w).WB2, W("<p>Статья 1. Вторая редакция</p>"));
   CompareByClick(*w);
-  // The views take the whole width; the strip at the edge brings the guide back.
+  // With a result the panel holds the change list, wider than the guide.
+  EXPECT_TRUE(w->SidePanel()->isVisible());
+  EXPECT_TRUE(UI(w).ChangeList->isVisible());
+  EXPECT_FALSE(UI(w).WBInfo->isVisible());
+  EXPECT_TRUE(WaitFor([&] { return w->SidePanel()->width() > TSidePanel::kDefaultWidth; }, 5000));
+  // Hidden, the views take the whole width; the strip at the edge brings the list back.
+  QTest::mouseClick(w->SidePanel()->HideButton(), Qt::LeftButton);
   EXPECT_FALSE(w->SidePanel()->isVisible());
-  EXPECT_GT(UI(w).PanLeft->width(), w->width() - 30);
+  EXPECT_TRUE(WaitFor([&] { return UI(w).PanLeft->width() > w->width() - 30; }, 5000));
   QTest::mouseClick(w->SidePanel()->ShowButton(), Qt::LeftButton);
   EXPECT_TRUE(w->SidePanel()->isVisible());
   EXPECT_FALSE(w->SidePanel()->ShowButton()->isVisible());
@@ -94,10 +100,13 @@ TEST(WindowFrame, SidePanelHidesAfterComparingAndKeepsTheUsersChoice) {
   QTest::mouseClick(w->SidePanel()->HideButton(), Qt::LeftButton);
   EXPECT_FALSE(w->SidePanel()->isVisible());
 
-  // Hidden in text entry too: a new window remembers it.
+  // Text entry keeps its own choice and the guide at its own width; hidden there too, a new
+  // window remembers it.
   QTest::mouseClick(UI(w).bCompareTexts, Qt::LeftButton);
   ASSERT_EQ(w->Mode(), wmEntry);
   EXPECT_TRUE(w->SidePanel()->isVisible());
+  EXPECT_TRUE(UI(w).WBInfo->isVisible());
+  EXPECT_TRUE(WaitFor([&] { return UI(w).WBInfo->width() == TSidePanel::kDefaultWidth; }, 5000));
   QTest::mouseClick(w->SidePanel()->HideButton(), Qt::LeftButton);
   w.reset();
   w = ShowMainWindow(dir);

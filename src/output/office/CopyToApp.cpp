@@ -129,6 +129,24 @@ void TCopyToAppSrv::CopyToApp(THtmlView* view, TTargetApp kind) {
   }
 }
 
+void TCopyToAppSrv::CopyTableToExcel(const QString& html, const QString& text) {
+  TCloseGuard guard(host_.DialogOwner());
+  try {
+    auto* data = new QMimeData;
+    data->setHtml(html);
+    data->setText(text);
+    QGuiApplication::clipboard()->setMimeData(data);
+    const std::string book = GetExcelTarget(ExcelApp);
+    if (book.empty()) return;
+    try {
+      ExcelApp->PasteIntoFirstSheet(book);
+    } catch (const EOfficeError&) {
+    }
+  } catch (const std::exception& e) {
+    host_.ShowErrorMessage(FailureText(e));
+  }
+}
+
 // A new connection; false (after the warning) when the office cannot be reached at all.
 bool TCopyToAppSrv::Connect(std::unique_ptr<IOfficeApp>& app, TTargetApp kind) {
   app.reset();

@@ -41,6 +41,9 @@ class TCopyToAppSrv {
   void acTextCopyToExcelExecute();
 
   void CopyToApp(THtmlView* view, TTargetApp kind);
+  // "Копировать в MS Excel" of a table that is not a page (the change list): html and text go
+  // onto the clipboard and from there into the chosen workbook's first sheet.
+  void CopyTableToExcel(const QString& html, const QString& text);
   // Make sure the application is live (connecting anew when it was dropped or has gone), then
   // give the target document's (workbook's) key: empty when there is none.
   std::string GetWordTarget(std::unique_ptr<IOfficeApp>& app);
