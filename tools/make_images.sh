@@ -53,3 +53,35 @@ badge B22.DAT '#2e6db4' 'Вс'                                 # img/users.png
 for f in B0[1-46-7].DAT B1[2-9].DAT B2[0-2].DAT; do
   mogrify -strip "png:$f" 2>/dev/null || true
 done
+
+# The program's icon for the desktop: two sheets side by side, the old one with a passage struck
+# through on pink, the new one with a passage on green. Drawn as SVG; the PNG sizes of the
+# icon theme are rendered from it.
+icons=../packaging/icons
+mkdir -p "$icons"
+cat >"$icons/parvel.svg" <<'SVG'
+<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
+  <rect x="8" y="8" width="240" height="240" rx="40" fill="#1f3b64" stroke="none"/>
+  <rect x="30" y="40" width="92" height="176" rx="8" fill="#ffffff" stroke="none"/>
+  <rect x="134" y="40" width="92" height="176" rx="8" fill="#ffffff" stroke="none"/>
+  <g stroke="#9aa8bb" stroke-width="10" stroke-linecap="round">
+    <line x1="46" y1="66" x2="106" y2="66"/>
+    <line x1="46" y1="90" x2="96" y2="90"/>
+    <line x1="46" y1="162" x2="106" y2="162"/>
+    <line x1="46" y1="186" x2="86" y2="186"/>
+    <line x1="150" y1="66" x2="210" y2="66"/>
+    <line x1="150" y1="90" x2="200" y2="90"/>
+    <line x1="150" y1="162" x2="210" y2="162"/>
+    <line x1="150" y1="186" x2="190" y2="186"/>
+  </g>
+  <rect x="40" y="110" width="72" height="32" rx="4" fill="#f4b6c2" stroke="none"/>
+  <line x1="46" y1="126" x2="106" y2="126" stroke="#c0392b" stroke-width="7" stroke-linecap="round"/>
+  <rect x="144" y="110" width="72" height="32" rx="4" fill="#9fe0a8" stroke="none"/>
+  <line x1="150" y1="126" x2="210" y2="126" stroke="#1e7e34" stroke-width="10" stroke-linecap="round"/>
+</svg>
+SVG
+for size in 16 24 32 48 64 128 256; do
+  convert -background none "$icons/parvel.svg" -resize "${size}x${size}" -depth 8 -strip \
+    "png:$icons/parvel-$size.png"
+done

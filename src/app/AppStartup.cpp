@@ -5,21 +5,16 @@
 #include <QLocale>
 #include <QTranslator>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "appbase/MessageBox.h"
+#include "support/FileCalls.h"
 
 void PrepareApplication() {
-#ifndef _WIN32
-  if (geteuid() == 0) {
+  if (filecalls::RunsAsSuperuser()) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (!flags.contains("--no-sandbox"))
       qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
   }
-#endif
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
@@ -32,4 +27,5 @@ void InitApplication() {
   QCoreApplication::setOrganizationName("Kvilon");
   QCoreApplication::setApplicationName("Parvel");
   QGuiApplication::setApplicationDisplayName(QString());
+  QGuiApplication::setDesktopFileName("ru.parvel.Parvel");  // the menu entry, for the window icon
 }

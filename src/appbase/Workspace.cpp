@@ -7,10 +7,6 @@
 
 #include <cerrno>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 void EnsureBackslash(QString& path) {
   const QChar other = PathSeparator == '/' ? QChar('\\') : QChar('/');
   path.replace(other, QChar(PathSeparator));
@@ -97,24 +93,19 @@ namespace {
 
 enum class TLockResult { lrTaken, lrHeld, lrUnusable };
 
-// Creates the folder if need be and takes its lock file; fd receives the open lock.
-TLockResult LockFolder(const QString& folder, const QStringList& pageNames, int& fd) {
-  fd = -1;
+// Creates the folder if need be and takes its lock file into lock.
+TLockResult LockFolder(const QString& folder, const QStringList& pageNames, filecalls::TLockFile& lock) {
+  lock.Release();
   if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) return TLockResult::lrUnusable;
   for (const QString& name : pageNames) {
     const QFileInfo page(folder + name);
     if (page.exists() && !page.isFile()) return TLockResult::lrUnusable;
   }
   const std::string native = ToNativeBytes(folder);
-  if (::access(native.c_str(), W_OK | X_OK) != 0) return TLockResult::lrUnusable;
-  const std::string lockPath = native + "parvel.lock";
-  fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return TLockResult::lrUnusable;
-  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return TLockResult::lrTaken;
-  const bool held = errno == EWOULDBLOCK;
-  ::close(fd);
-  fd = -1;
-  return held ? TLockResult::lrHeld : TLockResult::lrUnusable;
+  if (!filecalls::IsWritableFolder(native)) return TLockResult::lrUnusable;
+  const int e = lock.TryTake(native + "parvel.lock", 0644);
+  if (e == 0) return TLockResult::lrTaken;
+  return e == EWOULDBLOCK ? TLockResult::lrHeld : TLockResult::lrUnusable;
 }
 
 }  // namespace
@@ -122,11 +113,10 @@ TLockResult LockFolder(const QString& folder, const QStringList& pageNames, int&
 TWorkFolder::~TWorkFolder() { Release(); }
 
 void TWorkFolder::Release() {
-  if (lockFd_ < 0) return;
+  if (!lock_.Held()) return;
   // A numbered folder is this instance's alone; the first one stays for the next start.
   if (numbered_) QDir(path_).removeRecursively();
-  ::close(lockFd_);
-  lockFd_ = -1;
+  lock_.Release();
 }
 
 bool TWorkFolder::Acquire(const QStringList& candidates, const QStringList& pageNames) {
@@ -137,7 +127,7 @@ bool TWorkFolder::Acquire(const QStringList& candidates, const QStringList& page
     const QString stem = candidate.endsWith(QChar(PathSeparator)) ? candidate.chopped(1) : candidate;
     for (int n = 1; n <= kMostInstances; ++n) {
       const QString folder = n == 1 ? candidate : stem + QString::number(n) + QChar(PathSeparator);
-      const TLockResult r = LockFolder(folder, pageNames, lockFd_);
+      const TLockResult r = LockFolder(folder, pageNames, lock_);
       if (r == TLockResult::lrTaken) {
         path_ = folder;
         numbered_ = n > 1;

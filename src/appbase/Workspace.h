@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "support/FileCalls.h"
+
 #include <string>
 #include <vector>
 
@@ -53,7 +55,7 @@ std::string ToNativeBytes(const QString& path);
 // $XDG_CACHE_HOME/Parvel, else ~/.cache/Parvel. Ends with the separator.
 QString UserCacheDir();
 
-// The work folder of one running instance, locked (flock on a lock file inside it) for the life
+// The work folder of one running instance, locked (a lock file inside it) for the life
 // of the object. The first instance keeps "Parvel_t"; one that finds it locked takes the first
 // free numbered sibling ("Parvel_t2", "Parvel_t3" ...), which is removed again at the end.
 class TWorkFolder {
@@ -74,7 +76,7 @@ class TWorkFolder {
 
  private:
   void Release();
-  int lockFd_ = -1;
+  filecalls::TLockFile lock_;
   QString path_;
   bool numbered_ = false;
   QStringList unusable_;

@@ -1,7 +1,5 @@
 // forms, variants and find: the word forms and the text finder from the command line.
 // Arguments and output are UTF-8; the finder itself works on Windows-1251 bytes.
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -20,6 +18,7 @@
 #include "find/TextFinder.h"
 #include "input/DocumentReader.h"
 #include "support/Cp1251.h"
+#include "support/FileCalls.h"
 #include "support/OutputFiles.h"
 
 namespace fs = std::filesystem;
@@ -41,8 +40,8 @@ std::string DataDirOf(const TCommandArgs& a) {
 // "Data/" beside the executable, found through the running image rather than argv.
 std::string DefaultDataDir() {
   std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  const fs::path dir = ec ? fs::current_path(ec) : exe.parent_path();
+  const std::string exe = filecalls::ExecutablePath();
+  const fs::path dir = exe.empty() ? fs::current_path(ec) : fs::path(exe).parent_path();
   return (dir / "Data").string() + "/";
 }
 

@@ -10,11 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include "engine/BothSides.h"
 #include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
@@ -327,8 +322,8 @@ void ForEachLine(std::string_view content, Line&& line) {
 // Fills a file with the bytes as they are.
 TFileFiller BytesFiller(const std::string& path, std::string_view bytes) {
   return [&path, bytes](int fd) {
-    iovec iov{const_cast<char*>(bytes.data()), bytes.size()};
-    WriteFully(fd, &iov, 1, path);
+    filecalls::TSpan span{bytes.data(), bytes.size()};
+    WriteFully(fd, &span, 1, path);
   };
 }
 
@@ -336,16 +331,16 @@ TFileFiller BytesFiller(const std::string& path, std::string_view bytes) {
 // no converted copy of the page is made.
 TFileFiller CrLfFiller(const std::string& path, std::string_view content) {
   return [&path, content](int fd) {
-    static char kCrLf[] = "\r\n";
-    constexpr int kBatch = 512;  // iovecs per call, two per line; well below IOV_MAX
-    iovec iov[kBatch];
+    static const char kCrLf[] = "\r\n";
+    constexpr int kBatch = 512;  // spans per call, two per line
+    filecalls::TSpan iov[kBatch];
     int used = 0;
     ForEachLine(content, [&](size_t begin, size_t end) {
       if (used + 2 > kBatch) {
         WriteFully(fd, iov, used, path);
         used = 0;
       }
-      if (end > begin) iov[used++] = {const_cast<char*>(content.data()) + begin, end - begin};
+      if (end > begin) iov[used++] = {content.data() + begin, end - begin};
       iov[used++] = {kCrLf, 2};
     });
     WriteFully(fd, iov, used, path);

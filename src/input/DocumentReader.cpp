@@ -7,12 +7,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "input/PlainText.h"
 #include "support/FastStrings.h"
+#include "support/FileCalls.h"
 #include "support/SystemErrorText.h"
 
 namespace fs = std::filesystem;
@@ -63,48 +60,44 @@ std::string ReadFileBytes(const std::string& path, uint64_t maxBytes) {
     if (err == ENOENT) return EReadError("Файл " + path + " не найден.");
     return EReadError("Не могу прочитать файл " + path + ": " + SystemErrorText(err) + ".");
   };
-  auto check = [&](const struct stat& st) {
-    if (S_ISDIR(st.st_mode)) throw EReadError(path + " — это папка, а не файл. Выберите файл с текстом.");
+  auto check = [&](const filecalls::TInfo& st) {
+    if (st.Kind == filecalls::TKind::Folder) throw EReadError(path + " — это папка, а не файл. Выберите файл с текстом.");
     // A FIFO, a device or a socket would block or never end: only regular files are texts.
-    if (!S_ISREG(st.st_mode)) throw EReadError(path + " не является обычным файлом. Выберите файл с текстом.");
-    if (static_cast<uint64_t>(st.st_size) > maxBytes)
-      throw EReadError("Файл " + name + " слишком велик (" + MegaBytes(static_cast<uint64_t>(st.st_size)) +
-                       " МБ); открываются файлы до " + MegaBytes(maxBytes) + " МБ.");
+    if (st.Kind != filecalls::TKind::Regular)
+      throw EReadError(path + " не является обычным файлом. Выберите файл с текстом.");
+    if (st.Size > maxBytes)
+      throw EReadError("Файл " + name + " слишком велик (" + MegaBytes(st.Size) + " МБ); открываются файлы до " +
+                       MegaBytes(maxBytes) + " МБ.");
   };
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) throw cannotRead(errno);
+  filecalls::TInfo st;
+  if (const int e = filecalls::Inspect(path, true, st)) throw cannotRead(e);
   check(st);
-  // O_NONBLOCK: should the entry have become a FIFO since, the open does not wait for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw cannotRead(errno);
+  // Should the entry have become a FIFO since, the open does not wait for a writer.
+  int fd = -1;
+  if (const int e = filecalls::OpenForReading(path, false, fd)) throw cannotRead(e);
   std::string out;
   int failed = 0;
   try {
-    if (::fstat(fd, &st) != 0) throw cannotRead(errno);
+    if (const int e = filecalls::InspectOpen(fd, st)) throw cannotRead(e);
     check(st);
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // At most the limit and one byte: a file that grows while read is refused, not read on.
     const uint64_t limit = maxBytes == ~uint64_t{0} ? maxBytes : maxBytes + 1;
-    size_t chunk = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(st.st_size) + 1, limit));
+    size_t chunk = static_cast<size_t>(std::min<uint64_t>(st.Size + 1, limit));
     for (;;) {
       if (chunk == 0) chunk = 1;
       const size_t old = out.size();
       out.resize(old + chunk);
-      const ssize_t got = ::read(fd, out.data() + old, chunk);
-      if (got < 0 && errno == EINTR) {
-        out.resize(old);
-        continue;
-      }
-      out.resize(old + static_cast<size_t>(std::max<ssize_t>(got, 0)));
-      if (got < 0) failed = errno;
-      if (got <= 0 || out.size() >= limit) break;
+      size_t got = 0;
+      failed = filecalls::ReadSome(fd, out.data() + old, chunk, got);
+      out.resize(old + got);
+      if (failed || got == 0 || out.size() >= limit) break;
       chunk = static_cast<size_t>(std::min<uint64_t>(uint64_t{1} << 16, limit - out.size()));
     }
   } catch (...) {
-    ::close(fd);
+    filecalls::CloseFile(fd);
     throw;
   }
-  ::close(fd);
+  filecalls::CloseFile(fd);
   if (failed) throw cannotRead(failed);
   if (out.size() > maxBytes)
     throw EReadError("Файл " + name + " слишком велик; открываются файлы до " + MegaBytes(maxBytes) + " МБ.");

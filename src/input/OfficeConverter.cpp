@@ -3,20 +3,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "input/DocumentReader.h"
+#include "support/ChildProcess.h"
+#include "support/FileCalls.h"
 #include "support/SystemErrorText.h"
 
 namespace fs = std::filesystem;
@@ -24,12 +18,9 @@ namespace fs = std::filesystem;
 namespace input {
 namespace {
 
-bool Executable(const fs::path& p) {
-  std::error_code ec;
-  return fs::is_regular_file(p, ec) && ::access(p.c_str(), X_OK) == 0;
-}
+bool Executable(const fs::path& p) { return filecalls::IsExecutableFile(p.string()); }
 
-// A private temporary folder (mode 0700), removed with everything in it when done.
+// A private temporary folder (only its user may enter), removed with everything in it when done.
 class TTempFolder {
  public:
   TTempFolder() {
@@ -37,8 +28,8 @@ class TTempFolder {
     fs::path base = fs::temp_directory_path(ec);
     if (ec) base = "/tmp";
     std::string templ = (base / "parvel-office-XXXXXX").string();
-    if (!::mkdtemp(templ.data()))
-      throw EReadError(std::string("Не могу создать временную папку для преобразования: ") + SystemErrorText(errno));
+    if (const int e = filecalls::CreatePrivateFolder(templ))
+      throw EReadError(std::string("Не могу создать временную папку для преобразования: ") + SystemErrorText(e));
     path_ = templ;
   }
   ~TTempFolder() {
@@ -72,25 +63,24 @@ class TProfileSlot {
       fs::create_directories(root, ec);
       for (int slot = 0; !ec && slot < 8; ++slot) {
         const fs::path lock = root / ("libreoffice-" + std::to_string(slot) + ".lock");
-        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0) break;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-          fd_ = fd;
+        const int e = lock_.TryTake(lock.string(), 0600);
+        if (e == 0) {
           path_ = root / ("libreoffice-" + std::to_string(slot));
           return;
         }
-        ::close(fd);
+        if (e != EWOULDBLOCK) break;
       }
     }
     path_ = fallback;  // a fresh profile for this one conversion
   }
-  ~TProfileSlot() {
-    if (fd_ >= 0) ::close(fd_);
+  // "file:///C:/..." where paths begin with a drive.
+  std::string Url() const {
+    const std::string p = path_.generic_string();
+    return (p.empty() || p[0] == '/' ? "file://" : "file:///") + p;
   }
-  std::string Url() const { return "file://" + path_.string(); }
 
  private:
-  int fd_ = -1;
+  filecalls::TLockFile lock_;
   fs::path path_;
 };
 
@@ -109,17 +99,14 @@ std::string LastLines(const fs::path& log) {
 std::string FindSoffice(const std::string& preferred) {
   if (!preferred.empty()) return Executable(preferred) ? preferred : std::string();
   if (const char* env = std::getenv("PARVEL_SOFFICE"); env && *env) return Executable(env) ? env : std::string();
-  if (const char* path = std::getenv("PATH")) {
-    std::stringstream dirs(path);
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-      if (dir.empty()) continue;
-      for (const char* name : {"soffice", "libreoffice"})
-        if (Executable(fs::path(dir) / name)) return (fs::path(dir) / name).string();
-    }
-  }
+  const std::vector<std::string> soffices = filecalls::ProgramOnPath("soffice");
+  const std::vector<std::string> libreoffices = filecalls::ProgramOnPath("libreoffice");
+  for (size_t i = 0; i < soffices.size(); ++i)
+    for (const std::string& p : {soffices[i], libreoffices[i]})
+      if (Executable(p)) return p;
   for (const char* p : {"/usr/lib/libreoffice/program/soffice", "/opt/libreoffice/program/soffice",
-                        "/Applications/LibreOffice.app/Contents/MacOS/soffice"})
+                        "/Applications/LibreOffice.app/Contents/MacOS/soffice",
+                        "C:\\Program Files\\LibreOffice\\program\\soffice.exe"})
     if (Executable(p)) return p;
   return {};
 }
@@ -144,49 +131,19 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
   std::vector<std::string> args = {soffice, "-env:UserInstallation=" + profile.Url(), "--headless",
                                    "--invisible", "--nologo", "--norestore", "--nolockcheck",
                                    "--convert-to", "html", "--outdir", out.string(), source};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  // The environment is made before the fork: the child of a threaded program may only exec.
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
-  env.push_back("TMPDIR=" + officeTemp);
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  const pid_t pid = ::fork();
-  if (pid < 0) throw EReadError(std::string("Не могу запустить LibreOffice: ") + SystemErrorText(errno));
-  if (pid == 0) {
-    ::setpgid(0, 0);  // its own group, so that a time-out ends every process it started
-    const int devnull = ::open("/dev/null", O_RDONLY);
-    const int logfd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (devnull >= 0) ::dup2(devnull, 0);
-    if (logfd >= 0) {
-      ::dup2(logfd, 1);
-      ::dup2(logfd, 2);
-    }
-    ::execve(argv[0], argv.data(), envp.data());
-    ::_exit(127);
-  }
-  ::setpgid(pid, pid);
+  TChildProcess office;
+  if (const int e = office.Start(args, officeTemp, log.string()))
+    throw EReadError(std::string("Не могу запустить LibreOffice: ") + SystemErrorText(e));
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.TimeoutSeconds);
-  int status = 0;
+  int exitCode = 0;
   bool cancelled = false, timedOut = false;
   for (;;) {
-    const pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid || (r < 0 && errno != EINTR)) break;
+    if (office.Ended(exitCode)) break;
     if (std::chrono::steady_clock::now() >= deadline) timedOut = true;
     if (!timedOut && options.Idle && !options.Idle()) cancelled = true;
     if (timedOut || cancelled) {
-      ::kill(-pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      // Its helpers are in its group: wait (a little) until they are gone too, so that none
-      // writes into the temporary folder after it is removed.
-      for (int i = 0; i < 100 && ::kill(-pid, SIGKILL) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      office.EndAll();  // with its helpers, so that none writes into the folder after it goes
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -200,9 +157,9 @@ std::string ConvertOfficeToHtml(const std::string& path, const TOfficeOptions& o
   fs::path html;
   for (const auto& e : fs::directory_iterator(out, ec))
     if (e.path().extension() == ".html" || e.path().extension() == ".htm") html = e.path();
-  if (html.empty() || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  if (html.empty() || exitCode != 0) {
     std::string why = LastLines(log);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) why = "программа " + soffice + " не запускается";
+    if (exitCode == TChildProcess::kNotStarted) why = "программа " + soffice + " не запускается";
     throw EReadError("LibreOffice не смог преобразовать файл " + name + (why.empty() ? "." : ": " + why));
   }
   return ReadFileBytes(html.string(), ~uint64_t{0});

@@ -10,15 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "support/FileCalls.h"
 #include "support/SystemErrorText.h"
 
 namespace fs = std::filesystem;
+using filecalls::TKind;
 
 namespace {
 
@@ -37,17 +33,17 @@ std::string FolderOf(const std::string& path) {
 
 std::string NameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
-std::string KindName(mode_t mode) {
-  if (S_ISDIR(mode)) return "папка";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "устройство";
-  if (S_ISFIFO(mode)) return "канал (FIFO)";
-  if (S_ISSOCK(mode)) return "сокет";
+std::string KindName(TKind kind) {
+  if (kind == TKind::Folder) return "папка";
+  if (kind == TKind::Device) return "устройство";
+  if (kind == TKind::Fifo) return "канал (FIFO)";
+  if (kind == TKind::Socket) return "сокет";
   return "не обычный файл";
 }
 
 bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
+  filecalls::TInfo info;
+  return filecalls::Inspect(path, false, info) == 0;
 }
 
 // rename(2) with the step hook; errno is set on failure.
@@ -56,44 +52,43 @@ bool Rename(const std::string& from, const std::string& to) {
     errno = e;
     return false;
   }
-  return std::rename(from.c_str(), to.c_str()) == 0;
+  if (const int e = filecalls::RenameOver(from, to)) {
+    errno = e;
+    return false;
+  }
+  return true;
 }
 
 void Unlink(const std::string& path) noexcept {
   if (path.empty() || Injected("unlink")) return;
-  ::unlink(path.c_str());
+  filecalls::Remove(path);
 }
+
+// Some file systems cannot sync a folder; that is no reason to refuse the file.
+bool SyncRefused(int err) { return err != 0 && err != EINVAL && err != EROFS; }
 
 void SyncFd(int fd, const std::string& path) {
   if (const int e = Injected("fsync")) throw WriteFailure(path, e);
-  // Some file systems cannot sync a folder; that is no reason to refuse the file.
-  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) throw WriteFailure(path, errno);
+  if (const int e = filecalls::SyncFile(fd); SyncRefused(e)) throw WriteFailure(path, e);
 }
 
 void SyncFolder(const std::string& dir, const std::string& path) {
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw WriteFailure(path, errno);
-  try {
-    SyncFd(fd, path);
-  } catch (...) {
-    ::close(fd);
-    throw;
-  }
-  ::close(fd);
+  if (const int e = Injected("fsync")) throw WriteFailure(path, e);
+  if (const int e = filecalls::SyncFolder(dir); SyncRefused(e)) throw WriteFailure(path, e);
 }
 
-// A free name beside path with the given infix: mkstemp reserves it; keep says whether the
-// reserved empty file stays.
+// A free name beside path with the given infix: a new private file reserves it; keep says
+// whether the reserved empty file stays.
 std::string FreeName(const std::string& path, const char* infix, bool keep, int* fdOut = nullptr) {
   std::string name = path + infix + "XXXXXX";
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) throw WriteFailure(path, errno);
+  int fd = -1;
+  if (const int e = filecalls::CreateUnique(name, fd)) throw WriteFailure(path, e);
   if (fdOut) {
     *fdOut = fd;
     return name;
   }
-  ::close(fd);
-  if (!keep) ::unlink(name.c_str());
+  filecalls::CloseFile(fd);
+  if (!keep) filecalls::Remove(name);
   return name;
 }
 
@@ -102,48 +97,33 @@ std::string FreeName(const std::string& path, const char* infix, bool keep, int*
 class TFolderLocks {
  public:
   TFolderLocks(const std::string& path1, const std::string& path2) {
-    struct Folder {
-      dev_t dev;
-      ino_t ino;
-      int fd;
-    };
-    std::vector<Folder> folders;
+    using TLock = std::unique_ptr<filecalls::TFolderLock>;
+    std::vector<TLock> folders;
     for (const std::string& path : {path1, path2}) {
-      const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (fd < 0) {
-        const int err = errno;
-        for (const Folder& f : folders) ::close(f.fd);
-        throw WriteFailure(path, err);
-      }
-      struct stat st {};
-      ::fstat(fd, &st);
-      const bool known = std::any_of(folders.begin(), folders.end(),
-                                     [&](const Folder& f) { return f.dev == st.st_dev && f.ino == st.st_ino; });
-      if (known) ::close(fd);
-      else folders.push_back({st.st_dev, st.st_ino, fd});
+      TLock lock;
+      if (const int err = filecalls::OpenFolderLock(FolderOf(path), lock)) throw WriteFailure(path, err);
+      const bool known = std::any_of(folders.begin(), folders.end(), [&](const TLock& f) {
+        return f->Device() == lock->Device() && f->Node() == lock->Node();
+      });
+      if (!known) folders.push_back(std::move(lock));
     }
-    std::sort(folders.begin(), folders.end(),
-              [](const Folder& a, const Folder& b) { return std::pair(a.dev, a.ino) < std::pair(b.dev, b.ino); });
-    for (const Folder& f : folders) {
-      fds_.push_back(f.fd);
+    std::sort(folders.begin(), folders.end(), [](const TLock& a, const TLock& b) {
+      return std::pair(a->Device(), a->Node()) < std::pair(b->Device(), b->Node());
+    });
+    for (TLock& f : folders) {
+      locks_.push_back(std::move(f));
       if (const int e = Injected("lock")) {
-        Release();
+        locks_.clear();
         throw WriteFailure(path1, e);
       }
-      while (::flock(f.fd, LOCK_EX) != 0 && errno == EINTR) {
-      }
+      locks_.back()->Lock();
     }
   }
-  ~TFolderLocks() { Release(); }
   TFolderLocks(const TFolderLocks&) = delete;
   TFolderLocks& operator=(const TFolderLocks&) = delete;
 
  private:
-  void Release() {
-    for (int fd : fds_) ::close(fd);
-    fds_.clear();
-  }
-  std::vector<int> fds_;
+  std::vector<std::unique_ptr<filecalls::TFolderLock>> locks_;
 };
 
 // One replacement of a pair as its marker records it. Old is "" when there was no old file and
@@ -195,17 +175,16 @@ bool Parse(const std::string& bytes, TPairState& s) {
 }
 
 bool ReadSmallFile(const std::string& path, std::string& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return false;
+  int fd = -1;
+  if (filecalls::OpenForReading(path, true, fd) != 0) return false;
   char buf[16384];
   out.clear();
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0 || out.size() > 65536) break;
-    out.append(buf, static_cast<size_t>(n));
+    size_t n = 0;
+    if (filecalls::ReadSome(fd, buf, sizeof buf, n) != 0 || n == 0 || out.size() > 65536) break;
+    out.append(buf, n);
   }
-  ::close(fd);
+  filecalls::CloseFile(fd);
   return true;
 }
 
@@ -244,18 +223,12 @@ bool EndsWith(std::string_view s, std::string_view end) {
   return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
 }
 
-std::vector<std::string> Entries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (const dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
-    ::closedir(d);
-  }
-  return names;
-}
+std::vector<std::string> Entries(const std::string& dir) { return filecalls::FolderEntries(dir); }
 
 bool SameFolder(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  filecalls::TInfo ia, ib;
+  return filecalls::Inspect(a, true, ia) == 0 && filecalls::Inspect(b, true, ib) == 0 && ia.Device == ib.Device &&
+         ia.Node == ib.Node;
 }
 
 // Completes every replacement a stopped run left in dir (undo markers first: a roll-back that
@@ -267,8 +240,8 @@ void RecoverFolder(const std::string& dir) {
       const std::string marker = (fs::path(dir) / name).string();
       std::string bytes;
       TPairState s;
-      struct stat st {};
-      if (::lstat(marker.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+      filecalls::TInfo st;
+      if (filecalls::Inspect(marker, false, st) != 0 || st.Kind != TKind::Regular || !st.Ours) continue;
       if (!ReadSmallFile(marker, bytes)) continue;
       // Anything else of that name is not ours and stays.
       if (!Parse(bytes, s) || !SameFolder(FolderOf(s.Path[0]), dir)) continue;
@@ -290,8 +263,8 @@ void CleanLeftovers(const std::string& path) {
       ours = ours || (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0);
     if (!ours) continue;
     const std::string full = (fs::path(dir) / entry).string();
-    struct stat st {};
-    if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(full.c_str());
+    filecalls::TInfo st;
+    if (filecalls::Inspect(full, false, st) == 0 && st.Kind == TKind::Regular) filecalls::Remove(full);
   }
 }
 
@@ -304,27 +277,28 @@ void Recover(const std::string& path1, const std::string& path2) {
 
 // A hard link to the old file under a free name; kNoOld when there is none.
 std::string KeepOld(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return kNoOld;
-    throw WriteFailure(path, errno);
+  filecalls::TInfo st;
+  if (const int e = filecalls::Inspect(path, false, st)) {
+    if (e == ENOENT) return kNoOld;
+    throw WriteFailure(path, e);
   }
   const std::string name = FreeName(path, ".old", false);
   if (const int e = Injected("link")) throw WriteFailure(path, e);
-  if (::link(path.c_str(), name.c_str()) == 0) return name;
-  if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK) return kOldNotKept;
-  throw WriteFailure(path, errno);
+  const int e = filecalls::HardLink(path, name);
+  if (e == 0) return name;
+  if (e == EPERM || e == EOPNOTSUPP || e == EMLINK) return kOldNotKept;
+  throw WriteFailure(path, e);
 }
 
 void WriteMarker(const std::string& marker, const TPairState& s) {
   const std::string bytes = Serialise(s);
   const std::string temp = WriteTempFile(marker, [&](int fd) {
-    iovec iov{const_cast<char*>(bytes.data()), bytes.size()};
-    WriteFully(fd, &iov, 1, s.Path[0]);
+    filecalls::TSpan span{bytes.data(), bytes.size()};
+    WriteFully(fd, &span, 1, s.Path[0]);
   });
   if (!Rename(temp, marker)) {
     const int err = errno;
-    ::unlink(temp.c_str());
+    filecalls::Remove(temp);
     throw WriteFailure(s.Path[0], err);
   }
   SyncFolder(FolderOf(marker), s.Path[0]);
@@ -338,19 +312,19 @@ EOutputError WriteFailure(const std::string& path, int err) {
 
 void CheckOutputPath(const std::string& path) {
   if (path.empty()) throw EOutputError(TOutputFailure::ofNoName, "Не задано имя файла для записи.");
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;  // nothing there yet, or a file
-  struct stat link {};
-  const bool viaLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+  filecalls::TInfo st;
+  if (filecalls::Inspect(path, true, st) != 0 || st.Kind == TKind::Regular) return;  // nothing there yet, or a file
+  filecalls::TInfo link;
+  const bool viaLink = filecalls::Inspect(path, false, link) == 0 && link.Kind == TKind::Link;
   throw EOutputError(TOutputFailure::ofNotRegular,
                      "Не могу записать файл " + path + ": " + (viaLink ? "это ссылка не на обычный файл, а на " : "там не обычный файл, а ") +
-                         KindName(st.st_mode) + ". Ничего не записано.");
+                         KindName(st.Kind) + ". Ничего не записано.");
 }
 
 bool SameOutputFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  const bool ea = ::stat(a.c_str(), &sa) == 0, eb = ::stat(b.c_str(), &sb) == 0;
-  if (ea && eb) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  filecalls::TInfo sa, sb;
+  const bool ea = filecalls::Inspect(a, true, sa) == 0, eb = filecalls::Inspect(b, true, sb) == 0;
+  if (ea && eb) return sa.Device == sb.Device && sa.Node == sb.Node;
   if (ea != eb) return false;
   auto normal = [](const std::string& p) {
     std::error_code ec;
@@ -360,19 +334,18 @@ bool SameOutputFile(const std::string& a, const std::string& b) {
   return normal(a) == normal(b);
 }
 
-void WriteFully(int fd, iovec* iov, int count, const std::string& path) {
+void WriteFully(int fd, filecalls::TSpan* iov, int count, const std::string& path) {
   for (;;) {
-    while (count > 0 && iov->iov_len == 0) ++iov, --count;  // nothing to write there
+    while (count > 0 && iov->Size == 0) ++iov, --count;  // nothing to write there
     if (count == 0) break;
     if (const int e = Injected("write")) throw WriteFailure(path, e);
-    const ssize_t w = ::writev(fd, iov, count);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) throw WriteFailure(path, w < 0 ? errno : EIO);
-    size_t done = static_cast<size_t>(w);
-    for (; count > 0 && done >= iov->iov_len; ++iov, --count) done -= iov->iov_len;
+    size_t done = 0;
+    const int err = filecalls::WriteGather(fd, iov, count, done);
+    if (err || done == 0) throw WriteFailure(path, err ? err : EIO);
+    for (; count > 0 && done >= iov->Size; ++iov, --count) done -= iov->Size;
     if (count > 0) {
-      iov->iov_base = static_cast<char*>(iov->iov_base) + done;
-      iov->iov_len -= done;
+      iov->Data += done;
+      iov->Size -= done;
     }
   }
 }
@@ -383,23 +356,16 @@ std::string WriteTempFile(const std::string& path, const TFileFiller& fill) {
   const std::string temp = FreeName(path, ".tmp", true, &fd);
   try {
     fill(fd);
-    // mkstemp makes the file private to the user; outputs are ordinary files. The mask is read
-    // once: reading it means setting it, which must not race with another writer.
-    static const mode_t mask = [] {
-      const mode_t m = ::umask(0);
-      ::umask(m);
-      return m;
-    }();
-    ::fchmod(fd, 0666 & ~mask);
+    // The temporary is private to the user; outputs are ordinary files.
+    filecalls::MakeOrdinary(fd);
     SyncFd(fd, path);
   } catch (...) {
-    ::close(fd);
-    ::unlink(temp.c_str());
+    filecalls::CloseFile(fd);
+    filecalls::Remove(temp);
     throw;
   }
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
+  if (const int err = filecalls::CloseFile(fd)) {
+    filecalls::Remove(temp);
     throw WriteFailure(path, err);
   }
   return temp;
@@ -409,12 +375,12 @@ void CommitTempFile(const std::string& tempPath, const std::string& path) {
   try {
     CheckOutputPath(path);
   } catch (...) {
-    ::unlink(tempPath.c_str());
+    filecalls::Remove(tempPath);
     throw;
   }
   if (!Rename(tempPath, path)) {
     const int err = errno;
-    ::unlink(tempPath.c_str());
+    filecalls::Remove(tempPath);
     throw WriteFailure(path, err);
   }
 }
@@ -455,8 +421,8 @@ void ReplaceFilePair(const std::string& givenPath1, const TFileFiller& fill1, co
   s.Path[1] = path2;
   auto discard = [&] {
     for (int i = 0; i < 2; ++i) {
-      if (!s.Temp[i].empty()) ::unlink(s.Temp[i].c_str());
-      if (!s.Old[i].empty() && s.Old[i] != kOldNotKept) ::unlink(s.Old[i].c_str());
+      if (!s.Temp[i].empty()) filecalls::Remove(s.Temp[i]);
+      if (!s.Old[i].empty() && s.Old[i] != kOldNotKept) filecalls::Remove(s.Old[i]);
     }
   };
   std::exception_ptr failed;

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include <sys/uio.h>
+#include "support/FileCalls.h"
 
 enum class TOutputFailure {
   ofNoName,      // an empty file name
@@ -44,8 +44,8 @@ bool SameOutputFile(const std::string& a, const std::string& b);
 // Fills an open temporary file; throws EOutputError (through WriteFully) on failure.
 using TFileFiller = std::function<void(int fd)>;
 
-// Writes all of iov to fd, for path's messages.
-void WriteFully(int fd, iovec* iov, int count, const std::string& path);
+// Writes all of the spans to fd, for path's messages.
+void WriteFully(int fd, filecalls::TSpan* spans, int count, const std::string& path);
 
 // Writes a new file through fill and renames it over path, under the folder's lock.
 void ReplaceFile(const std::string& path, const TFileFiller& fill);
