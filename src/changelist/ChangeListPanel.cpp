@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -89,7 +90,9 @@ TChangeListPanel::TChangeListPanel(IChangeListHost& host, QWidget* parent)
   header->setSectionResizeMode(TChangeListModel::colNow, QHeaderView::Stretch);
   column->addWidget(view_, 1);
 
-  connect(view_, &QTreeView::clicked, this, &TChangeListPanel::EntryChosen);
+  // Enter activates; so does a click where the style says so, else the click is taken itself.
+  if (!view_->style()->styleHint(QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, view_))
+    connect(view_, &QTreeView::clicked, this, &TChangeListPanel::EntryChosen);
   connect(view_, &QTreeView::activated, this, &TChangeListPanel::EntryChosen);
   connect(view_, &QWidget::customContextMenuRequested, this, &TChangeListPanel::ShowContextMenu);
   connect(kind_, &QComboBox::currentIndexChanged, this, [this] { FilterChanged(); });
@@ -153,11 +156,8 @@ void TChangeListPanel::SpanGroupRows() {
 void TChangeListPanel::EntryChosen(const QModelIndex& index) {
   const int entry = index.data(TChangeListModel::EntryRole).toInt();
   if (!index.isValid() || entry < 0) return;
-  const int n = model_->List().Entries[static_cast<size_t>(entry)].N - 1;
-  // A click may come as a click and an activation: the change is asked for once.
-  if (n == current_) return;
-  current_ = n;
-  host_.GoToListedChange(n);
+  // The current change chosen again is shown again, as after a scroll away from it.
+  host_.GoToListedChange(model_->List().Entries[static_cast<size_t>(entry)].N - 1);
 }
 
 void TChangeListPanel::SelectChange(int n) {

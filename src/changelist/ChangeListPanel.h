@@ -76,5 +76,5 @@ class TChangeListPanel : public QWidget {
   QLineEdit* search_;
   QTreeView* view_;
   std::vector<int> entryOfChange_;  // per change of the counter, its entry
-  int current_ = -1;                // the current change, from 0
+  int current_ = -1;                // the current change, from 0 (kept through a filter change)
 };

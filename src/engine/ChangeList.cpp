@@ -253,25 +253,30 @@ int32_t GapBlock(const TSide& side, int32_t first, const TComparedText& other, i
   return startsParagraph && !endsParagraph ? side.BlockOf(first) : side.BlockOf(first - 1);
 }
 
+// The run covers the paragraph, or all of it but its number (a new item whose number the diff
+// matched with the next item's).
+bool MostlyCovered(const TSide& side, int32_t b, int32_t first, int32_t count) {
+  const TStructureBlock& block = side.S.Blocks[static_cast<size_t>(b)];
+  const int32_t end = block.FirstToken + block.TokenCount;
+  if (block.TokenCount == 0 || first + count < end) return false;
+  if (first <= block.FirstToken) return true;
+  // Then the run goes on into the next paragraph, whose number the diff took for this one's.
+  return first - block.FirstToken <= block.LabelTokens && first + count > end;
+}
+
 bool WholeBlocks(const TSide& side, int32_t first, int32_t count) {
   if (count <= 0) return false;
   const std::vector<int32_t>& p = side.Text.Blocks.Paragraph;
   const auto f = static_cast<size_t>(first), e = static_cast<size_t>(first + count);
   if ((f == 0 || p[f - 1] != p[f]) && (e == p.size() || p[e] != p[e - 1])) return true;
-  // Or mostly whole paragraphs: a new item whose number the diff matched with the next one's.
+  // Or mostly whole paragraphs.
   int32_t whole = 0;
   for (int32_t b = side.BlockOf(first); b <= side.BlockOf(first + count - 1); ++b) {
+    if (!MostlyCovered(side, b, first, count)) continue;
     const TStructureBlock& block = side.S.Blocks[static_cast<size_t>(b)];
-    const int32_t covered = std::min(first + count, block.FirstToken + block.TokenCount) - std::max(first, block.FirstToken);
-    if (covered * 4 >= block.TokenCount * 3) whole += covered;
+    whole += std::min(first + count, block.FirstToken + block.TokenCount) - std::max(first, block.FirstToken);
   }
   return whole * 4 >= count * 3;
-}
-
-bool MostlyCovered(const TSide& side, int32_t b, int32_t first, int32_t count) {
-  const TStructureBlock& block = side.S.Blocks[static_cast<size_t>(b)];
-  const int32_t covered = std::min(first + count, block.FirstToken + block.TokenCount) - std::max(first, block.FirstToken);
-  return covered * 4 >= block.TokenCount * 3;
 }
 
 // The first paragraph of a run's side that it mostly covers.

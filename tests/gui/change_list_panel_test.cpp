@@ -125,6 +125,13 @@ TEST(ChangeListPanel, ClickEnterAndSteppingOnTheLargestPair) {
   QTest::keyClick(panel.View(), Qt::Key_Return);
   ASSERT_TRUE(WaitFor([&] { return UI(w).Navigation->CurrentChange == 999; }, 20000));
   ExpectCurrentInBothViews(*w, 999);
+
+  // Scrolled away, the current change clicked again comes back into sight.
+  UI(w).WB1->SetBodyScrollTop(0);
+  ASSERT_TRUE(WaitFor([&] { return UI(w).Navigation->LastScrollTop[1] == 0 && UI(w).WB2->BodyScrollTop() < 2000; }, 10000));
+  ClickRow(panel, RowOfChange(panel, 999));
+  ASSERT_TRUE(WaitFor([&] { return UI(w).WB1->BodyScrollTop() > 0; }, 20000));
+  ExpectCurrentInBothViews(*w, 999);
   EXPECT_TRUE(messages.List().empty());
   QSettings().clear();
 }
