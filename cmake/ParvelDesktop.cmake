@@ -1,7 +1,7 @@
 # What a desktop program brings besides itself: its menu entry, icons, AppStream description,
 # manual pages and the documentation folder with the licences.
 set(_pkg ${CMAKE_SOURCE_DIR}/packaging)
-set(PARVEL_APP_ID ru.parvel.Parvel)
+set(PARVEL_APP_ID ru.parvel.parvel)
 
 install(FILES ${_pkg}/${PARVEL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_pkg}/${PARVEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

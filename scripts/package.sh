@@ -17,8 +17,8 @@ lintian --display-info --tag-display-limit 0 \
 echo "lintian: $(grep -c '^E:' "$build/lintian.txt" || true) errors, $(grep -c '^W:' "$build/lintian.txt" || true) warnings"
 
 echo "-- desktop entry and metainfo"
-desktop-file-validate packaging/ru.parvel.Parvel.desktop
-appstreamcli validate --no-net --explain packaging/ru.parvel.Parvel.metainfo.xml
+desktop-file-validate packaging/ru.parvel.parvel.desktop
+appstreamcli validate --no-net --explain packaging/ru.parvel.parvel.metainfo.xml
 
 echo "-- the unpacked package against the build"
 tests/package/check_unpacked.sh "$deb" "$build/bin" "${PARVEL_CORPUS:-../shared/corpus}"

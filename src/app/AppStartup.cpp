@@ -27,5 +27,5 @@ void InitApplication() {
   QCoreApplication::setOrganizationName("Kvilon");
   QCoreApplication::setApplicationName("Parvel");
   QGuiApplication::setApplicationDisplayName(QString());
-  QGuiApplication::setDesktopFileName("ru.parvel.Parvel");  // the menu entry, for the window icon
+  QGuiApplication::setDesktopFileName("ru.parvel.parvel");  // the menu entry, for the window icon
 }

@@ -10,7 +10,7 @@ dpkg -x "$deb" "$root"
 fail() { echo "check_unpacked: $*" >&2; exit 1; }
 
 for f in usr/bin/parvel usr/bin/parvel-cli usr/lib/parvel/Data/A49.DAT usr/lib/parvel/office/parvel_office.py \
-         usr/share/applications/ru.parvel.Parvel.desktop usr/share/icons/hicolor/scalable/apps/parvel.svg \
+         usr/share/applications/ru.parvel.parvel.desktop usr/share/icons/hicolor/scalable/apps/parvel.svg \
          usr/share/man/man1/parvel.1.gz usr/share/man/ru/man1/parvel-cli.1.gz usr/share/doc/parvel/copyright; do
   [ -e "$root/$f" ] || fail "the package lacks /$f"
 done
