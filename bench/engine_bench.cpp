@@ -154,7 +154,7 @@ BENCHMARK(BM_AlignChanges)->Arg(6)->Arg(10)->Arg(11)->Unit(benchmark::kMilliseco
 void BM_BuildChangeList(benchmark::State& state) {
   const Pair& p = LoadPair(static_cast<int>(state.range(0)));
   TDiff diff;
-  const TComparisonModel m = BuildComparisonModel(p.text1, p.text2, diff, TMarkLayout::Aligned);
+  const TComparisonModel m = BuildComparisonModel(p.text1, p.text2, diff, kDefaultComparisonOptions);
   size_t entries = 0;
   for (auto _ : state) entries = BuildChangeList(m).Entries.size();
   state.counters["changes"] = static_cast<double>(entries);

@@ -209,7 +209,7 @@ void TChangeListPanel::SaveCsv() {
   const std::string file = ToNativeBytes(path);
   try {
     ReplaceFile(file, [&](int fd) {
-      iovec part{const_cast<char*>(bytes.data()), bytes.size()};
+      filecalls::TSpan part{bytes.data(), bytes.size()};
       WriteFully(fd, &part, 1, file);
     });
   } catch (const std::exception& e) {

@@ -139,8 +139,8 @@ int RunChangesCommand(const CliArgs& args) {
       }
     });
   }
-  const TMarkLayout layout = parsed.Flags.count("--literal") ? TMarkLayout::Literal : kDefaultMarkLayout;
-  const TComparisonModel model = BuildComparisonModel(std::move(left), std::move(right), diff, layout);
+  const TComparisonOptions options = parsed.Flags.count("--literal") ? kLiteralComparison : kDefaultComparisonOptions;
+  const TComparisonModel model = BuildComparisonModel(std::move(left), std::move(right), diff, options);
   if (timedOut) {
     std::cerr << "parvel-cli changes: сравнение остановлено через " << maxSeconds
               << " с: тексты слишком различаются, чтобы сравнить их за это время; ничего не записано\n";

@@ -25,7 +25,7 @@ std::string Page(const std::string& utf8Lines) {
 
 TChangeList ListOf(const std::string& oldPage, const std::string& newPage, TNumbering numbering = TNumbering::Auto) {
   TDiff diff;
-  const TComparisonModel model = BuildComparisonModel(oldPage, newPage, diff, kDefaultMarkLayout);
+  const TComparisonModel model = BuildComparisonModel(oldPage, newPage, diff, kDefaultComparisonOptions);
   return BuildChangeList(model, numbering);
 }
 
@@ -185,7 +185,7 @@ TEST(ChangeList, AMoveNamesBothPlaces) {
   const std::string head = "Статья 1. Т\n", a = "Первый абзац о праве.\n", b = "Второй абзац о долге.\n",
                     c = "Третий абзац о сроке.\n";
   TDiff diff;
-  TComparisonModel model = BuildComparisonModel(Page(head + a + b + c), Page(head + b + c + a), diff, kDefaultMarkLayout);
+  TComparisonModel model = BuildComparisonModel(Page(head + a + b + c), Page(head + b + c + a), diff, kDefaultComparisonOptions);
   ASSERT_EQ(model.Runs.size(), 2u);
   const TChangeRun& removed = model.Runs[0].Kind == dkDelete ? model.Runs[0] : model.Runs[1];
   const TChangeRun& added = model.Runs[0].Kind == dkDelete ? model.Runs[1] : model.Runs[0];
