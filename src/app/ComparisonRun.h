@@ -4,8 +4,10 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TDiff;
 class THtmlView;
@@ -23,6 +25,9 @@ struct TComparisonResult {
   TRunOutcome Outcome = TRunOutcome::roFailed;
   int EmptyView = 0;       // 1 or 2 for roNoDocument and roEmptyText
   int ChangeCount = 0;     // for roProduced
+  // For roProduced: for change n, its first mark on each page ([1], [2]) and whether it is a move.
+  std::array<std::vector<int32_t>, 3> MarkOfChange;
+  std::vector<uint8_t> Moved;
   std::array<std::string, 3> StoredBody;  // [1], [2]: the result pages' bodies as written
   QString Error;           // for roFailed
 };

@@ -639,6 +639,9 @@ bool TVerCmp::ShowComparison(QString& report) {
     return false;
   }
   Navigation->ChangeCount = result.ChangeCount;
+  Navigation->MarkOfChange[1] = std::move(result.MarkOfChange[1]);
+  Navigation->MarkOfChange[2] = std::move(result.MarkOfChange[2]);
+  Navigation->MovedChange = std::move(result.Moved);
   StoredBody[1] = std::move(result.StoredBody[1]);
   StoredBody[2] = std::move(result.StoredBody[2]);
   Navigation->MarkTops[1].assign(static_cast<size_t>(result.ChangeCount), 0);

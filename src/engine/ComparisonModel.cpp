@@ -84,7 +84,8 @@ int32_t TComparisonModel::ParagraphOf(bool oldSide, int32_t first) const {
   return paragraphs[at];
 }
 
-TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDiff& diff, TMarkLayout layout) {
+TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDiff& diff, TMarkLayout layout,
+                                      bool moves) {
   TComparisonModel model;
   model.Layout = layout;
   model.Old.Text = std::move(text1);
@@ -107,6 +108,7 @@ TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDif
   TChangeLayout laidOut = LayOutChanges(model.Records, model.Old, model.New, layout == TMarkLayout::Aligned);
   model.Runs = std::move(laidOut.Runs);
   model.Shifts = std::move(laidOut.Shifts);
+  if (moves && layout == TMarkLayout::Aligned) model.Moves = FindMovedPassages(model.Runs, model.Old, model.New);
   model.ChangeCount = static_cast<int>(model.Runs.size());
   return model;
 }

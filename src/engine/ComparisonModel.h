@@ -7,6 +7,7 @@
 
 #include "engine/ChangeAlignment.h"
 #include "engine/Diff.h"
+#include "engine/MovedPassages.h"
 #include "engine/TextStructure.h"
 
 // How the changes are laid over the text. Literal marks the diff's records as they are;
@@ -46,6 +47,7 @@ struct TComparisonModel {
   std::vector<TChangeRec> Records;
   std::vector<TBlockShift> Shifts;  // how the shown blocks were moved, in text order
   std::vector<TChangeRun> Runs;     // the changes in the order of the counter
+  std::vector<TMovedPassage> Moves;  // the runs that are moves, in the counter's order
   int ChangeCount = 0;
 
   const std::vector<TChangeRec>& Shown() const { return Records; }
@@ -57,9 +59,10 @@ struct TComparisonModel {
 
 // From text 1 and text 2 (head + body outer HTML + "</html>"): cuts the tails, replaces
 // "&nbsp;", splits, diffs with the caller's diff object (whose cancel and progress hooks apply)
-// and lays out the changes.
+// and lays out the changes. With moves (taken only with the aligned layout), passages deleted in
+// one place and inserted in another become moves.
 TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDiff& diff,
-                                      TMarkLayout layout);
+                                      TMarkLayout layout, bool moves = true);
 
 // The changes of a record list, one per group of records of one kind.
 std::vector<TChangeRun> ChangeRunsOf(const std::vector<TChangeRec>& recs);

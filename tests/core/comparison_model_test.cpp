@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
+#include <utility>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,9 +19,9 @@ namespace {
 
 const std::string kHead = "<html><head></head>";
 
-TComparisonModel Model(const std::string& text1, const std::string& text2, TMarkLayout layout) {
+TComparisonModel Model(const std::string& text1, const std::string& text2, TMarkLayout layout, bool moves = true) {
   TDiff diff;
-  return BuildComparisonModel(text1, text2, diff, layout);
+  return BuildComparisonModel(text1, text2, diff, layout, moves);
 }
 
 std::vector<char> Marked(const std::vector<TChangeRec>& recs, size_t count, bool left) {
@@ -186,7 +188,7 @@ TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
   for (int i = 0; i < 200; ++i) {
     const auto old = RandomParagraphs(rng);
     const std::string text1 = Html(old), text2 = Html(Edited(old, rng));
-    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned);
+    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned, false);
     ExpectAlignedIsAShiftOfLiteral(Model(text1, text2, TMarkLayout::Literal), aligned, "pair " + std::to_string(i));
     shifted += !aligned.Shifts.empty();
   }
@@ -201,7 +203,7 @@ TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
     const std::string text1 = ReadViewTextFile(corpus + "/" + name + "_old.htm");
     const std::string text2 = ReadViewTextFile(corpus + "/" + name + "_new.htm");
     const TComparisonModel literal = Model(text1, text2, TMarkLayout::Literal);
-    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned);
+    const TComparisonModel aligned = Model(text1, text2, TMarkLayout::Aligned, false);
     ExpectAlignedIsAShiftOfLiteral(literal, aligned, name);
     literalEdges += EdgesAShiftWouldPutOnBoundaries(literal);
     EXPECT_EQ(EdgesAShiftWouldPutOnBoundaries(aligned), 0) << name;
@@ -240,4 +242,119 @@ TEST(ComparisonModel, JsonNamesEachChange) {
             "]}\n");
   EXPECT_EQ(ChangesJson(Model(kHead + "<body>a</body>", kHead + "<body>a</body>", TMarkLayout::Aligned)),
             "{\"changes\": []}\n");
+}
+
+namespace {
+
+// Each side's tokens marked by the runs, moves included.
+std::vector<char> MarkedByRuns(const TComparisonModel& m, bool left) {
+  std::vector<char> marked((left ? m.Old : m.New).Hashes.size(), 0);
+  for (const TChangeRun& r : m.Runs)
+    for (int32_t k = 0; k < (left ? r.Count1 : r.Count2); ++k) marked[static_cast<size_t>((left ? r.First1 : r.First2) + k)] = 1;
+  return marked;
+}
+
+std::string Body(const std::string& paragraphs) { return kHead + "<body>" + cp1251::FromUtf8(paragraphs) + "</body></html>"; }
+
+}  // namespace
+
+// A paragraph moved two places down with one word changed on the way: one change, drawn at both
+// ends in the move colour, the changed word pink and green inside it, each end naming the other.
+TEST(ComparisonModel, MovedParagraphIsOneChange) {
+  const std::string moved = "Налоговые органы вправе требовать от налогоплательщика документы, ";
+  // The paragraphs it moves past are longer: the word diff keeps them and takes the moved one.
+  const std::string second = "<p>Второй абзац о порядке уплаты сбора, сроках его перечисления и о правах "
+                             "плательщиков при проверке, а также о зачёте и возврате излишне уплаченных сумм.</p>";
+  const std::string third = "<p>Третий абзац о представлении отчётности, её формах, сроках и о порядке её приёма "
+                            "налоговыми органами по месту учёта организаций и физических лиц.</p>";
+  const TComparisonModel m =
+      Model(Body("<p>Первый абзац.</p><p>" + moved + "указанные в статье 12.</p>" + second + third),
+            Body("<p>Первый абзац.</p>" + second + third + "<p>" + moved + "указанные в статье 14.</p>"),
+            TMarkLayout::Aligned);
+  ASSERT_EQ(m.ChangeCount, 1);
+  ASSERT_EQ(m.Moves.size(), 1u);
+  const TChangeRun& r = m.Runs[0];
+  EXPECT_TRUE(r.Moved);
+  EXPECT_EQ(m.ParagraphOf(true, r.First1), 1);
+  EXPECT_EQ(m.ParagraphOf(false, r.First2), 3);
+  ASSERT_EQ(m.Moves[0].Edited1.size(), 1u);
+  EXPECT_EQ(m.Moves[0].Edited1[0].Count, 1);
+  const TResultPages pages = BuildResultPages(m);
+  const std::string toEnd = std::string(marks::MovedOpenStart) + cp1251::FromUtf8("Перенесено в абзац 4\">");
+  const std::string fromEnd = std::string(marks::MovedOpenStart) + cp1251::FromUtf8("Перенесено из абзаца 2\">");
+  EXPECT_NE(pages.Left.find("<p>" + toEnd + cp1251::FromUtf8("Налоговые")), std::string::npos) << pages.Left;
+  EXPECT_NE(pages.Right.find("<p>" + fromEnd + cp1251::FromUtf8("Налоговые")), std::string::npos) << pages.Right;
+  EXPECT_NE(pages.Left.find(std::string(marks::MovedDeletedContinuedStart) + cp1251::FromUtf8("Перенесено в абзац 4\">12")),
+            std::string::npos);
+  EXPECT_NE(pages.Right.find(std::string(marks::MovedInsertedContinuedStart) + cp1251::FromUtf8("Перенесено из абзаца 2\">14")),
+            std::string::npos);
+  EXPECT_EQ(pages.Left.find(std::string(marks::DeleteOpen)), std::string::npos);  // no placeholder, no other mark
+  EXPECT_EQ(pages.Right.find(std::string(marks::DeletePlace)), std::string::npos);
+  EXPECT_NE(ChangesJson(m).find("\"kind\": \"moved\", \"old\": {\"paragraph\": 1"), std::string::npos);
+  // The literal layout never has moves; its pages are those of the records.
+  const TComparisonModel literal = Model(Body("<p>a</p><p>" + moved + "</p>"), Body("<p>" + moved + "</p><p>a</p>"),
+                                         TMarkLayout::Literal);
+  EXPECT_TRUE(literal.Moves.empty());
+  for (const TChangeRun& run : literal.Runs) EXPECT_FALSE(run.Moved);
+}
+
+// A move taken out of a larger deletion leaves the rest a deletion; the marks of two changes
+// stand in a different order on the two pages, and the pages say which is which. Three common
+// words, or a short phrase inside larger rewritten passages, are no move.
+TEST(ComparisonModel, MovesAmongOtherChanges) {
+  const std::string moved = "Сведения о доходах физических лиц представляются ежегодно";
+  const std::string middle = "<p>Середина: порядок исчисления и уплаты сбора, сроки представления отчётности и права "
+                             "плательщиков при проверке, а также зачёт и возврат излишне уплаченных сумм.</p>";
+  const std::string end = "<p>Конец: формы отчётности, сроки и порядок её приёма налоговыми органами по месту учёта "
+                          "организаций и физических лиц, индивидуальных предпринимателей и нотариусов.</p>";
+  const TComparisonModel m = Model(Body("<p>Начало.</p><p>Совсем другой текст удален. " + moved + ".</p>" + middle + end),
+                                   Body("<p>Начало.</p>" + middle + "<p>Вставка нового.</p>" + end + "<p>" + moved + ".</p>"),
+                                   TMarkLayout::Aligned);
+  ASSERT_EQ(m.Moves.size(), 1u);
+  int moves = 0, others = 0;
+  for (const TChangeRun& r : m.Runs) (r.Moved ? moves : others) += 1;
+  EXPECT_EQ(moves, 1);
+  EXPECT_GE(others, 2);  // the rest of the deletion and the new paragraph
+  const TResultPages pages = BuildResultPages(m);
+  ASSERT_EQ(pages.LeftMarks.size(), m.Runs.size());
+  const int32_t move = m.Moves[0].Run;
+  // On the left the move's old end comes before the new paragraph's placeholder, on the right after its mark.
+  for (size_t n = 0; n < m.Runs.size(); ++n)
+    if (!m.Runs[n].Moved && m.Runs[n].Count2 > 0) {
+      EXPECT_LT(pages.LeftMarks[static_cast<size_t>(move)], pages.LeftMarks[n]);
+      EXPECT_GT(pages.RightMarks[static_cast<size_t>(move)], pages.RightMarks[n]);
+    }
+  for (const auto& [a, b] : {std::pair<std::string, std::string>{"<p>x в том числе</p><p>y</p>", "<p>y</p><p>z в том числе</p>"},
+                             {"<p>Первое: в соответствии со статьей 5 прочее длинное изложение.</p><p>y</p>",
+                              "<p>y</p><p>Второе совсем иное, в соответствии со статьей 7, и ещё много слов.</p>"}})
+    EXPECT_TRUE(Model(Body(a), Body(b), TMarkLayout::Aligned).Moves.empty()) << a;
+}
+
+// With moves, each side marks the same tokens as without them, on generated pairs whose edits
+// move paragraphs.
+TEST(ComparisonModel, MovesKeepTheMarkedTokens) {
+  std::mt19937 rng(7);
+  int withMoves = 0;
+  for (int i = 0; i < 200; ++i) {
+    auto old = RandomParagraphs(rng);
+    for (auto& p : old)
+      for (int k = 0; k < 4; ++k) p.push_back(cp1251::FromUtf8(k % 2 ? "порядок" : "исчисления") + std::to_string(rng() % 50));
+    auto edited = Edited(old, rng);
+    const size_t from = rng() % edited.size(), to = rng() % edited.size();
+    const auto moved = edited[from];
+    edited.erase(edited.begin() + static_cast<long>(from));
+    edited.insert(edited.begin() + static_cast<long>(to), moved);
+    const std::string text1 = Html(old), text2 = Html(edited);
+    const TComparisonModel plain = Model(text1, text2, TMarkLayout::Aligned, false);
+    const TComparisonModel m = Model(text1, text2, TMarkLayout::Aligned);
+    withMoves += !m.Moves.empty();
+    EXPECT_EQ(MarkedByRuns(m, true), MarkedByRuns(plain, true)) << i;
+    EXPECT_EQ(MarkedByRuns(m, false), MarkedByRuns(plain, false)) << i;
+    const TResultPages pages = BuildResultPages(m);
+    EXPECT_EQ(pages.ChangeCount, m.ChangeCount);
+    std::vector<int32_t> left = pages.LeftMarks, right = pages.RightMarks;
+    std::sort(left.begin(), left.end()), std::sort(right.begin(), right.end());
+    for (size_t n = 0; n < left.size(); ++n) ASSERT_TRUE(left[n] == static_cast<int32_t>(n) && right[n] == static_cast<int32_t>(n)) << i;
+  }
+  EXPECT_GT(withMoves, 50);
 }
