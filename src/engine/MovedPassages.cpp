@@ -209,16 +209,30 @@ class TMoveFinder {
           const int32_t a = m.End1 + g1, b = m.End2 + g2;  // forward
           const int32_t tail = std::min(kResumeTokens, r1.End() - a);
           if (a <= r1.End() && b <= r2.End() && (tail == kResumeTokens || r2.End() - b == tail) &&
-              b + tail <= r2.End() && Agree(a, b, tail) && Free1(m.End1, a + tail) && Free2(m.End2, b + tail))
+              b + tail <= r2.End() && Agree(a, b, tail) && Free1(m.End1, a + tail) && Free2(m.End2, b + tail) &&
+              !BreakIn(t1_, m.End1, a, tail > 0) && !BreakIn(t2_, m.End2, b, tail > 0))
             grown = TakeEdit(m, m.End1, a, m.End2, b, r1, r2, true);
           const int32_t c = m.First1 - g1, d = m.First2 - g2;  // backward: the gap ends at c, d
           const int32_t head = std::min(kResumeTokens, c - r1.First);
           if (!grown && c >= r1.First && d >= r2.First && (head == kResumeTokens || d - r2.First == head) &&
               d - head >= r2.First && Agree(c - head, d - head, head) && Free1(c - head, m.First1) &&
-              Free2(d - head, m.First2))
+              Free2(d - head, m.First2) && !BreakIn(t1_, c, m.First1, head > 0, true) &&
+              !BreakIn(t2_, d, m.First2, head > 0, true))
             grown = TakeEdit(m, c, m.First1, d, m.First2, r1, r2, false);
         }
     }
+  }
+
+  // Whether a block boundary stands at an edge of the edit [from, to) or inside it (the edge
+  // towards the text that agrees again only when some does): an edit is words changed inside
+  // the passage, not a neighbouring paragraph's change taken into it.
+  static bool BreakIn(const TComparedText& t, int32_t from, int32_t to, bool resumed, bool backward = false) {
+    if (to <= from) return false;
+    const int32_t first = backward && !resumed ? from + 1 : from;
+    const int32_t last = backward || resumed ? to : to - 1;
+    for (int32_t k = first; k <= last && static_cast<size_t>(k) < t.Blocks.BreakBefore.size(); ++k)
+      if (t.Blocks.BreakBefore[static_cast<size_t>(k)]) return true;
+    return false;
   }
 
   bool Agree(int32_t a, int32_t b, int32_t n) const {
