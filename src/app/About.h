@@ -13,6 +13,7 @@ class TAbout : public QDialog {
   QLabel* Image1 = nullptr;   // the program's picture, 208 x 56
   QLabel* Label1 = nullptr;   // the title
   QLabel* Label2 = nullptr;   // one line: the version and the dictionary's attribution
+  QLabel* Legend = nullptr;   // the colours of the marks
   QPushButton* bClose = nullptr;  // "Ok": the default button, also Esc
 
  private:

@@ -170,6 +170,9 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
   views_[2]->Navigate(ToNativeBytes(path2));
   // The views parse their pages meanwhile.
   result.ChangeCount = pages.ChangeCount;
+  result.MarkOfChange[1] = std::move(pages.LeftMarks);
+  result.MarkOfChange[2] = std::move(pages.RightMarks);
+  result.Moved = std::move(pages.Moved);
   result.StoredBody[1] = std::move(pages.Left);
   ExtractBodyContent(result.StoredBody[1]);
   result.StoredBody[2] = std::move(pages.Right);

@@ -4,8 +4,10 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/ComparisonOptions.h"
 #include "engine/ChangeList.h"
@@ -26,6 +28,9 @@ struct TComparisonResult {
   TRunOutcome Outcome = TRunOutcome::roFailed;
   int EmptyView = 0;       // 1 or 2 for roNoDocument and roEmptyText
   int ChangeCount = 0;     // for roProduced
+  // For roProduced: for change n, its first mark on each page ([1], [2]) and whether it is a move.
+  std::array<std::vector<int32_t>, 3> MarkOfChange;
+  std::vector<uint8_t> Moved;
   std::array<std::string, 3> StoredBody;  // [1], [2]: the result pages' bodies as written
   std::array<std::string, 3> EnteredBody; // [1], [2]: the bodies compared, for comparing them anew
   TChangeList Changes;     // for roProduced: every change with its place and kind

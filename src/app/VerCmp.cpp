@@ -662,6 +662,9 @@ bool TVerCmp::ShowComparison(QString& report, bool again) {
     return false;
   }
   Navigation->ChangeCount = result.ChangeCount;
+  Navigation->MarkOfChange[1] = std::move(result.MarkOfChange[1]);
+  Navigation->MarkOfChange[2] = std::move(result.MarkOfChange[2]);
+  Navigation->MovedChange = std::move(result.Moved);
   StoredBody[1] = std::move(result.StoredBody[1]);
   StoredBody[2] = std::move(result.StoredBody[2]);
   ComparedBody = std::move(result.EnteredBody);

@@ -186,6 +186,9 @@ class TVerCmp : public QWidget,
   int CurrentZoomPercent() const override { return Zoom->ZoomPercent(); }
   QString OpenedFile(int v) const override;
   int CurrentChange() const override { return Navigation->CurrentChange; }
+  int CurrentMark(int v) const override {
+    return Navigation->CurrentChange < 0 ? -1 : Navigation->MarkIndex(static_cast<size_t>(v), Navigation->CurrentChange);
+  }
   std::string SavedMarkColour(int v) const override;
   // Copying into the office.
   THtmlView* CopySourceView() override { return CurrentViewPtr(); }

@@ -109,8 +109,15 @@ TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDif
   TChangeLayout laidOut = LayOutChanges(model.Records, model.Old, model.New, options.Aligned());
   model.Runs = std::move(laidOut.Runs);
   model.Shifts = std::move(laidOut.Shifts);
+  if (options.Moves && options.Aligned()) model.Moves = FindMovedPassages(model.Runs, model.Old, model.New);
   // Last: a moved passage is found among the plain runs and is never joined with others.
-  if (options.JoinsBlocks()) model.Joined = JoinCoherentBlocks(model.Records, model.Runs, model.Old, model.New);
+  if (options.JoinsBlocks()) {
+    model.Joined = JoinCoherentBlocks(model.Records, model.Runs, model.Old, model.New);
+    // Joining drops runs: the moves, kept in the runs' order, point at theirs anew.
+    size_t move = 0;
+    for (size_t i = 0; i < model.Runs.size() && move < model.Moves.size(); ++i)
+      if (model.Runs[i].Moved) model.Moves[move++].Run = static_cast<int32_t>(i);
+  }
   model.ChangeCount = static_cast<int>(model.Runs.size());
   return model;
 }

@@ -9,6 +9,7 @@
 #include "engine/ChangeBlocks.h"
 #include "engine/ComparisonOptions.h"
 #include "engine/Diff.h"
+#include "engine/MovedPassages.h"
 #include "engine/TextStructure.h"
 
 // One text as compared: the body (tail cut, "&nbsp;" made blanks), its tokens and blocks.
@@ -45,6 +46,7 @@ struct TComparisonModel {
   std::vector<TBlockShift> Shifts;  // how the shown blocks were moved, in text order
   TJoinedBlocks Joined;             // changes shown as one block; empty unless CoherentBlocks
   std::vector<TChangeRun> Runs;     // the changes in the order of the counter
+  std::vector<TMovedPassage> Moves;  // the runs that are moves, in the counter's order
   int ChangeCount = 0;
 
   const std::vector<TChangeRec>& Shown() const { return Records; }
@@ -56,7 +58,8 @@ struct TComparisonModel {
 
 // From text 1 and text 2 (head + body outer HTML + "</html>"): cuts the tails, replaces
 // "&nbsp;", splits, diffs with the caller's diff object (whose cancel and progress hooks apply)
-// and lays out the changes.
+// and lays out the changes as the options say. With moves (never in the literal layout), passages
+// deleted in one place and inserted in another become moves.
 TComparisonModel BuildComparisonModel(std::string text1, std::string text2, TDiff& diff,
                                       const TComparisonOptions& options);
 

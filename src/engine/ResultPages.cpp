@@ -34,18 +34,17 @@ constexpr std::string_view kTableStart = "<table style=\"background-color:#fffff
 // the end tag of the mark it closes.
 constexpr size_t kGroupReserve = 98;
 
-// One page of the result: the left page marks deletions and shows insertion placeholders, the
-// right page is its mirror image.
-struct PageSide {
-  TDiffKind surplus;         // runs of this kind only leave a placeholder on this page
-  TDiffKind marked;          // this kind (and dkChange) is marked
-  std::string_view open;     // opening tag of a mark
-  std::string_view cont;     // opening tag of a continuation piece of a mark
-  std::string_view place;    // placeholder
-  bool left;
+// What one page shows at one place: a marked token range written in one or more pieces, or a
+// placeholder for text the other page has.
+struct PageMark {
+  int32_t at = 0;          // its first token (the token count: the text's end)
+  int32_t end = 0;         // the token after it; at for a placeholder
+  std::string_view open;   // the opening tag of its first piece, or the whole placeholder
+  std::string_view cont;   // the opening tag of further pieces; empty for a placeholder
+  int32_t change = -1;     // the change whose first mark it is; -1 when it goes on with one
+  bool Place() const { return cont.empty(); }
 };
 
-int32_t IndexOn(const TChangeRec& r, bool left) { return left ? r.Index1 : r.Index2; }
 
 // The places of the two rewrites in a text: every "> </p>" becomes ">&nbsp;</p>" and every
 // "<table" gets the white table style, both without regard to case. They are applied to the text
@@ -89,21 +88,18 @@ std::vector<Rewrite> FindRewrites(const std::string& text) {
   return found;
 }
 
-// Markup items inside the marked token runs of a page: each may end a piece of a mark and have
+// Markup items inside the marked token ranges of a page: each may end a piece of a mark and have
 // the next one opened after it, so together they bound what the pieces add to the page.
 size_t MarkupInMarkedRuns(const std::string& text, const std::vector<int32_t>& positions,
-                          const std::vector<TChangeRec>& recs, const PageSide& side) {
+                          const std::vector<PageMark>& marks) {
   size_t count = 0;
-  for (const TChangeRec& r : recs) {
-    if (r.Kind != side.marked && r.Kind != dkChange) continue;
-    const int32_t k = IndexOn(r, side.left);
-    if (k < 0 || static_cast<size_t>(k) >= positions.size()) continue;
-    const size_t from = static_cast<size_t>(positions[static_cast<size_t>(k)] - 1);
-    const size_t to = static_cast<size_t>(k) + 1 < positions.size()
-                          ? static_cast<size_t>(positions[static_cast<size_t>(k) + 1] - 1)
-                          : text.size();
-    for (size_t m = html_scan::NextMarkup(text, from, to); m < to;
-         m = html_scan::NextMarkup(text, m + 1, to))
+  const size_t tokens = positions.size();
+  for (const PageMark& m : marks) {
+    if (m.Place()) continue;
+    const size_t from = static_cast<size_t>(positions[static_cast<size_t>(m.at)] - 1);
+    const size_t to = static_cast<size_t>(m.end) < tokens ? static_cast<size_t>(positions[static_cast<size_t>(m.end)] - 1)
+                                                          : text.size();
+    for (size_t k = html_scan::NextMarkup(text, from, to); k < to; k = html_scan::NextMarkup(text, k + 1, to))
       ++count;
   }
   return count;
@@ -113,32 +109,30 @@ size_t MarkupInMarkedRuns(const std::string& text, const std::vector<int32_t>& p
 // before markup inside the run and the next one opens right before the run's next token. A mark
 // open across markup would be cut by the browser's parser where that markup closes an element
 // the mark lies in, and the rest of the change would show as unchanged text.
-// A joined span (several runs shown as one change) has one mark on each page: its first piece
-// is the one counted, a kind switch inside it keeps the mark open, and the other page's surplus
-// inside it leaves no placeholder (the mark shows the place).
 std::string BuildPage(const std::string& text, const std::vector<int32_t>& positions,
-                      const std::vector<TChangeRec>& recs, size_t groups, const PageSide& side,
-                      const std::string& tail, const std::vector<TRecordSpan>& joined, int& counter) {
+                      const std::vector<PageMark>& marks, const std::string& tail) {
   const std::vector<Rewrite> rewrites = FindRewrites(text);
   size_t tables = 0;
   for (const Rewrite& r : rewrites) tables += r.table;
-  const size_t pieceBreaks = MarkupInMarkedRuns(text, positions, recs, side);
+  const size_t pieceBreaks = MarkupInMarkedRuns(text, positions, marks);
+  size_t contSize = 0;
+  for (const PageMark& m : marks) contSize = std::max(contSize, m.cont.size());
   std::string page;
-  page.reserve(text.size() + kGroupReserve * groups + pieceBreaks * (kClose.size() + side.cont.size()) +
+  page.reserve(text.size() + kGroupReserve * marks.size() + pieceBreaks * (kClose.size() + contSize) +
                tables * (kTableStart.size() - kTableTag.size()) +
                (rewrites.size() - tables) * (kEmptyParagraphKept.size() - kEmptyParagraph.size()) + tail.size());
-  const size_t n = recs.size();
   size_t next = 0;  // 0-based index of the first byte not yet copied
   size_t nextRewrite = 0;
   size_t paragraphTaken = 0;  // a "> </p>" may not start before this (the end of the last one replaced)
   size_t nextToken = 0;       // index in positions of the first token not before next
   bool marking = false;       // inside a marked run
   bool pieceOpen = false;     // a piece of its mark is open
-  auto positionOf = [&](const TChangeRec& r) -> size_t {
-    const int32_t index = IndexOn(r, side.left);
-    if (index < 0 || static_cast<size_t>(index) >= positions.size())
-      throw std::logic_error("oops! change record outside the token list");
-    return static_cast<size_t>(positions[static_cast<size_t>(index)] - 1);
+  std::string_view cont;      // the opening tag of the open mark's further pieces
+  auto positionOf = [&](int32_t token) -> size_t {
+    if (token < 0 || static_cast<size_t>(token) > positions.size())
+      throw std::logic_error("oops! change mark outside the token list");
+    return static_cast<size_t>(token) < positions.size() ? static_cast<size_t>(positions[static_cast<size_t>(token)] - 1)
+                                                         : text.size();
   };
   // Copies the text up to q (0-based index of the first byte not to copy) with the rewrites.
   auto copyPlain = [&](size_t q) {
@@ -178,59 +172,21 @@ std::string BuildPage(const std::string& text, const std::vector<int32_t>& posit
         const size_t t = nextToken < positions.size() ? static_cast<size_t>(positions[nextToken] - 1) : q;
         if (t >= q) break;
         copyPlain(t);
-        page.append(side.cont);
+        page.append(cont);
         pieceOpen = true;
       }
     }
     copyPlain(q);
   };
-  TDiffKind previous = dkSame;
-  constexpr auto kNoKind = static_cast<TDiffKind>(0xFF);  // differs from every record's kind
-  size_t span = 0;        // the first joined span not ended before the record at hand
-  bool spanOpen = false;  // its mark is open
-  auto inSpan = [&](size_t i) { return span < joined.size() && static_cast<size_t>(joined[span].From) <= i; };
-  for (size_t i = 0; i < n; ++i) {
-    if (span < joined.size() && static_cast<size_t>(joined[span].To) <= i) {
-      if (spanOpen) previous = kNoKind;  // what follows a joined span starts anew
-      spanOpen = false;
-      while (span < joined.size() && static_cast<size_t>(joined[span].To) <= i) ++span;
-    }
-    if (inSpan(i)) {
-      if (recs[i].Kind == side.surplus) continue;
-      if (!spanOpen) {
-        copyUpTo(positionOf(recs[i]));
-        closePiece();
-        page.append(side.open);
-        pieceOpen = marking = spanOpen = true;
-        ++counter;
-      }
-      previous = recs[i].Kind;
-      continue;
-    }
-    if (recs[i].Kind == side.surplus) {
-      while (i < n && recs[i].Kind == side.surplus && !inSpan(i)) ++i;
-      copyUpTo(i < n ? positionOf(recs[i]) : text.size());
-      closePiece();
-      marking = false;
-      page.append(side.place);
-      ++counter;
-      if (i < n && inSpan(i)) {  // a joined span right after: its own mark opens there
-        --i;
-        previous = kNoKind;
-        continue;
-      }
-    }
-    if (i < n && recs[i].Kind != previous) {
-      copyUpTo(positionOf(recs[i]));
-      closePiece();
-      marking = recs[i].Kind == side.marked || recs[i].Kind == dkChange;
-      if (marking) {
-        page.append(side.open);
-        pieceOpen = true;
-        ++counter;
-      }
-      previous = recs[i].Kind;
-    }
+  for (const PageMark& m : marks) {
+    copyUpTo(positionOf(m.at));
+    page.append(m.open);
+    if (m.Place()) continue;
+    pieceOpen = marking = true;
+    cont = m.cont;
+    copyUpTo(positionOf(m.end));
+    closePiece();
+    marking = false;
   }
   copyUpTo(text.size());
   closePiece();
@@ -253,26 +209,85 @@ size_t FindBodyEndTag(std::string_view html) { return html_scan::FindBodyEnd(htm
 
 size_t FindBodyStartTag(std::string_view html) { return html_scan::FindBodyStart(html); }
 
-TResultPages BuildResultPages(const TComparisonModel& model) {
-  const std::vector<TChangeRec>& recs = model.Shown();
-  size_t groups = 0;
-  TDiffKind before = dkSame;
-  for (const TChangeRec& r : recs) {
-    if (r.Kind != before && r.Kind != dkSame) ++groups;
-    before = r.Kind;
+namespace {
+
+// The opening tags of one move end's pieces: its own colour and that of its edited words, each
+// as a first piece and as a further one, all titled with the other end's place.
+struct MoveEndTags {
+  std::string open, cont, editOpen, editCont;
+};
+
+MoveEndTags MoveTags(bool oldEnd, int32_t otherParagraph) {
+  const std::string title =
+      cp1251::FromUtf8(oldEnd ? "Перенесено в абзац " : "Перенесено из абзаца ") +
+      std::to_string(otherParagraph + 1) + "\">";
+  auto tag = [&](std::string_view start) { return std::string(start) + title; };
+  return {tag(marks::MovedOpenStart), tag(marks::MovedContinuedStart),
+          tag(oldEnd ? marks::MovedDeletedStart : marks::MovedInsertedStart),
+          tag(oldEnd ? marks::MovedDeletedContinuedStart : marks::MovedInsertedContinuedStart)};
+}
+
+// The marks of one page in text order, a placeholder before a mark at the same token.
+std::vector<PageMark> MarksOfPage(const TComparisonModel& model, bool left, std::vector<MoveEndTags>& tags) {
+  std::vector<PageMark> marks;
+  marks.reserve(model.Runs.size());
+  tags.reserve(model.Moves.size());
+  size_t nextMove = 0;
+  for (size_t n = 0; n < model.Runs.size(); ++n) {
+    const TChangeRun& r = model.Runs[n];
+    const int32_t change = static_cast<int32_t>(n);
+    const int32_t first = left ? r.First1 : r.First2, count = left ? r.Count1 : r.Count2;
+    if (r.Moved && nextMove < model.Moves.size() && model.Moves[nextMove].Run == change) {
+      const TMovedPassage& move = model.Moves[nextMove++];
+      tags.push_back(MoveTags(left, model.ParagraphOf(!left, left ? r.First2 : r.First1)));
+      const MoveEndTags& t = tags.back();
+      int32_t at = first;
+      auto piece = [&](int32_t end, bool edited) {
+        if (end <= at) return;
+        const bool firstPiece = at == first;
+        marks.push_back({at, end, firstPiece ? (edited ? t.editOpen : t.open) : (edited ? t.editCont : t.cont),
+                         edited ? t.editCont : t.cont, firstPiece ? change : -1});
+        at = end;
+      };
+      for (const TTokenRange& e : left ? move.Edited1 : move.Edited2) {
+        piece(e.First, false);
+        piece(e.End(), true);
+      }
+      piece(first + count, false);
+    } else if (count == 0) {
+      marks.push_back({first, first, left ? kInsertPlace : kDeletePlace, {}, change});
+    } else {
+      marks.push_back({first, first + count, left ? kDeleteOpen : kInsertOpen, left ? kDeleteContinued : kInsertContinued,
+                       change});
+    }
   }
+  std::stable_sort(marks.begin(), marks.end(), [](const PageMark& a, const PageMark& b) {
+    return a.at != b.at ? a.at < b.at : a.Place() && !b.Place();
+  });
+  return marks;
+}
+
+}  // namespace
+
+TResultPages BuildResultPages(const TComparisonModel& model) {
   // Both pages are built at the same time.
   TResultPages pages;
-  int counts[3] = {0, 0, 0};
   const bool parallel = model.Old.Text.size() + model.New.Text.size() >= engine_detail::kParallelBytes;
   engine_detail::BothSides(parallel, [&](int s) {
-    const TComparedText& text = s == 1 ? model.Old : model.New;
-    const PageSide side = s == 1 ? PageSide{dkInsert, dkDelete, kDeleteOpen, kDeleteContinued, kInsertPlace, true}
-                                 : PageSide{dkDelete, dkInsert, kInsertOpen, kInsertContinued, kDeletePlace, false};
-    (s == 1 ? pages.Left : pages.Right) =
-        BuildPage(text.Text, text.Positions, recs, groups, side, text.Tail, model.Joined.Spans, counts[s]);
+    const bool left = s == 1;
+    const TComparedText& text = left ? model.Old : model.New;
+    std::vector<MoveEndTags> tags;
+    const std::vector<PageMark> marks = MarksOfPage(model, left, tags);
+    std::vector<int32_t>& markOf = left ? pages.LeftMarks : pages.RightMarks;
+    markOf.assign(model.Runs.size(), 0);
+    int32_t counted = 0;
+    for (const PageMark& m : marks)
+      if (m.change >= 0) markOf[static_cast<size_t>(m.change)] = counted++;
+    (left ? pages.Left : pages.Right) = BuildPage(text.Text, text.Positions, marks, text.Tail);
   });
-  pages.ChangeCount = counts[2];
+  pages.ChangeCount = static_cast<int>(model.Runs.size());
+  pages.Moved.reserve(model.Runs.size());
+  for (const TChangeRun& r : model.Runs) pages.Moved.push_back(r.Moved);
   return pages;
 }
 

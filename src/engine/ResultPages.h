@@ -1,8 +1,10 @@
 #pragma once
 // Builds the two marked result pages of a comparison and writes pages to disk.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TDiff;
 struct TComparisonModel;
@@ -14,6 +16,10 @@ struct TResultPages {
   std::string Left;   // c1.htm: text 1 with deletion marks and insertion placeholders
   std::string Right;  // c2.htm: text 2 with insertion marks and deletion placeholders
   int ChangeCount = 0;
+  // For change n (in the counter's order), the index of its first mark (id t_d) among the marks
+  // of each page in document order: a moved passage stands at different places on the two pages.
+  std::vector<int32_t> LeftMarks, RightMarks;
+  std::vector<uint8_t> Moved;  // for change n: 1 when it is a moved passage
 };
 
 // From text 1 and text 2 (head + body outer HTML + "</html>") builds both pages: cuts the

@@ -73,8 +73,10 @@ void TChangeNavigation::MeasureMarksOnce(bool drop) {
     if (!measureMarks) continue;
     std::vector<int32_t>& out = MarkTops[v];
     out.assign(static_cast<size_t>(ChangeCount), 0);
-    for (size_t i = 0; i < out.size() && i < layout.Tops.size(); ++i)
-      out[i] = layout.Tops[i] < 0 ? 0 : layout.Tops[i];
+    for (size_t i = 0; i < out.size(); ++i) {
+      const size_t mark = static_cast<size_t>(MarkIndex(v, static_cast<int>(i)));
+      out[i] = mark < layout.Tops.size() && layout.Tops[mark] > 0 ? layout.Tops[mark] : 0;
+    }
   }
 }
 
@@ -92,9 +94,10 @@ void TChangeNavigation::HighlightChange(int n) {
   const int previous = CurrentChange;
   CurrentChange = n;
   for (size_t v = 1; v <= 2; ++v)
-    SavedMarkColor[v] = Views[v]->RecolourRuns(
-        navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, previous, SavedMarkColor[v], n,
-        {{"#ffcccc", navmath::HighlightColour("#ffcccc")}}, navmath::HighlightColour("#ccffcc"));
+    SavedMarkColor[v] = Views[v]->RecolourRuns(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId,
+                                               previous < 0 ? -1 : MarkIndex(v, previous), SavedMarkColor[v],
+                                               n < 0 ? -1 : MarkIndex(v, n), navmath::HighlightTable(),
+                                               navmath::HighlightColour(""));
   LCurDiffTag->setText(QString::fromUtf8(navmath::ChangeCaption(n, ChangeCount).c_str()));
   LCurDiffTag->adjustSize();
   bNextDiff->setEnabled(n < ChangeCount - 1);
@@ -136,7 +139,7 @@ std::array<int32_t, 3> TChangeNavigation::ChangeScrollTops(int n) {
   std::array<THtmlView::TRunExtent, 3> extent;
   int room = navmath::ContextAboveChange;
   for (size_t v = 1; v <= 2; ++v) {
-    extent[v] = Views[v]->RunExtent(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, n);
+    extent[v] = Views[v]->RunExtent(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, MarkIndex(v, n));
     if (extent[v].Found)
       room = std::min(room, navmath::RoomAboveChange(extent[v].Bottom - extent[v].Top, extent[v].ViewHeight));
   }
@@ -207,6 +210,59 @@ void TChangeNavigation::RunPendingStepsLater() {
   });
 }
 
+int TChangeNavigation::MarkIndex(size_t v, int n) const {
+  const std::vector<int32_t>& marks = MarkOfChange[v];
+  return n >= 0 && static_cast<size_t>(n) < marks.size() ? marks[static_cast<size_t>(n)] : n;
+}
+
+bool TChangeNavigation::IsMove(int n) const {
+  return n >= 0 && static_cast<size_t>(n) < MovedChange.size() && MovedChange[static_cast<size_t>(n)];
+}
+
+bool TChangeNavigation::JumpToOtherEnd(int from) {
+  if (!IsMove(CurrentChange) || navstate::Busy || (from != 1 && from != 2)) return false;
+  const size_t a = static_cast<size_t>(from), b = 3 - a;
+  SyncEnabled = false;
+  navstate::TBusyScope busy;
+  try {
+    const THtmlView::TRunExtent here =
+        Views[a]->RunExtent(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, MarkIndex(a, CurrentChange));
+    const THtmlView::TRunExtent there =
+        Views[b]->RunExtent(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, MarkIndex(b, CurrentChange));
+    if (here.Found && there.Found) {
+      // Level with the end as the user sees it now; an end out of view is first brought into it.
+      int32_t offset = here.Top - here.ScrollTop;
+      if (offset < 0 || offset >= here.ViewHeight) {
+        offset = navmath::RoomAboveChange(here.Bottom - here.Top, here.ViewHeight);
+        Views[a]->SetBodyScrollTop(std::max(0, here.Top - offset));
+      }
+      Views[b]->SetBodyScrollTop(std::max(0, there.Top - offset));
+      Views[b]->SetBodyScrollLeft(0);
+    }
+    for (size_t v = 1; v <= 2; ++v) Views[v]->WaitReady();
+    for (size_t v = 1; v <= 2; ++v) LastScrollTop[v] = Views[v]->BodyScrollTop();
+  } catch (...) {
+    SyncEnabled = true;
+    throw;
+  }
+  SyncOffset = LastScrollTop[b] - LastScrollTop[a];
+  ScrollLeader = static_cast<int>(b);
+  SyncEnabled = true;
+  pbDiffPos->update();
+  return true;
+}
+
+bool TChangeNavigation::MoveEndClicked(int v, int mark) {
+  if ((v != 1 && v != 2) || mark < 0 || navstate::Busy) return false;
+  for (int n = 0; n < ChangeCount; ++n) {
+    if (MarkIndex(static_cast<size_t>(v), n) != mark) continue;
+    if (!IsMove(n)) return false;
+    if (n != CurrentChange) HighlightChange(n);
+    return JumpToOtherEnd(v);
+  }
+  return false;
+}
+
 void TChangeNavigation::bNextDiffClick() { RequestStep(+1); }
 
 void TChangeNavigation::bPrevDiffClick() { RequestStep(-1); }
@@ -239,6 +295,9 @@ void TChangeNavigation::ClearResult() {
   pendingSteps_ = 0;
   pendingTarget_ = -1;
   ChangeCount = 0;
+  MarkOfChange[1].clear();
+  MarkOfChange[2].clear();
+  MovedChange.clear();
   MarkTops[1].clear();
   MarkTops[2].clear();
   LCurDiffTag->hide();

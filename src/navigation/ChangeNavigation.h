@@ -47,6 +47,10 @@ class TChangeNavigation {
   std::array<std::string, 3> SavedMarkColor;
   std::array<std::vector<int32_t>, 3> MarkTops;  // absolute tops of the marks, pixels
   std::array<int32_t, 3> DocHeights{};            // document heights, pixels; 0 without document
+  // For change n, the index of its first mark in each view (empty: the n-th mark of both), and
+  // whether it is a moved passage, whose two ends lie at different places of the two pages.
+  std::array<std::vector<int32_t>, 3> MarkOfChange;
+  std::vector<uint8_t> MovedChange;
   std::array<int32_t, 3> LastScrollTop{};
   int32_t SyncOffset = 0;
   bool SyncEnabled = false;
@@ -85,6 +89,17 @@ class TChangeNavigation {
   QWidget* PositionBar() const { return pbDiffPos; }
   void SyncScroll(THtmlView* view);
   void pbDiffPosPaint(QPainter& painter);
+
+  // The mark of change n in view v (1 or 2), as the views count their marks.
+  int MarkIndex(size_t v, int n) const;
+  bool IsMove(int n) const;
+  // Ctrl+J: the current change being a move, the other view is scrolled so that its end of the
+  // move stands level with the end that view `from` shows, and leads from then on (so that the
+  // next press goes back). Returns false when the current change is no move.
+  bool JumpToOtherEnd(int from);
+  // Ctrl+click on mark `mark` of view v: a move's end makes that move current and brings its
+  // other end level with it; false for any other mark.
+  bool MoveEndClicked(int v, int mark);
 
   // Scrolls both views to the current change again (after the layout changed); nothing
   // without one.

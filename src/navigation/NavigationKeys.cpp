@@ -1,13 +1,18 @@
 // Ctrl+Down and Ctrl+Up step through the changes as the two buttons do. The keys are caught on
 // their way to any control of the main window, the document views included: a view keeps the
 // keys it gets for itself, so a window shortcut would not fire while a view has the focus.
-// A left click on the position bar goes to the change drawn nearest to it.
+// A left click on the position bar goes to the change drawn nearest to it. Ctrl+J and Ctrl+click
+// on a moved passage's end bring its other end level with it.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <exception>
+
+#include "appbase/Failure.h"
 #include "navigation/ChangeNavigation.h"
 #include "navigation/Navigation.h"
+#include "navigation/NavigationMath.h"
 
 namespace {
 
@@ -31,9 +36,20 @@ class TNavigationKeys : public QObject {
       navigation_.pbDiffPosMouseDown(static_cast<int>(mouse->position().y()));
       return true;
     }
+    if (e->type() == QEvent::MouseButtonPress) return CtrlClick(watched, static_cast<QMouseEvent*>(e));
     if (e->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(e);
     if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier) return false;
+    if (key->key() == Qt::Key_J) {
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (!widget || widget->window() != &window_) return false;
+      try {
+        return navigation_.JumpToOtherEnd(navigation_.ScrollLeader);
+      } catch (const std::exception& error) {
+        ReportFailure(nullptr, error);
+        return true;
+      }
+    }
     if (key->key() != Qt::Key_Down && key->key() != Qt::Key_Up) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != &window_) return false;
@@ -44,6 +60,27 @@ class TNavigationKeys : public QObject {
   }
 
  private:
+  // A Ctrl+click inside a result view on a moved passage's end; other clicks go on.
+  bool CtrlClick(QObject* watched, QMouseEvent* mouse) {
+    if (mouse->button() != Qt::LeftButton || (mouse->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+      return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || navigation_.ChangeCount <= 0 || navigation_.MovedChange.empty()) return false;
+    for (int v = 1; v <= 2; ++v) {
+      THtmlView* view = navigation_.Views[static_cast<size_t>(v)];
+      if (!view || (widget != view && !view->isAncestorOf(widget))) continue;
+      const QPoint at = view->mapFromGlobal(mouse->globalPosition().toPoint());
+      try {
+        const int mark = view->RunAtPoint(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, at);
+        return navigation_.MoveEndClicked(v, mark);
+      } catch (const std::exception& e) {
+        ReportFailure(nullptr, e);
+        return true;
+      }
+    }
+    return false;
+  }
+
   QWidget& window_;
   TChangeNavigation& navigation_;
 };

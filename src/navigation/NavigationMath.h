@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/MarkContract.h"
@@ -86,10 +87,14 @@ inline std::string ZoomLevelCaption(int percent) { return std::to_string(percent
 
 // The first of the first `count` marks whose top is at or below `top` (a mark exactly at the
 // top edge counts), or -1. Marks are scanned in document order: the tops need not be sorted.
-inline int FirstMarkAtOrBelow(const std::vector<int32_t>& tops, int count, int32_t top) {
+// Marks whose skip entry is set do not count.
+inline int FirstMarkAtOrBelow(const std::vector<int32_t>& tops, int count, int32_t top,
+                              const std::vector<uint8_t>& skip = {}) {
   const int n = count < static_cast<int>(tops.size()) ? count : static_cast<int>(tops.size());
-  for (int i = 0; i < n; ++i)
-    if (tops[static_cast<size_t>(i)] >= top) return i;
+  for (int i = 0; i < n; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    if (tops[k] >= top && !(k < skip.size() && skip[k])) return i;
+  }
   return -1;
 }
 
@@ -98,9 +103,22 @@ inline bool IsDeletionColour(std::string_view colour) {
   return FindFromNoCase(marks::DeletedColour, colour, 1) > 0;
 }
 
+// A mark colour naming a moved passage's end.
+inline bool IsMovedColour(std::string_view colour) { return FindFromNoCase(marks::MovedColour, colour, 1) > 0; }
+
 // The highlight a mark gets while its change is current.
 inline const char* HighlightColour(std::string_view savedColour) {
-  return IsDeletionColour(savedColour) ? "#ff7777" : "#77ff77";
+  static const std::string deleted = "#" + std::string(marks::DeletedHighlight);
+  static const std::string inserted = "#" + std::string(marks::InsertedHighlight);
+  static const std::string moved = "#" + std::string(marks::MovedHighlight);
+  return IsDeletionColour(savedColour) ? deleted.c_str() : IsMovedColour(savedColour) ? moved.c_str() : inserted.c_str();
+}
+
+// What each piece of the current change turns to, by its own colour, for the view's recolouring;
+// pieces of any other colour take HighlightColour("").
+inline std::vector<std::pair<std::string, std::string>> HighlightTable() {
+  const std::string deleted = "#" + std::string(marks::DeletedColour), moved = "#" + std::string(marks::MovedColour);
+  return {{deleted, HighlightColour(deleted)}, {moved, HighlightColour(moved)}};
 }
 
 // The change label for the current change n of count, UTF-8: change 2 of 17 reads "3 из 17".

@@ -30,8 +30,9 @@ void TChangeNavigation::SyncScroll(THtmlView* view) {
       syncPending_ = false;
       const int32_t top = Views[a]->BodyScrollTop();
       if (top == LastScrollTop[a]) continue;
+      // A move's two ends lie at different places: the views follow each other by the others.
       const int found = navmath::FirstMarkAtOrBelow(
-          MarkTops[a], std::min<int>(ChangeCount, static_cast<int>(MarkTops[b].size())), top);
+          MarkTops[a], std::min<int>(ChangeCount, static_cast<int>(MarkTops[b].size())), top, MovedChange);
       if (found >= 0)
         SyncOffset = MarkTops[b][static_cast<size_t>(found)] - MarkTops[a][static_cast<size_t>(found)];
       const int32_t target = top + SyncOffset;

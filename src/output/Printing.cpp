@@ -75,7 +75,7 @@ class TPlainCurrentChange {
     if (!plain_) return;
     try {
       view_.RecolourRuns(navmath::MarkTag, navmath::MarkId, navmath::MarkContinuationId, -1, {}, change_,
-                         {{"#ffcccc", navmath::HighlightColour("#ffcccc")}}, navmath::HighlightColour("#ccffcc"));
+                         navmath::HighlightTable(), navmath::HighlightColour(""));
     } catch (const std::exception&) {
     }
   }
@@ -170,7 +170,7 @@ void TPrinting::PrintOrPreview(THtmlView* view, bool preview) {
 }
 
 QByteArray TPrinting::MakePages(THtmlView& view, const TPageSetupValues& values, const QPageLayout& layout) {
-  TPlainCurrentChange plain(view, host_.CurrentChange(), view.Tag > 0 ? host_.SavedMarkColour(view.Tag) : std::string());
+  TPlainCurrentChange plain(view, view.Tag > 0 ? host_.CurrentMark(view.Tag) : host_.CurrentChange(), view.Tag > 0 ? host_.SavedMarkColour(view.Tag) : std::string());
   return PrintDocumentToPdf(view, values, layout, QDate::currentDate(), caption_);
 }
 

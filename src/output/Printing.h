@@ -27,6 +27,9 @@ class TPrintHost {
   virtual QString OpenedFile(int /*view*/) const { return {}; }
   // The current change (-1 none) and the colour its mark had in `view` before it was highlighted.
   virtual int CurrentChange() const { return -1; }
+  // The mark of the current change in `view` as the view counts its marks (-1 none): a moved
+  // passage stands at different places of the two pages.
+  virtual int CurrentMark(int /*view*/) const { return CurrentChange(); }
   virtual std::string SavedMarkColour(int /*view*/) const { return {}; }
 };
 

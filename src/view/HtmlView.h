@@ -189,10 +189,12 @@ class THtmlView : public QWidget {
   // --- Runs of elements (one change of a result page, written in pieces) -------------------
   // A run is the Index-th element with this tag name and id together with the elements of that
   // tag whose id is continuationId that follow it in document order, up to the next element
-  // with id. In one round trip: every element of run restoreIndex (none when negative) gets the
-  // colour restoreColour; then the colour of run index's first element is read and the whole run
-  // gets the colour that recolour pairs with it (`otherwise` when it is not listed). Returns the
-  // colour read, as "#rrggbb" in lower case, or empty when none is set or the run does not exist.
+  // with id. In one round trip: every element of run restoreIndex (none when negative) gets back
+  // the colour it had before it was last recoloured (restoreColour when it never was); then every
+  // element of run index gets the colour that recolour pairs with its own colour (`otherwise`
+  // when that is not listed): a run may hold pieces of several colours. Returns the colour of the
+  // run's first element, as "#rrggbb" in lower case, or empty when none is set or the run does
+  // not exist.
   virtual std::string RecolourRuns(const std::string& tagName, const std::string& id,
                                    const std::string& continuationId, int restoreIndex,
                                    const std::string& restoreColour, int index,
@@ -210,6 +212,10 @@ class THtmlView : public QWidget {
   };
   virtual TRunExtent RunExtent(const std::string& tagName, const std::string& id,
                                const std::string& continuationId, int index) = 0;
+  // The run (as RecolourRuns counts runs) one of whose elements lies under point (view pixels),
+  // or -1.
+  virtual int RunAtPoint(const std::string& tagName, const std::string& id, const std::string& continuationId,
+                         QPoint point) = 0;
   // Gives the first element with each of the ids (those that exist) the colour, in one round trip.
   virtual void SetBackgroundColorsById(const std::vector<std::string>& ids, const std::string& colour) = 0;
   // Gives the first `limit` elements whose id or name is `name` the colour ("document.all(name)").

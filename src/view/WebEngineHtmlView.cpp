@@ -547,10 +547,11 @@ class TWebEngineHtmlView : public THtmlView {
             "var m=c.match(/^rgba?\\((\\d+),\\s*(\\d+),\\s*(\\d+)/);"
             "if(m)return '#'+[m[1],m[2],m[3]].map(function(x){return ('0'+(+x).toString(16)).slice(-2);}).join('');"
             "if(/^#[0-9a-f]{3}$/.test(c))return '#'+c[1]+c[1]+c[2]+c[2]+c[3]+c[3];return c;}"
-            "if(%4>=0)run(%4).forEach(function(e){e.style.backgroundColor=%5;});"
-            "var r=run(%6);if(!r.length)return '';var old=nc(r[0].style.backgroundColor),M=%7;"
-            "var c=Object.prototype.hasOwnProperty.call(M,old)?M[old]:%8;"
-            "r.forEach(function(e){e.style.backgroundColor=c;});return old;")
+            "var W=window.__pvRecoloured=window.__pvRecoloured||new WeakMap();"
+            "if(%4>=0)run(%4).forEach(function(e){e.style.backgroundColor=W.has(e)?W.get(e):%5;W.delete(e);});"
+            "var r=run(%6);if(!r.length)return '';var M=%7,first='';"
+            "r.forEach(function(e,k){var o=W.has(e)?W.get(e):nc(e.style.backgroundColor);if(!k)first=o;W.set(e,o);"
+            "e.style.backgroundColor=Object.prototype.hasOwnProperty.call(M,o)?M[o]:%8;});return first;")
             .arg(JsString(ToQt(tagName)), JsString(ToQt(id)), JsString(ToQt(continuationId)))
             .arg(restoreIndex)
             .arg(JsString(ToQt(restoreColour)))
@@ -586,6 +587,21 @@ class TWebEngineHtmlView : public THtmlView {
     extent.ViewHeight = l[2].toInt();
     extent.ScrollTop = l[3].toInt();
     return extent;
+  }
+  int RunAtPoint(const std::string& tagName, const std::string& id, const std::string& continuationId,
+                 QPoint point) override {
+    if (!hasDocument_) return -1;
+    const QString js =
+        QString(
+            "var T=CSS.escape(%1),I=%2,C=%3,e=document.elementFromPoint(%4,%5);"
+            "var sel=T+'[id=\"'+CSS.escape(I)+'\"],'+T+'[id=\"'+CSS.escape(C)+'\"]';"
+            "var m=e&&e.closest?e.closest(sel):null;if(!m)return -1;"
+            "var l=document.querySelectorAll(sel),k=-1;"
+            "for(var i=0;i<l.length;i++){if(l[i].id===I)k++;if(l[i]===m)return k;}return -1;")
+            .arg(JsString(ToQt(tagName)), JsString(ToQt(id)), JsString(ToQt(continuationId)))
+            .arg(point.x())
+            .arg(point.y());
+    return Run(js).toInt();
   }
   void SetBackgroundColorsById(const std::vector<std::string>& ids, const std::string& colour) override {
     if (!hasDocument_ || ids.empty()) return;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
+#include <utility>
 #include <random>
 #include <string>
 #include <vector>
@@ -178,8 +180,16 @@ std::vector<std::vector<std::string>> Edited(std::vector<std::vector<std::string
   return paragraphs;
 }
 
-TComparisonOptions Coherent() {
+// Aligned without moves: moves take tokens out of runs, so the alignment's invariants are
+// checked without them.
+TComparisonOptions NoMoves() {
   TComparisonOptions options = kDefaultComparisonOptions;
+  options.Moves = false;
+  return options;
+}
+
+TComparisonOptions Coherent() {
+  TComparisonOptions options = NoMoves();
   options.CoherentBlocks = true;
   return options;
 }
@@ -230,7 +240,7 @@ TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
     const auto old = RandomParagraphs(rng);
     const std::string text1 = Html(old), text2 = Html(Edited(old, rng));
     const TComparisonModel literal = Model(text1, text2, kLiteralComparison);
-    const TComparisonModel aligned = Model(text1, text2, kDefaultComparisonOptions);
+    const TComparisonModel aligned = Model(text1, text2, NoMoves());
     ExpectAlignedIsAShiftOfLiteral(literal, aligned, "pair " + std::to_string(i));
     const TComparisonModel coherent = Model(text1, text2, Coherent());
     ExpectCoherentJoinsAligned(literal, aligned, coherent, "pair " + std::to_string(i));
@@ -249,7 +259,7 @@ TEST(ComparisonModel, AlignedMarksTheLiteralTokensShifted) {
     const std::string text1 = ReadViewTextFile(corpus + "/" + name + "_old.htm");
     const std::string text2 = ReadViewTextFile(corpus + "/" + name + "_new.htm");
     const TComparisonModel literal = Model(text1, text2, kLiteralComparison);
-    const TComparisonModel aligned = Model(text1, text2, kDefaultComparisonOptions);
+    const TComparisonModel aligned = Model(text1, text2, NoMoves());
     ExpectAlignedIsAShiftOfLiteral(literal, aligned, name);
     const TComparisonModel coherent = Model(text1, text2, Coherent());
     ExpectCoherentJoinsAligned(literal, aligned, coherent, name);
@@ -326,7 +336,7 @@ TEST(CoherentBlocks, JoinOnlyShortCommonRunsInsideOneParagraph) {
     const std::string text1 = kHead + "<body>" + cp1251::FromUtf8(c.old) + "</body></html>";
     const std::string text2 = kHead + "<body>" + cp1251::FromUtf8(c.now) + "</body></html>";
     SCOPED_TRACE(c.now);
-    const TComparisonModel aligned = Model(text1, text2, kDefaultComparisonOptions);
+    const TComparisonModel aligned = Model(text1, text2, NoMoves());
     const TComparisonModel coherent = Model(text1, text2, Coherent());
     EXPECT_EQ(aligned.ChangeCount, c.aligned);
     EXPECT_EQ(coherent.ChangeCount, c.coherent);
@@ -346,4 +356,119 @@ TEST(CoherentBlocks, JoinOnlyShortCommonRunsInsideOneParagraph) {
             "\"text\": \"Налог в бюджет субъекта\"}, \"new\": {\"paragraph\": 0, \"first_token\": 0, \"token_count\": 4, "
             "\"text\": \"Сбор в бюджет региона\"}}\n"
             "]}\n");
+}
+
+namespace {
+
+// Each side's tokens marked by the runs, moves included.
+std::vector<char> MarkedByRuns(const TComparisonModel& m, bool left) {
+  std::vector<char> marked((left ? m.Old : m.New).Hashes.size(), 0);
+  for (const TChangeRun& r : m.Runs)
+    for (int32_t k = 0; k < (left ? r.Count1 : r.Count2); ++k) marked[static_cast<size_t>((left ? r.First1 : r.First2) + k)] = 1;
+  return marked;
+}
+
+std::string Body(const std::string& paragraphs) { return kHead + "<body>" + cp1251::FromUtf8(paragraphs) + "</body></html>"; }
+
+}  // namespace
+
+// A paragraph moved two places down with one word changed on the way: one change, drawn at both
+// ends in the move colour, the changed word pink and green inside it, each end naming the other.
+TEST(ComparisonModel, MovedParagraphIsOneChange) {
+  const std::string moved = "Налоговые органы вправе требовать от налогоплательщика документы, ";
+  // The paragraphs it moves past are longer: the word diff keeps them and takes the moved one.
+  const std::string second = "<p>Второй абзац о порядке уплаты сбора, сроках его перечисления и о правах "
+                             "плательщиков при проверке, а также о зачёте и возврате излишне уплаченных сумм.</p>";
+  const std::string third = "<p>Третий абзац о представлении отчётности, её формах, сроках и о порядке её приёма "
+                            "налоговыми органами по месту учёта организаций и физических лиц.</p>";
+  const TComparisonModel m =
+      Model(Body("<p>Первый абзац.</p><p>" + moved + "указанные в статье 12.</p>" + second + third),
+            Body("<p>Первый абзац.</p>" + second + third + "<p>" + moved + "указанные в статье 14.</p>"),
+            kDefaultComparisonOptions);
+  ASSERT_EQ(m.ChangeCount, 1);
+  ASSERT_EQ(m.Moves.size(), 1u);
+  const TChangeRun& r = m.Runs[0];
+  EXPECT_TRUE(r.Moved);
+  EXPECT_EQ(m.ParagraphOf(true, r.First1), 1);
+  EXPECT_EQ(m.ParagraphOf(false, r.First2), 3);
+  ASSERT_EQ(m.Moves[0].Edited1.size(), 1u);
+  EXPECT_EQ(m.Moves[0].Edited1[0].Count, 1);
+  const TResultPages pages = BuildResultPages(m);
+  const std::string toEnd = std::string(marks::MovedOpenStart) + cp1251::FromUtf8("Перенесено в абзац 4\">");
+  const std::string fromEnd = std::string(marks::MovedOpenStart) + cp1251::FromUtf8("Перенесено из абзаца 2\">");
+  EXPECT_NE(pages.Left.find("<p>" + toEnd + cp1251::FromUtf8("Налоговые")), std::string::npos) << pages.Left;
+  EXPECT_NE(pages.Right.find("<p>" + fromEnd + cp1251::FromUtf8("Налоговые")), std::string::npos) << pages.Right;
+  EXPECT_NE(pages.Left.find(std::string(marks::MovedDeletedContinuedStart) + cp1251::FromUtf8("Перенесено в абзац 4\">12")),
+            std::string::npos);
+  EXPECT_NE(pages.Right.find(std::string(marks::MovedInsertedContinuedStart) + cp1251::FromUtf8("Перенесено из абзаца 2\">14")),
+            std::string::npos);
+  EXPECT_EQ(pages.Left.find(std::string(marks::DeleteOpen)), std::string::npos);  // no placeholder, no other mark
+  EXPECT_EQ(pages.Right.find(std::string(marks::DeletePlace)), std::string::npos);
+  EXPECT_NE(ChangesJson(m).find("\"kind\": \"moved\", \"old\": {\"paragraph\": 1"), std::string::npos);
+  // The literal layout never has moves; its pages are those of the records.
+  const TComparisonModel literal = Model(Body("<p>a</p><p>" + moved + "</p>"), Body("<p>" + moved + "</p><p>a</p>"),
+                                         kLiteralComparison);
+  EXPECT_TRUE(literal.Moves.empty());
+  for (const TChangeRun& run : literal.Runs) EXPECT_FALSE(run.Moved);
+}
+
+// A move taken out of a larger deletion leaves the rest a deletion; the marks of two changes
+// stand in a different order on the two pages, and the pages say which is which. Three common
+// words, or a short phrase inside larger rewritten passages, are no move.
+TEST(ComparisonModel, MovesAmongOtherChanges) {
+  const std::string moved = "Сведения о доходах физических лиц представляются ежегодно";
+  const std::string middle = "<p>Середина: порядок исчисления и уплаты сбора, сроки представления отчётности и права "
+                             "плательщиков при проверке, а также зачёт и возврат излишне уплаченных сумм.</p>";
+  const std::string end = "<p>Конец: формы отчётности, сроки и порядок её приёма налоговыми органами по месту учёта "
+                          "организаций и физических лиц, индивидуальных предпринимателей и нотариусов.</p>";
+  const TComparisonModel m = Model(Body("<p>Начало.</p><p>Совсем другой текст удален. " + moved + ".</p>" + middle + end),
+                                   Body("<p>Начало.</p>" + middle + "<p>Вставка нового.</p>" + end + "<p>" + moved + ".</p>"),
+                                   kDefaultComparisonOptions);
+  ASSERT_EQ(m.Moves.size(), 1u);
+  int moves = 0, others = 0;
+  for (const TChangeRun& r : m.Runs) (r.Moved ? moves : others) += 1;
+  EXPECT_EQ(moves, 1);
+  EXPECT_GE(others, 2);  // the rest of the deletion and the new paragraph
+  const TResultPages pages = BuildResultPages(m);
+  ASSERT_EQ(pages.LeftMarks.size(), m.Runs.size());
+  const int32_t move = m.Moves[0].Run;
+  // On the left the move's old end comes before the new paragraph's placeholder, on the right after its mark.
+  for (size_t n = 0; n < m.Runs.size(); ++n)
+    if (!m.Runs[n].Moved && m.Runs[n].Count2 > 0) {
+      EXPECT_LT(pages.LeftMarks[static_cast<size_t>(move)], pages.LeftMarks[n]);
+      EXPECT_GT(pages.RightMarks[static_cast<size_t>(move)], pages.RightMarks[n]);
+    }
+  for (const auto& [a, b] : {std::pair<std::string, std::string>{"<p>x в том числе</p><p>y</p>", "<p>y</p><p>z в том числе</p>"},
+                             {"<p>Первое: в соответствии со статьей 5 прочее длинное изложение.</p><p>y</p>",
+                              "<p>y</p><p>Второе совсем иное, в соответствии со статьей 7, и ещё много слов.</p>"}})
+    EXPECT_TRUE(Model(Body(a), Body(b), kDefaultComparisonOptions).Moves.empty()) << a;
+}
+
+// With moves, each side marks the same tokens as without them, on generated pairs whose edits
+// move paragraphs.
+TEST(ComparisonModel, MovesKeepTheMarkedTokens) {
+  std::mt19937 rng(7);
+  int withMoves = 0;
+  for (int i = 0; i < 200; ++i) {
+    auto old = RandomParagraphs(rng);
+    for (auto& p : old)
+      for (int k = 0; k < 4; ++k) p.push_back(cp1251::FromUtf8(k % 2 ? "порядок" : "исчисления") + std::to_string(rng() % 50));
+    auto edited = Edited(old, rng);
+    const size_t from = rng() % edited.size(), to = rng() % edited.size();
+    const auto moved = edited[from];
+    edited.erase(edited.begin() + static_cast<long>(from));
+    edited.insert(edited.begin() + static_cast<long>(to), moved);
+    const std::string text1 = Html(old), text2 = Html(edited);
+    const TComparisonModel plain = Model(text1, text2, NoMoves());
+    const TComparisonModel m = Model(text1, text2, kDefaultComparisonOptions);
+    withMoves += !m.Moves.empty();
+    EXPECT_EQ(MarkedByRuns(m, true), MarkedByRuns(plain, true)) << i;
+    EXPECT_EQ(MarkedByRuns(m, false), MarkedByRuns(plain, false)) << i;
+    const TResultPages pages = BuildResultPages(m);
+    EXPECT_EQ(pages.ChangeCount, m.ChangeCount);
+    std::vector<int32_t> left = pages.LeftMarks, right = pages.RightMarks;
+    std::sort(left.begin(), left.end()), std::sort(right.begin(), right.end());
+    for (size_t n = 0; n < left.size(); ++n) ASSERT_TRUE(left[n] == static_cast<int32_t>(n) && right[n] == static_cast<int32_t>(n)) << i;
+  }
+  EXPECT_GT(withMoves, 50);
 }

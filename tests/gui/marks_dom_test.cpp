@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <random>
 
 #include "engine/ComparisonModel.h"
@@ -242,6 +243,31 @@ TEST_F(MarksInTheView, RandomPagesWithChangesAcrossMarkup) {
     const std::vector<std::string> blocks = doc.Blocks(6 + doc.Pick(10));
     CheckPair(TRandomDoc::Text(blocks), TRandomDoc::Text(doc.Edit(blocks)));
   }
+}
+
+// Moved paragraphs, some of them edited on the way and moved across tables and lists: the words
+// of both ends stay inside their marks, the edited ones too.
+TEST_F(MarksInTheView, RandomPagesWithMovedParagraphs) {
+  int moves = 0;
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE(seed);
+    TRandomDoc doc(seed);
+    std::vector<std::string> blocks = doc.Blocks(6 + doc.Pick(6));
+    const std::string moved = "<p>" + W("Особый порядок <b>исчисления</b> налога") + " " + std::to_string(seed) + " " +
+                              W("для организаций, <a href=\"#x\">указанных</a> в пункте") + " " + doc.Word() + ".</p>";
+    blocks.insert(blocks.begin() + doc.Pick(static_cast<int>(blocks.size())), moved);
+    std::vector<std::string> edited = doc.Edit(blocks);
+    const auto at = std::find(edited.begin(), edited.end(), moved);
+    if (at == edited.end()) continue;  // the edits took it
+    edited.erase(at);
+    edited.insert(edited.begin() + doc.Pick(static_cast<int>(edited.size()) + 1),
+                  seed % 2 ? moved : ReplaceAllText(moved, W("налога"), W("сбора"), false));
+    const std::string text1 = TRandomDoc::Text(blocks), text2 = TRandomDoc::Text(edited);
+    TDiff diff;
+    moves += !BuildComparisonModel(text1, text2, diff, kDefaultComparisonOptions).Moves.empty();
+    CheckPair(text1, text2);
+  }
+  EXPECT_GT(moves, 5);
 }
 
 PARVEL_GUI_TEST_MAIN()

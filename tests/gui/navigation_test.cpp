@@ -614,6 +614,76 @@ void ExpectChangeShown(TVerCmp& w, int k) {
 
 }  // namespace
 
+// Paragraph 10 moved below paragraph 50 with a word changed on the way, between a changed word
+// in paragraph 5 and one in paragraph 45: three changes, the move the second, its marks the
+// second on the left page and the third on the right.
+TEST(Navigation, MoveIsOneChangeAndEitherEndLeadsToTheOther) {
+  TProgramDir dir;
+  const std::string moved = W("Статья 10. Настоящий пункт устанавливает порядок исчисления и уплаты сбора, сроки "
+                              "представления отчётности и права плательщиков при проверке, номер 10.");
+  const std::string newText = Paragraphs([&](int i, std::string p) -> std::string {
+    if (i == 5) return "Статья 5. Настоящий пункт отменяет порядок исчисления и уплаты сбора, сроки "
+                       "представления отчётности и права плательщиков при проверке, номер 5.";
+    if (i == 10) return "";
+    if (i == 45) return "Статья 45. Настоящий пункт устанавливает порядок исчисления и уплаты взноса, "
+                        "сроки представления отчётности и права плательщиков при проверке, номер 45.";
+    if (i == 50) return p + "</p><p>Статья 10. Настоящий пункт устанавливает порядок начисления и уплаты сбора, сроки "
+                            "представления отчётности и права плательщиков при проверке, номер 10.";
+    return p;
+  });
+  auto w = Compared(dir, OldText(), newText);
+  TChangeNavigation& nav = *UI(w).Navigation;
+  ASSERT_EQ(nav.ChangeCount, 3);
+  ASSERT_TRUE(nav.IsMove(1));
+  EXPECT_EQ(nav.MarkIndex(1, 1), 1);
+  EXPECT_EQ(nav.MarkIndex(2, 1), 2);
+  EXPECT_EQ(nav.MarkIndex(2, 2), 1);
+  FocusLeftView(*w);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ControlModifier);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ControlModifier);
+  ASSERT_EQ(nav.CurrentChange, 1);
+  EXPECT_EQ(Text(UI(w).LCurDiffTag), "2 из 3");
+  const std::string highlight = navmath::HighlightColour("#" + std::string(marks::MovedColour));
+  EXPECT_EQ(Colour(*w, 1, 1), highlight);
+  EXPECT_EQ(Colour(*w, 2, 2), highlight);
+  EXPECT_EQ(Colour(*w, 2, 1), "#" + std::string(marks::InsertedColour));  // paragraph 45's mark is not current
+  // The edited word keeps its own colour's highlight inside the move; stepping on restores it.
+  std::vector<std::string> pieces = UI(w).Views[1]->BackgroundColors("acronym", "t_dc");
+  EXPECT_NE(std::find(pieces.begin(), pieces.end(), navmath::HighlightColour("#ffcccc")), pieces.end());
+  auto level = [&] {
+    const THtmlView::TRunExtent a = Extent(*w, 1, 1), b = Extent(*w, 2, 2);
+    return a.Found && b.Found && std::abs((a.Top - a.ScrollTop) - (b.Top - b.ScrollTop)) <= 1 &&
+           a.Top >= a.ScrollTop && a.Top < a.ScrollTop + a.ViewHeight;
+  };
+  for (int v = 1; v <= 2; ++v) {  // each view shows its end
+    const THtmlView::TRunExtent e = Extent(*w, v, v);
+    EXPECT_TRUE(e.Found && e.Top >= e.ScrollTop && e.Top < e.ScrollTop + e.ViewHeight) << "view " << v;
+  }
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ControlModifier);
+  pieces = UI(w).Views[1]->BackgroundColors("acronym", "t_dc");
+  EXPECT_NE(std::find(pieces.begin(), pieces.end(), "#ffcccc"), pieces.end());
+
+  // Reading on in the left view down to the old end, the right view follows the other changes;
+  // a Ctrl+click on the old end brings the new end level with it and makes the move current.
+  // (The new end stands near the page's end: put the old one low enough in its view for the
+  // other page to scroll as far.)
+  UserScroll(*w, 1, std::max(0, Extent(*w, 1, 1).Top - 160));
+  ASSERT_FALSE(level());
+  const THtmlView::TRunExtent old = Extent(*w, 1, 1);
+  QWidget* target = QApplication::focusWidget();
+  ASSERT_TRUE(UI(w).WB1->isAncestorOf(target));
+  const QPoint at = target->mapFrom(UI(w).WB1, QPoint(UI(w).WB1->width() / 2, old.Top - old.ScrollTop + 6));
+  QTest::mouseClick(target, Qt::LeftButton, Qt::ControlModifier, at);
+  EXPECT_EQ(nav.CurrentChange, 1);
+  EXPECT_TRUE(WaitFor(level, 3000));
+  // Ctrl+J does the same from whichever view leads.
+  FocusLeftView(*w);
+  UserScroll(*w, 1, std::max(0, Extent(*w, 1, 1).Top - 150));
+  ASSERT_FALSE(level());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_J, Qt::ControlModifier);
+  EXPECT_TRUE(WaitFor(level, 3000));
+}
+
 // A held key stops on release: repeated presses beyond one waiting step are dropped, while
 // separate presses all count.
 TEST(Navigation, HeldKeyStopsOnReleaseSeparatePressesAllCount) {
