@@ -2,6 +2,7 @@
 
 #include "changelist/ChangeListText.h"
 #include "support/Cp1251.h"
+#include "engine/ChangesJson.h"
 
 std::string CsvField(const std::string& utf8) {
   if (utf8.find_first_of("\",\r\n") == std::string::npos) return utf8;
@@ -29,8 +30,8 @@ std::string ChangeListCsv(const TChangeList& list, const std::vector<int>& entri
     const TChangeEntry& e = list.Entries[static_cast<size_t>(i)];
     const std::string heading =
         e.Group >= 0 && static_cast<size_t>(e.Group) < list.Groups.size() ? ShownHeading(list.Groups[static_cast<size_t>(e.Group)]) : std::string();
-    row({std::to_string(e.N), cp1251::ToUtf8(heading), cp1251::ToUtf8(ShownAddress(e)),
-         cp1251::ToUtf8(ShownKind(e)), cp1251::ToUtf8(ExcerptText(e.Was)), cp1251::ToUtf8(ExcerptText(e.Now))});
+    row({std::to_string(e.N), Utf8Text(heading), Utf8Text(ShownAddress(e)),
+         Utf8Text(ShownKind(e)), Utf8Text(ExcerptText(e.Was)), Utf8Text(ExcerptText(e.Now))});
   }
   return out;
 }

@@ -5,11 +5,13 @@
 #include <algorithm>
 
 #include "changelist/ChangeListText.h"
+#include "engine/ChangesJson.h"
 #include "support/Cp1251.h"
 
 namespace {
 
-QString Q(const std::string& cp1251Text) { return QString::fromStdString(cp1251::ToUtf8(cp1251Text)); }
+// Character references of the texts (and the list's own arrow, which the code page lacks) resolved.
+QString Q(const std::string& cp1251Text) { return QString::fromStdString(Utf8Text(cp1251Text)); }
 
 // A group row's id is 0; an entry row's is its group's number + 1.
 constexpr quintptr kGroupId = 0;

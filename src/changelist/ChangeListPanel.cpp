@@ -27,12 +27,13 @@
 #include "changelist/ExcerptDelegate.h"
 #include "support/Cp1251.h"
 #include "support/OutputFiles.h"
+#include "engine/ChangesJson.h"
 
 namespace {
 
 const char* kHeaderKey = "ChangeList/Header";
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-QString Q(const std::string& cp1251Text) { return QString::fromStdString(cp1251::ToUtf8(cp1251Text)); }
+QString Q(const std::string& cp1251Text) { return QString::fromStdString(Utf8Text(cp1251Text)); }
 
 }  // namespace
 

@@ -2,12 +2,13 @@
 
 #include "changelist/ChangeListText.h"
 #include "support/Cp1251.h"
+#include "engine/ChangesJson.h"
 
 namespace {
 
 std::string Html(const std::string& cp1251Text) {
   std::string out;
-  for (char c : cp1251::ToUtf8(cp1251Text)) {
+  for (char c : Utf8Text(cp1251Text)) {
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
@@ -32,7 +33,7 @@ const TChangeGroup* GroupOf(const TChangeList& list, const TChangeEntry& e) {
 
 // A cell of the text form: tabs and line breaks would split it.
 std::string Cell(const std::string& cp1251Text) {
-  std::string s = cp1251::ToUtf8(cp1251Text);
+  std::string s = Utf8Text(cp1251Text);
   for (char& c : s)
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   return s;
