@@ -7,11 +7,12 @@ std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
 }  // namespace
 
 std::string ShownAddress(const TChangeEntry& e) {
+  if (!e.Where.empty()) return e.Where;
   const std::string& a = e.Old.Address;
   const std::string& b = e.New.Address;
   if (b.empty() || a == b) return a;
   if (a.empty()) return b;
-  return a + W(" → ") + b;
+  return a + " &#8594; " + b;  // the code page has no arrow
 }
 
 std::string KindName(TAmendmentKind kind) {
