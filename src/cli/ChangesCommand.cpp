@@ -1,6 +1,5 @@
 // parvel-cli changes OLD NEW: the change list, each change with its place in the law's
 // structure and its kind.
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -130,15 +129,7 @@ int RunChangesCommand(const CliArgs& args) {
   }
   TDiff diff;
   bool timedOut = false;
-  if (maxSeconds > 0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(maxSeconds);
-    diff.SetProcessMessages([deadline, &timedOut, &diff] {
-      if (!timedOut && std::chrono::steady_clock::now() > deadline) {
-        timedOut = true;
-        diff.Cancel();
-      }
-    });
-  }
+  StopAfterSeconds(diff, maxSeconds, timedOut);
   const TComparisonOptions options = parsed.Flags.count("--literal") ? kLiteralComparison : kDefaultComparisonOptions;
   const TComparisonModel model = BuildComparisonModel(std::move(left), std::move(right), diff, options);
   if (timedOut) {

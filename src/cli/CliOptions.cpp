@@ -1,7 +1,10 @@
 #include "cli/CliOptions.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
+
+#include "engine/Diff.h"
 
 bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& valueOptions, const char* command,
                       TCommandArgs& out, const std::vector<std::string>& flagOptions) {
@@ -46,4 +49,16 @@ bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& value
     }
   }
   return true;
+}
+
+void StopAfterSeconds(TDiff& diff, double seconds, bool& timedOut) {
+  timedOut = false;
+  if (seconds <= 0) return;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  diff.SetProcessMessages([deadline, &timedOut, &diff] {
+    if (!timedOut && std::chrono::steady_clock::now() > deadline) {
+      timedOut = true;
+      diff.Cancel();
+    }
+  });
 }

@@ -19,3 +19,9 @@ struct TCommandArgs {
 // message on stderr, for an unknown option, one without its value or a value given to a flag.
 bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& valueOptions, const char* command,
                       TCommandArgs& out, const std::vector<std::string>& flagOptions = {});
+
+class TDiff;
+
+// With seconds > 0, cancels the diff once that time has passed, and sets timedOut then. The diff
+// asks at every step of its recursion and every 200 steps of its search.
+void StopAfterSeconds(TDiff& diff, double seconds, bool& timedOut);

@@ -1,5 +1,4 @@
 // parvel-cli compare LEFT RIGHT OUTDIR: the comparison run without the windows.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -193,16 +192,7 @@ int RunCompareCommand(const CliArgs& args) {
 
   TDiff diff;
   bool timedOut = false;
-  if (maxSeconds > 0) {
-    // The diff asks at every step of its recursion and every 200 steps of its search.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(maxSeconds);
-    diff.SetProcessMessages([deadline, &timedOut, &diff] {
-      if (!timedOut && std::chrono::steady_clock::now() > deadline) {
-        timedOut = true;
-        diff.Cancel();
-      }
-    });
-  }
+  StopAfterSeconds(diff, maxSeconds, timedOut);
   const TComparisonModel model = BuildComparisonModel(std::move(left), std::move(right), diff, options);
   if (timedOut) {
     std::cerr << "parvel-cli compare: сравнение остановлено через " << maxSeconds

@@ -72,7 +72,7 @@ std::string Utf8Text(std::string_view text) {
   return out;
 }
 
-std::string TokenText(const TComparedText& t, int32_t first, int32_t count) {
+std::string TokenText(const TComparedText& t, int32_t first, int32_t count, std::vector<size_t>* starts) {
   std::string words;
   size_t previousEnd = 0;
   for (int32_t k = first; k < first + count; ++k) {
@@ -83,6 +83,7 @@ std::string TokenText(const TComparedText& t, int32_t first, int32_t count) {
         words += ' ';
     }
     const size_t length = TokenLength(t.Text, at);
+    if (starts) starts->push_back(words.size());
     words.append(t.Text, at, length);
     previousEnd = at + length;
   }

@@ -8,6 +8,7 @@
 // range and its words. A move's old side is the passage's old place, its new side the new one.
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <string_view>
 
 struct TComparisonModel;
@@ -23,8 +24,9 @@ struct TChangeList;
 std::string ChangesJson(const TComparisonModel& model, const TChangeList* list = nullptr);
 
 // The words of tokens [first, first + count), one blank where the text had blanks or a block
-// boundary between two of them.
-std::string TokenText(const TComparedText& t, int32_t first, int32_t count);
+// boundary between two of them; starts, when given, gets where each token begins in it.
+std::string TokenText(const TComparedText& t, int32_t first, int32_t count,
+                      std::vector<size_t>* starts = nullptr);
 
 // Windows-1251 text as UTF-8, its character references resolved as the JSON resolves them.
 std::string Utf8Text(std::string_view text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "engine/ChangesJson.h"
 #include "engine/ComparisonModel.h"
 #include "engine/SplitHtml.h"
 #include "support/Cp1251.h"
@@ -62,19 +63,7 @@ struct TLead {
 
 TLead LeadOf(const TComparedText& t, int32_t first, int32_t count) {
   TLead lead;
-  size_t previousEnd = 0;
-  for (int32_t k = first; k < first + count; ++k) {
-    const size_t at = static_cast<size_t>(t.Positions[static_cast<size_t>(k)] - 1);
-    if (k > first) {
-      const std::string_view gap(t.Text.data() + previousEnd, at - previousEnd);
-      if (t.Blocks.BreakBefore[static_cast<size_t>(k)] || gap.find_first_of(" \t\r\n\xA0") != std::string_view::npos)
-        lead.Text += ' ';
-    }
-    const size_t length = TokenLength(t.Text, at);
-    lead.Starts.push_back(lead.Text.size());
-    lead.Text.append(t.Text, at, length);
-    previousEnd = at + length;
-  }
+  lead.Text = TokenText(t, first, count, &lead.Starts);
   return lead;
 }
 
