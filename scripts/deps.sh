@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the program and the tests need, if any is missing.
+# Installs the Debian 12 packages the build, the program and the tests need, if any is missing;
+# with arguments, those packages instead.
 set -euo pipefail
-pkgs=(build-essential cmake ninja-build pkg-config git
+pkgs=("$@")
+((${#pkgs[@]})) || pkgs=(build-essential cmake ninja-build pkg-config git
       libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
       qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 libgl-dev
       xvfb xauth wdiff fonts-dejavu-core fonts-liberation2

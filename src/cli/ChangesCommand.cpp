@@ -117,16 +117,8 @@ int RunChangesCommand(const CliArgs& args) {
     }
   }
 
-  std::string left = ReadViewTextFile(paths[0]);
-  std::string right = ReadViewTextFile(paths[1]);
-  if (left.empty()) {
-    std::cerr << "Текст 1 пуст\n";
-    return 1;
-  }
-  if (right.empty()) {
-    std::cerr << "Текст 2 пуст\n";
-    return 1;
-  }
+  std::string left, right;
+  if (!ReadComparedTexts(paths[0], paths[1], left, right)) return 1;
   TDiff diff;
   bool timedOut = false;
   StopAfterSeconds(diff, maxSeconds, timedOut);

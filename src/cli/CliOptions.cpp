@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "engine/Diff.h"
+#include "input/ViewTextFile.h"
 
 bool ParseCommandArgs(const CliArgs& args, const std::vector<std::string>& valueOptions, const char* command,
                       TCommandArgs& out, const std::vector<std::string>& flagOptions) {
@@ -61,4 +62,13 @@ void StopAfterSeconds(TDiff& diff, double seconds, bool& timedOut) {
       diff.Cancel();
     }
   });
+}
+
+bool ReadComparedTexts(const std::string& leftPath, const std::string& rightPath, std::string& left,
+                       std::string& right) {
+  left = ReadViewTextFile(leftPath);
+  right = ReadViewTextFile(rightPath);
+  const int empty = left.empty() ? 1 : right.empty() ? 2 : 0;
+  if (empty) std::cerr << "Текст " << empty << " пуст\n";
+  return empty == 0;
 }

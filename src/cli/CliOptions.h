@@ -25,3 +25,7 @@ class TDiff;
 // With seconds > 0, cancels the diff once that time has passed, and sets timedOut then. The diff
 // asks at every step of its recursion and every 200 steps of its search.
 void StopAfterSeconds(TDiff& diff, double seconds, bool& timedOut);
+
+// Reads the two texts to compare; false, with «Текст N пуст» on stderr, when one is empty.
+bool ReadComparedTexts(const std::string& leftPath, const std::string& rightPath, std::string& left,
+                       std::string& right);

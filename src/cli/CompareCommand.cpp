@@ -171,16 +171,8 @@ int RunCompareCommand(const CliArgs& args) {
     return WriteFailureCode(e);
   }
 
-  std::string left = ReadViewTextFile(leftPath);
-  std::string right = ReadViewTextFile(rightPath);
-  if (left.empty()) {
-    std::cerr << "Текст 1 пуст\n";
-    return 1;
-  }
-  if (right.empty()) {
-    std::cerr << "Текст 2 пуст\n";
-    return 1;
-  }
+  std::string left, right;
+  if (!ReadComparedTexts(leftPath, rightPath, left, right)) return 1;
 
   std::error_code ec;
   fs::create_directories(outDir, ec);
