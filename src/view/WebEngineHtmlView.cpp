@@ -32,6 +32,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "support/Cp1251.h"
 #include "view/HtmlView.h"
@@ -657,6 +658,7 @@ class TWebEngineHtmlView : public THtmlView {
         },
         layout);
     if (!answer->Done) {
+      TAnswerWait waiting;
       // A code of several megabytes is hundreds of pages: give the engine its time.
       QTimer limit;
       limit.setSingleShot(true);
@@ -718,6 +720,7 @@ class TWebEngineHtmlView : public THtmlView {
   // stops answering.
   void Await(TAnswer& answer) {
     if (!answer.Done) {
+      TAnswerWait waiting;
       QEventLoop loop;
       answer.Loop = &loop;
       QTimer limit;
@@ -763,9 +766,46 @@ class TWebEngineHtmlView : public THtmlView {
   // The engine reports from inside its own processing, where it cannot answer a script: a
   // handler that asks the page anything would wait forever. Our events therefore reach their
   // handlers from the event loop, after the engine has returned.
+  //
+  // Nor may a handler start its own wait while the program waits for an answer: the engine does
+  // not answer a script asked from inside another one's wait until the outer wait has ended, so
+  // both would run into the time limit. The events that come during a wait are held and
+  // delivered, in order, when the last wait has ended.
   void Later(std::function<void()> f) {
-    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    QPointer<TWebEngineHtmlView> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, f = std::move(f)]() mutable {
+          if (gAnswerWaits > 0)
+            HeldEvents().push_back({self, std::move(f)});
+          else
+            f();
+        },
+        Qt::QueuedConnection);
   }
+
+  struct THeldEvent {
+    QPointer<TWebEngineHtmlView> View;
+    std::function<void()> Handler;
+  };
+  static inline int gAnswerWaits = 0;
+  static std::vector<THeldEvent>& HeldEvents() {
+    static std::vector<THeldEvent> held;
+    return held;
+  }
+  // Marks a wait for the engine's answer; the outermost one, ending, lets the held events go.
+  struct TAnswerWait {
+    TAnswerWait() { ++gAnswerWaits; }
+    ~TAnswerWait() {
+      if (--gAnswerWaits > 0 || HeldEvents().empty()) return;
+      std::vector<THeldEvent> held = std::move(HeldEvents());
+      HeldEvents().clear();
+      for (THeldEvent& e : held)
+        if (e.View) e.View->Later(std::move(e.Handler));
+    }
+    TAnswerWait(const TAnswerWait&) = delete;
+    TAnswerWait& operator=(const TAnswerWait&) = delete;
+  };
 
   void EmitHistoryState() {
     emit CommandStateChange(this, csNavigateForward, page_->history()->canGoForward());

@@ -319,7 +319,7 @@ TEST(MainWindow, TheResultStartsAtItsTop) {
     EXPECT_EQ(UI(w).Navigation->MarkTops[v][last], UI(w).Views[v]->AbsoluteTop(TElementRef::Item("t_d", last)));
     EXPECT_EQ(UI(w).Navigation->DocHeights[v], UI(w).Views[v]->BodyScrollHeight());
   }
-  EXPECT_TRUE(messages.List().empty());
+  EXPECT_TRUE(messages.List().empty()) << (messages.List().empty() ? "" : messages.List()[0]);
 }
 
 // Unrelated texts make a long run: the progress window says so (and how long it has run) before

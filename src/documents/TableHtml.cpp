@@ -1,0 +1,3 @@
+#include "documents/TableHtml.h"
+
+std::string TableHtml(const TComparisonTable&) { return {}; }
