@@ -135,7 +135,7 @@ constexpr const char* kTableStyles =
     "   <style:text-properties fo:font-size=\"9pt\" fo:font-style=\"italic\"/>\n"
     "  </style:style>\n"
     "  <style:style style:name=\"Cell\" style:family=\"paragraph\">\n"
-    "   <style:paragraph-properties fo:text-align=\"justify\"/>\n"
+    "   <style:paragraph-properties fo:text-align=\"start\"/>\n"
     "  </style:style>\n"
     "  <style:style style:name=\"Gap\" style:family=\"paragraph\">\n"
     "   <style:paragraph-properties fo:text-align=\"center\"/>\n"
@@ -280,7 +280,7 @@ std::string TrackedFlatOdt(const TTrackedEdition& edition) {
   out += " <office:automatic-styles>\n";
   out += kPageLayout;
   out += " </office:automatic-styles>\n";
-  out += MasterPage("Parvel · " + (edition.Title.empty() ? std::string("Редакция с исправлениями") : edition.Title));
+  out += MasterPage("Parvel · Редакция с исправлениями");
   out += " <office:body>\n  <office:text>\n   <text:tracked-changes text:track-changes=\"false\">\n";
   const std::string info = "<office:change-info><dc:creator>" + Escaped(edition.Author) + "</dc:creator>" +
                            (edition.Date.empty() ? "" : "<dc:date>" + Escaped(edition.Date) + "</dc:date>") +
