@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "documents/FlatOdt.h"
 #include "documents/TrackedEdition.h"
 #include "engine/ChangesJson.h"
