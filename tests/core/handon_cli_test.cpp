@@ -1,11 +1,12 @@
 // parvel-cli table and redline: the written .docx and .odt opened as zip and XML (by python3,
-// no office) and their marked words held against the comparison's own.
+// no office) and their marked words held against the documents as built.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,18 +29,12 @@ namespace {
 
 // Prints what the checks need of a document, one tab-separated line each:
 //   table:   "R" at each row, "P <cell> <text> <struck text> <bold text>" for each paragraph;
-//   tracked: "D <text>" for deleted and "I <text>" for inserted text, in document order;
-//   changes: "C <kind> <old text> <new text>" for each change of the JSON.
+//   tracked: "D <text>" for deleted and "I <text>" for inserted text, in document order.
 // Runs of one kind that touch are joined; an unmarked run between two marked ones parts them.
 constexpr const char* kReader = R"PY(
-import sys, zipfile, json, xml.etree.ElementTree as ET
+import sys, zipfile, xml.etree.ElementTree as ET
 mode, path = sys.argv[1], sys.argv[2]
-def clean(t): return t.replace('\t', ' ').replace('\n', ' ')
-def out(*f): print('\t'.join(clean(x) for x in f))
-if mode == 'changes':
-    for c in json.load(open(path, encoding='utf-8'))['changes']:
-        out('C', c['kind'], c['old']['text'] if c['old'] else '', c['new']['text'] if c['new'] else '')
-    sys.exit(0)
+def out(*f): print('\t'.join(x.replace('\t', ' ').replace('\n', ' ') for x in f))
 z = zipfile.ZipFile(path)
 class Marks:
     def __init__(s): s.text = ''; s.marked = {'s': '', 'b': ''}; s.last = {'s': False, 'b': False}
@@ -52,17 +47,9 @@ class Marks:
 if path.endswith('.docx'):
     W = '{http://schemas.openxmlformats.org/wordprocessingml/2006/main}'
     doc = ET.fromstring(z.read('word/document.xml'))
-    styles = {}
-    try:
-        for st in ET.fromstring(z.read('word/styles.xml')).iter(W + 'style'):
-            styles[st.get(W + 'styleId')] = st.find(W + 'rPr')
-    except KeyError: pass
     def flag(rpr, tag):
-        if rpr is None: return None
-        e = rpr.find(W + tag)
-        if e is not None: return e.get(W + 'val', 'true') not in ('false', '0', 'none')
-        rs = rpr.find(W + 'rStyle')
-        return flag(styles.get(rs.get(W + 'val')), tag) if rs is not None else None
+        e = rpr.find(W + tag) if rpr is not None else None
+        return e is not None and e.get(W + 'val', 'true') not in ('false', '0')
     if mode == 'table':
         for tr in doc.iter(W + 'tr'):
             out('R')
@@ -72,7 +59,7 @@ if path.endswith('.docx'):
                     for r in p.iter(W + 'r'):
                         t = ''.join(x.text or '' for x in r.iter(W + 't'))
                         rpr = r.find(W + 'rPr')
-                        m.add(t, bool(flag(rpr, 'strike')), bool(flag(rpr, 'b')))
+                        m.add(t, flag(rpr, 'strike'), flag(rpr, 'b'))
                     out('P', str(ci), m.text, m.marked['s'], m.marked['b'])
     else:
         for e in doc.iter():
@@ -166,16 +153,9 @@ std::string Quote(const std::string& s) {
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> f;
-  std::string cur;
-  for (char c : line) {
-    if (c == '\t') {
-      f.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  f.push_back(cur);
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, '	');) f.push_back(field);
+  if (!line.empty() && line.back() == '	') f.emplace_back();
   return f;
 }
 
@@ -211,47 +191,11 @@ void Append(std::vector<std::string>& to, const std::vector<std::string>& words)
   to.insert(to.end(), words.begin(), words.end());
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> v) {
-  std::sort(v.begin(), v.end());
-  return v;
-}
-
-// The words of a not in b, counted (both sorted).
-std::vector<std::string> Minus(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-  std::vector<std::string> d;
-  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(d));
-  return d;
-}
-
-// ASCII and Cyrillic letters in lower case (the comparison finds no change in a case alone).
-std::string Lower(std::string w) {
-  for (size_t i = 0; i < w.size(); ++i) {
-    unsigned char& c = reinterpret_cast<unsigned char&>(w[i]);
-    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
-    if (c == 0xD0 && i + 1 < w.size()) {
-      unsigned char& n = reinterpret_cast<unsigned char&>(w[i + 1]);
-      if (n >= 0x90 && n <= 0x9F) n = static_cast<unsigned char>(n + 0x20);  // А..П
-      else if (n >= 0xA0 && n <= 0xAF) c = 0xD1, n = static_cast<unsigned char>(n - 0x20);  // Р..Я
-      else if (n == 0x81) c = 0xD1, n = 0x91;  // Ё
-      ++i;
-    }
-  }
-  return w;
-}
-
 std::string Joined(const std::vector<std::string>& words) {
   std::string s;
   for (const std::string& w : words) s += (s.empty() ? "" : " ") + w;
   return s;
 }
-
-struct TCellWords {
-  std::vector<std::string> Struck, Bold;
-  std::string Text;
-};
-struct TRowWords {
-  TCellWords Cells[2];
-};
 
 struct Result {
   int code = -1;
@@ -268,12 +212,13 @@ class HandOnCli : public testing::Test {
   }
   static void TearDownTestSuite() { fs::remove_all(dir_); }
 
-  static fs::path Pair(const char* side) {
-    return fs::path(PARVEL_CORPUS_DIR) / (std::string("07_konstitutsiya_") + side + ".htm");
+  static std::string Pair(const char* side) {
+    return (fs::path(PARVEL_CORPUS_DIR) / (std::string("07_konstitutsiya_") + side + ".htm")).string();
   }
 
-  static Result Cli(const std::string& args, const std::string& env = {}) {
-    const std::string cmd = env + " " + Quote(std::string(PARVEL_BIN_DIR) + "/parvel-cli") + " " + args + " >" +
+  static Result Write(const char* command, const fs::path& out, const std::string& env = {}) {
+    const std::string cmd = env + " " + Quote(std::string(PARVEL_BIN_DIR) + "/parvel-cli") + " " + command + " " +
+                            Quote(Pair("old")) + " " + Quote(Pair("new")) + " " + Quote(out.string()) + " >" +
                             Quote((dir_ / "stdout").string()) + " 2>" + Quote((dir_ / "stderr").string());
     Result r;
     const int status = std::system(cmd.c_str());
@@ -281,12 +226,6 @@ class HandOnCli : public testing::Test {
     r.out = ReadFile(dir_ / "stdout");
     r.err = ReadFile(dir_ / "stderr");
     return r;
-  }
-
-  static Result Write(const char* command, const fs::path& out, const std::string& env = {}) {
-    return Cli(std::string(command) + " " + Quote(Pair("old").string()) + " " + Quote(Pair("new").string()) + " " +
-                   Quote(out.string()),
-               env);
   }
 
   static std::vector<std::vector<std::string>> Read(const char* mode, const fs::path& file) {
@@ -306,19 +245,11 @@ class HandOnCli : public testing::Test {
   // The comparison as parvel-cli makes it, built here again.
   static const TComparisonModel& Model() {
     static const TComparisonModel model = [] {
-      std::string left = ReadViewTextFile(Pair("old").string()), right = ReadViewTextFile(Pair("new").string());
       TDiff diff;
-      return BuildComparisonModel(std::move(left), std::move(right), diff, kDefaultComparisonOptions);
+      return BuildComparisonModel(ReadViewTextFile(Pair("old")), ReadViewTextFile(Pair("new")), diff,
+                                  kDefaultComparisonOptions);
     }();
     return model;
-  }
-
-  // The changes' own words, from parvel-cli changes --format json.
-  static std::vector<std::vector<std::string>> Changes() {
-    const Result r = Cli("changes " + Quote(Pair("old").string()) + " " + Quote(Pair("new").string()) +
-                         " --out " + Quote((dir_ / "changes.json").string()));
-    EXPECT_EQ(r.code, 0) << r.err;
-    return Read("changes", dir_ / "changes.json");
   }
 
   static bool HaveOffice() { return !input::FindSoffice().empty(); }
@@ -328,132 +259,91 @@ class HandOnCli : public testing::Test {
 
 fs::path HandOnCli::dir_;
 
-// The table's rows as read back: the header row left out; in each cell the paragraphs that are
-// the row's address left out (they are not words of the change).
-std::vector<TRowWords> TableRows(const std::vector<std::vector<std::string>>& lines, const TComparisonTable& table) {
-  std::vector<TRowWords> rows;
-  for (const auto& f : lines) {
-    if (f[0] == "R") {
-      rows.emplace_back();
-    } else if (f[0] == "P" && f.size() == 5 && !rows.empty()) {
-      TCellWords& cell = rows.back().Cells[f[1] == "0" ? 0 : 1];
-      cell.Text += f[2];
-      const size_t row = rows.size() - 2;  // the first row is the header
-      if (row < table.Rows.size()) {
-        const TTableRow& r = table.Rows[row];
-        const std::string& address = f[1] == "0" ? r.Old.Address : r.New.Address;
-        if (!address.empty() && Words(f[2]) == Words(address)) continue;
-      }
-      Append(cell.Struck, Words(f[3]));
-      Append(cell.Bold, Words(f[4]));
-    }
-  }
-  if (!rows.empty()) rows.erase(rows.begin());
-  return rows;
-}
-
-std::vector<std::string> MarkedWords(const TTableCell& cell) {
+// The marked words of one side of a row: of the table as built, or as read back (lines "P").
+std::string Marked(const TTableCell& cell) {
   std::vector<std::string> words;
   for (const auto& paragraph : cell.Paragraphs) {
     std::string marked;
     for (const TTableSpan& s : paragraph) marked += s.Marked ? s.Text : " ";
     Append(words, Words(marked));
   }
-  return words;
+  return Joined(words);
 }
 
+// Each row of the table read back: the left cell's struck words, the right cell's bold words.
+// The header row is left out, and in each cell the paragraph that is the row's address.
+std::vector<std::array<std::string, 2>> ReadRows(const std::vector<std::vector<std::string>>& lines,
+                                                 const TComparisonTable& table) {
+  std::vector<std::array<std::string, 2>> rows;
+  std::vector<std::string> words[2];
+  auto close = [&] {
+    rows.push_back({Joined(words[0]), Joined(words[1])});
+    words[0].clear(), words[1].clear();
+  };
+  for (const auto& f : lines) {
+    if (f[0] == "R") {
+      close();
+    } else if (f[0] == "P" && f.size() == 5) {
+      const int side = f[1] == "0" ? 0 : 1;
+      const size_t row = rows.size() - 2;  // past what came before the header, and the header
+      const TTableCell* cell = row < table.Rows.size() ? side ? &table.Rows[row].New : &table.Rows[row].Old : nullptr;
+      if (cell && !cell->Address.empty() && Words(f[2]) == Words(cell->Address)) continue;
+      Append(words[side], Words(f[side ? 4 : 3]));
+    }
+  }
+  close();
+  rows.erase(rows.begin(), rows.begin() + std::min<size_t>(rows.size(), 2));  // before and in the header
+  return rows;
+}
+
+// The rows in order, each with exactly the removed words struck through on the left and the new
+// words in bold on the right.
 TEST_F(HandOnCli, TableMarksExactlyTheChangedWordsRowByRow) {
   if (!HaveOffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
   TTableTitles titles;
-  titles.Name1 = Pair("old").filename().string();
-  titles.Name2 = Pair("new").filename().string();
+  titles.Name1 = fs::path(Pair("old")).filename().string();
+  titles.Name2 = fs::path(Pair("new")).filename().string();
   const TComparisonTable table = BuildComparisonTable(Model(), BuildChangeList(Model()), titles);
-  ASSERT_FALSE(table.Rows.empty());
-
-  // Independently of the table: the removed and the new words of the changes. A moved passage
-  // may be shown marked on either side, so its words may come in addition.
-  std::vector<std::string> removed, added, moved;
-  for (const auto& c : Changes()) {
-    if (c.size() != 4) continue;
-    if (c[1] == "moved") {
-      Append(moved, Words(c[2]));
-      Append(moved, Words(c[3]));
-    } else {
-      Append(removed, Words(c[2]));
-      Append(added, Words(c[3]));
-    }
-  }
-  ASSERT_FALSE(removed.empty());
-  ASSERT_FALSE(added.empty());
-  removed = Sorted(removed), added = Sorted(added), moved = Sorted(moved);
-
+  ASSERT_GT(table.Rows.size(), 5u);
   for (const char* name : {"table.docx", "table.odt"}) {
     SCOPED_TRACE(name);
     const Result r = Write("table", dir_ / name);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find(name), std::string::npos) << r.out;
-    const std::vector<TRowWords> rows = TableRows(Read("table", dir_ / name), table);
+    const auto rows = ReadRows(Read("table", dir_ / name), table);
     ASSERT_EQ(rows.size(), table.Rows.size());
-    std::vector<std::string> struck, bold;
     for (size_t i = 0; i < rows.size(); ++i) {
-      const TTableRow& want = table.Rows[i];
-      if (want.Gap) {
-        EXPECT_EQ(Words(rows[i].Cells[0].Text + rows[i].Cells[1].Text), std::vector<std::string>()) << "row " << i;
-        continue;
-      }
-      EXPECT_EQ(Joined(rows[i].Cells[0].Struck), Joined(MarkedWords(want.Old))) << "row " << i;
-      EXPECT_EQ(Joined(rows[i].Cells[1].Bold), Joined(MarkedWords(want.New))) << "row " << i;
-      Append(struck, rows[i].Cells[0].Struck);
-      Append(bold, rows[i].Cells[1].Bold);
+      EXPECT_EQ(rows[i][0], Marked(table.Rows[i].Old)) << "row " << i;
+      EXPECT_EQ(rows[i][1], Marked(table.Rows[i].New)) << "row " << i;
     }
-    struck = Sorted(struck), bold = Sorted(bold);
-    EXPECT_EQ(Joined(Minus(removed, struck)), "") << "removed words not struck through";
-    EXPECT_EQ(Joined(Minus(added, bold)), "") << "new words not in bold";
-    EXPECT_EQ(Joined(Minus(Minus(struck, removed), moved)), "") << "struck through, not removed";
-    EXPECT_EQ(Joined(Minus(Minus(bold, added), moved)), "") << "in bold, not new";
   }
 }
 
+// Accepting all gives the new text and rejecting all the old, so the deleted runs hold exactly the
+// removed words and the inserted runs the new ones, in order.
 TEST_F(HandOnCli, TrackedChangesHoldExactlyTheRemovedAndTheNewWords) {
   if (!HaveOffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
   const TTrackedEdition edition = BuildTrackedEdition(Model(), "2026-12-09T10:15:00");
-  std::vector<std::string> wantDeleted, wantInserted;
+  std::vector<std::string> want[2];
   for (const TTrackedParagraph& p : edition.Paragraphs) {
     std::string deleted, inserted;
     for (const TTrackedSpan& s : p.Spans) {
       deleted += s.Kind == TTrackKind::Deleted ? s.Text : " ";
       inserted += s.Kind == TTrackKind::Inserted ? s.Text : " ";
     }
-    Append(wantDeleted, Words(deleted));
-    Append(wantInserted, Words(inserted));
+    Append(want[0], Words(deleted));
+    Append(want[1], Words(inserted));
   }
-  std::vector<std::string> removed, added;
-  for (const auto& c : Changes())
-    if (c.size() == 4) {
-      Append(removed, Words(c[2]));
-      Append(added, Words(c[3]));
-    }
-  // Exactly the changes' words, and besides them only words whose case alone changed: the
-  // comparison sees none there, but accepting all must give the new text.
-  removed = Sorted(removed), added = Sorted(added);
-  const std::vector<std::string> deletedOnly = Minus(Sorted(wantDeleted), removed);
-  const std::vector<std::string> insertedOnly = Minus(Sorted(wantInserted), added);
-  EXPECT_EQ(Joined(Minus(removed, Sorted(wantDeleted))), "");
-  EXPECT_EQ(Joined(Minus(added, Sorted(wantInserted))), "");
-  std::vector<std::string> deletedLower, insertedLower;
-  for (const std::string& w : deletedOnly) deletedLower.push_back(Lower(w));
-  for (const std::string& w : insertedOnly) insertedLower.push_back(Lower(w));
-  EXPECT_EQ(Joined(Sorted(deletedLower)), Joined(Sorted(insertedLower)));
-  EXPECT_LT(deletedOnly.size(), 5u) << Joined(deletedOnly);
-
+  ASSERT_GT(want[0].size(), 50u);
+  ASSERT_GT(want[1].size(), 200u);
   for (const char* name : {"redline.docx", "redline.odt"}) {
     SCOPED_TRACE(name);
     const Result r = Write("redline", dir_ / name);
     ASSERT_EQ(r.code, 0) << r.err;
-    std::vector<std::string> deleted, inserted;
-    for (const auto& f : Read("tracked", dir_ / name)) Append(f[0] == "D" ? deleted : inserted, Words(f[1]));
-    EXPECT_EQ(Joined(deleted), Joined(wantDeleted));
-    EXPECT_EQ(Joined(inserted), Joined(wantInserted));
+    std::vector<std::string> got[2];
+    for (const auto& f : Read("tracked", dir_ / name)) Append(got[f[0] == "D" ? 0 : 1], Words(f[1]));
+    EXPECT_EQ(Joined(got[0]), Joined(want[0]));
+    EXPECT_EQ(Joined(got[1]), Joined(want[1]));
   }
 }
 
