@@ -8,7 +8,7 @@
 #include <string>
 
 #include "documents/HandOnExport.h"
-#include "handon/HandOnFormats.h"
+#include "handon/HandOnSettings.h"
 #include "handon/HandOnHost.h"
 
 class QAction;

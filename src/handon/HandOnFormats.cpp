@@ -14,6 +14,7 @@ QString FormatName(THandOnFormat format) {
     case THandOnFormat::Odt: return QStringLiteral("Документ OpenDocument");
     case THandOnFormat::Pdf: return QStringLiteral("PDF");
     case THandOnFormat::Htm: return QStringLiteral("Веб-страница");
+    case THandOnFormat::Fodt: return QStringLiteral("Документ OpenDocument (плоский XML)");
   }
   return {};
 }
@@ -24,6 +25,7 @@ QString FormatSuffix(THandOnFormat format) {
     case THandOnFormat::Odt: return QStringLiteral("odt");
     case THandOnFormat::Pdf: return QStringLiteral("pdf");
     case THandOnFormat::Htm: return QStringLiteral("htm");
+    case THandOnFormat::Fodt: return QStringLiteral("fodt");
   }
   return {};
 }

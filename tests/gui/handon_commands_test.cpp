@@ -57,7 +57,8 @@ struct THandOnFixture {
 // Replaces a field's text as the user does: select all, type.
 void TypeInto(QLineEdit* field, const QString& text) {
   QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(field, text);
+  for (QChar c : text)
+    QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 QStringList Entries(const QString& folder) { return QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
