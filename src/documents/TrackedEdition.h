@@ -21,6 +21,7 @@ struct TTrackedSpan {
 struct TTrackedParagraph {
   std::vector<TTrackedSpan> Spans;
   TTrackKind End = TTrackKind::Same;
+  int EndChange = -1;  // the change an inserted or deleted end belongs to
 };
 
 struct TTrackedEdition {
