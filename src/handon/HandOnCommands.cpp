@@ -114,6 +114,8 @@ void THandOnCommands::WriteWithProgress(
   try {
     // A folder or a device is refused before any work is done.
     CheckOutputPath(file);
+    // The window is painted again where the save dialog was before the work begins.
+    progress.Idle();
     write(file, options);
   } catch (const EHandOnError& e) {
     progress.Finish();
