@@ -15,6 +15,7 @@
 #include "engine/ChangeList.h"
 #include "engine/ComparisonModel.h"
 #include "engine/Diff.h"
+#include "input/OfficeProcess.h"
 #include "support/OutputFiles.h"
 
 namespace {
@@ -31,7 +32,8 @@ constexpr const char* kTableHelp = R"(Использование: parvel-cli tab
 единицы отмечены строкой «…».
 
 Формат файла определяется по расширению OUT: .docx (Word), .odt (OpenDocument),
-.pdf или .htm/.html (страница HTML). Документы Word, OpenDocument и PDF пишет
+.pdf или .htm/.html (страница HTML); .fodt — плоский документ OpenDocument,
+из которого LibreOffice делает остальные. Документы Word, OpenDocument и PDF пишет
 LibreOffice (нужен установленный LibreOffice Writer; программу можно указать в
 переменной PARVEL_SOFFICE). Файл OUT заменяется целиком; при ошибке он не меняется.
 
@@ -59,7 +61,8 @@ constexpr const char* kRedlineHelp = R"(Использование: parvel-cli r
 текст, отклонение всех — прежний.
 
 Формат файла определяется по расширению OUT: .docx (Word), .odt (OpenDocument)
-или .pdf. Файл пишет LibreOffice (нужен установленный LibreOffice Writer;
+или .pdf (.fodt — плоский документ OpenDocument, из которого LibreOffice делает
+остальные). Файл пишет LibreOffice (нужен установленный LibreOffice Writer;
 программу можно указать в переменной PARVEL_SOFFICE). Файл OUT заменяется
 целиком; при ошибке он не меняется. --literal и --max-seconds N — как у changes.
 
@@ -141,6 +144,10 @@ class THandOnCommand {
       CheckOutputPath(Out());  // refused before the comparison: it could not be written anyway
     } catch (const EOutputError& e) {
       return OutputFailure(e);
+    }
+    if (format != THandOnFormat::Htm && format != THandOnFormat::Fodt && input::FindSoffice().empty()) {
+      std::cerr << "parvel-cli " << name_ << ": " << input::NoOfficeMessage(input::TOfficeTask::Write) << "\n";
+      return 4;
     }
     return -1;
   }

@@ -58,14 +58,23 @@ void AppendEscaped(std::string& out, char c) {
   }
 }
 
+// U+FFFE and U+FFFF, which XML does not allow, in UTF-8.
+bool NonCharacterAt(const std::string& text, size_t i) {
+  return text.compare(i, 2, "\xEF\xBF") == 0 && i + 2 < text.size() && (text[i + 2] == '\xBE' || text[i + 2] == '\xBF');
+}
+
 // Text as XML character data of a paragraph: markup escaped, control characters left out, a
 // blank that ODF would collapse (at the paragraph's start or after another) written as <text:s/>.
 class TParagraphText {
  public:
   explicit TParagraphText(std::string& out) : out_(out) {}
-  void Start() { blank_ = true; }
   void Add(const std::string& text) {
-    for (const char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (NonCharacterAt(text, i)) {
+        i += 2;
+        continue;
+      }
+      const char c = text[i];
       const unsigned char u = static_cast<unsigned char>(c);
       if (c == ' ') {
         out_ += blank_ ? "<text:s/>" : " ";
@@ -90,8 +99,10 @@ class TParagraphText {
 
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) AppendEscaped(out, c);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (NonCharacterAt(text, i)) i += 2;
+    else if (static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != 0x7F) AppendEscaped(out, text[i]);
+  }
   return out;
 }
 
