@@ -145,12 +145,13 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
     TDiff* d = diff.get();
     diff->SetProcessMessages([d, &progress] { progress(*d); });
     diff_ = d;
-    const TComparisonModel model =
-        BuildComparisonModel(std::move(texts[1]), std::move(texts[2]), *diff, options_);
+    auto model = std::make_shared<const TComparisonModel>(
+        BuildComparisonModel(std::move(texts[1]), std::move(texts[2]), *diff, options_));
     diff_ = nullptr;  // a later stop request only sets AbortRequested
     if (!AbortRequested) {
-      pages = BuildResultPages(model);
-      result.Changes = BuildChangeList(model);
+      pages = BuildResultPages(*model);
+      result.Changes = BuildChangeList(*model);
+      result.Model = std::move(model);
     }
   }
 
@@ -158,6 +159,7 @@ TComparisonResult TComparisonRun::RunUnguarded(const std::function<void(const TD
   auto stopped = [&] {
     RestoreEnteredTexts();
     result.Outcome = TRunOutcome::roStopped;
+    result.Model.reset();
     return result;
   };
   if (AbortRequested) return stopped();

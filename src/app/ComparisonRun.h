@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 
 class TDiff;
 class THtmlView;
+struct TComparisonModel;
 
 // How a comparison ended.
 enum class TRunOutcome {
@@ -34,6 +36,8 @@ struct TComparisonResult {
   std::array<std::string, 3> StoredBody;  // [1], [2]: the result pages' bodies as written
   std::array<std::string, 3> EnteredBody; // [1], [2]: the bodies compared, for comparing them anew
   TChangeList Changes;     // for roProduced: every change with its place and kind
+  // For roProduced: the comparison itself, built once, for the documents written from it.
+  std::shared_ptr<const TComparisonModel> Model;
   QString Error;           // for roFailed
 };
 

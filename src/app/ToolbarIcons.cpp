@@ -18,6 +18,9 @@ const char* ThemeName(TToolbarIcon which) {
     case tiFind: return "edit-find";
     case tiBack: return "go-previous";
     case tiForward: return "go-next";
+    // No theme has a picture for these documents: always our own.
+    case tiComparisonTable:
+    case tiTrackedEdition: return "";
   }
   return "";
 }
@@ -135,6 +138,28 @@ void Draw(QPainter& p, TToolbarIcon which) {
     case tiForward:
       Arrow(p, true);
       break;
+    case tiComparisonTable:
+      // A sheet with two columns: a struck line on the left, a bold one on the right.
+      Sheet(p, QRectF(1.5, 0.5, 13, 15));
+      p.setPen(QPen(kInk, 1));
+      p.drawLine(QPointF(8, 3.5), QPointF(8, 13.5));
+      TextLines(p, 3.5, 6.5, 5.5, 4);
+      TextLines(p, 9.5, 12.5, 5.5, 4);
+      p.setPen(QPen(QColor(200, 40, 40), 1.2));
+      p.drawLine(QPointF(3, 7.5), QPointF(7, 7.5));
+      p.setPen(QPen(kAccent, 1.8));
+      p.drawLine(QPointF(9.5, 9.5), QPointF(12.5, 9.5));
+      break;
+    case tiTrackedEdition:
+      // A sheet whose lines carry a change bar in the margin and an inserted line.
+      Sheet(p, QRectF(2.5, 0.5, 12, 15));
+      TextLines(p, 5, 12, 4.5, 5);
+      p.setPen(QPen(QColor(200, 40, 40), 1.4));
+      p.drawLine(QPointF(1, 6), QPointF(1, 11));
+      p.drawLine(QPointF(5, 8.5), QPointF(11, 8.5));
+      p.setPen(QPen(kAccent, 1.4));
+      p.drawLine(QPointF(5, 12.5), QPointF(12, 12.5));
+      break;
   }
 }
 
@@ -161,5 +186,7 @@ QIcon BundledToolbarIcon(TToolbarIcon which) {
 }
 
 QIcon ToolbarIcon(TToolbarIcon which) {
-  return QIcon::fromTheme(QString::fromLatin1(ThemeName(which)), BundledToolbarIcon(which));
+  const QString name = QString::fromLatin1(ThemeName(which));
+  if (name.isEmpty()) return BundledToolbarIcon(which);
+  return QIcon::fromTheme(name, BundledToolbarIcon(which));
 }

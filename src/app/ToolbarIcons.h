@@ -13,6 +13,8 @@ enum TToolbarIcon {
   tiFind,
   tiBack,
   tiForward,
+  tiComparisonTable,  // the two-column table handed on
+  tiTrackedEdition,   // the new edition with tracked changes
 };
 
 QIcon ToolbarIcon(TToolbarIcon which);

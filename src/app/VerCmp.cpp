@@ -27,6 +27,7 @@
 #include "appbase/Workspace.h"
 #include "engine/ResultPages.h"
 #include "find/MorphRusTables.h"
+#include "handon/HandOnCommands.h"
 #include "navigation/Navigation.h"
 #include "output/office/CopyToApp.h"
 #include "output/office/LibreOfficeApp.h"
@@ -68,6 +69,7 @@ TVerCmp::TVerCmp(const QString& appDir, QWidget* parent) : QWidget(parent) {
   InstallNavigation(*this, *Navigation);
   InstallZoomControls(*this, *Zoom, *bTextZoomOut);
   CreateOutputCommands();
+  CreateHandOnCommands();
   CreateOpenFiles();
   CreateComparisonChoice();
   editedPanes_ = new TEditedPanes(WB1, WB2, [this] { return mode_ == wmEntry; }, this);
@@ -222,17 +224,22 @@ void TVerCmp::CreateControls() {
   LVersions = label(kEnterCaption, 4);
   bCompareTexts = button(kCompareCaption, 257, 108);
   bCompareTexts->hide();
-  bCompareDocs = tool(tiCompareDocs, "Выбрать для сравнения другие редакции", 575);
-  bNextDiff = button("Следующее изменение", 608, 132);
+  bCompareDocs = tool(tiCompareDocs, "Выбрать для сравнения другие редакции", 515);
+  bNextDiff = button("Следующее изменение", 548, 132);
   bNextDiff->setToolTip(U("Следующее изменение (Ctrl+Down)"));
   bNextDiff->setEnabled(false);
-  bTextSaveToFile = tool(tiSaveToFile, "Сохранить и открыть в MS Word", 724);
+  bTextSaveToFile = tool(tiSaveToFile, "Сохранить и открыть в MS Word", 664);
   bTextSaveToFile->hide();
-  bPrevDiff = button("Назад", 747, 41);
+  bPrevDiff = button("Назад", 687, 41);
   bPrevDiff->setToolTip(U("Предыдущее изменение (Ctrl+Up)"));
   bPrevDiff->setEnabled(false);
-  LCurDiffTag = label("Изменений: 0", 795);
+  LCurDiffTag = label("Изменений: 0", 735);
   LCurDiffTag->hide();
+  // The documents handed on, first of the output buttons; their hints are the commands'.
+  bHandOnTable = tool(tiComparisonTable, "", 832);
+  bHandOnTable->setObjectName("bHandOnTable");
+  bHandOnTracked = tool(tiTrackedEdition, "", 862);
+  bHandOnTracked->setObjectName("bHandOnTracked");
   bTextCopyToWord = tool(tiCopyToWord, "Копировать в MS Word", 892);
   bTextPrint = tool(tiPrint, "Печать", 922);
   bTextPreview = tool(tiPreview, "Предварительный просмотр", 952);
@@ -632,6 +639,8 @@ void TVerCmp::EnterEntryState(bool emptyPages) {
 
 void TVerCmp::SetMode(TWindowMode mode) {
   mode_ = mode;
+  if (mode != wmResult) shownModel_.reset();
+  if (HandOn) HandOn->SetResultShown(mode == wmResult && shownModel_);
   LVersions->setText(U(mode == wmEntry ? kEnterCaption : mode == wmRunning ? kRunningCaption : kResultCaption));
   bCompareTexts->setText(U(mode == wmResult ? kNewCompareCaption : kCompareCaption));
   bCompareTexts->setEnabled(mode != wmRunning);
@@ -674,6 +683,7 @@ bool TVerCmp::ShowComparison(QString& report, bool again) {
   // starts at its top. Both views measure their marks at once; StartResult takes the answer.
   Navigation->StartMarkMeasuring(true);
   ChangeList->SetList(std::move(result.Changes));
+  shownModel_ = std::move(result.Model);
   Navigation->StartResult();
   // The keys work at once: the focus goes into the view the user worked in.
   if (isVisible()) {

@@ -23,6 +23,7 @@
 #include "changelist/ChangeListPanel.h"
 #include "appbase/Workspace.h"
 #include "findpanel/FindPanel.h"
+#include "handon/HandOnHost.h"
 #include "shellinput/ShellInput.h"
 #include "links/LinksHistory.h"
 #include "navigation/ChangeNavigation.h"
@@ -34,6 +35,7 @@
 
 class QPainter;
 class TEditedPanes;
+class THandOnCommands;
 class TSidePanel;
 
 // A plain drawing surface whose painting is the owner's.
@@ -63,7 +65,8 @@ class TVerCmp : public QWidget,
                 private TSaveToWordHost,
                 private ICopyToAppHost,
                 private TOpenFilesHost,
-                private IChangeListHost {
+                private IChangeListHost,
+                private IHandOnHost {
   Q_OBJECT
 
  public:
@@ -138,6 +141,8 @@ class TVerCmp : public QWidget,
   void CreateActions();
   void CreateControls();
   void CreateOutputCommands();
+  // «Сравнительная таблица…» and «Документ с исправлениями…» on the toolbar and in the popup menu.
+  void CreateHandOnCommands();
   void CreateFeatures();
   void CreateOpenFiles();
   // The choice of how the changes are laid out: two checkable commands of the popup menu, kept
@@ -207,6 +212,9 @@ class TVerCmp : public QWidget,
   void CopyListToSpreadsheet(const QString& html, const QString& text) override {
     CopyToAppSrv->CopyTableToExcel(html, text);
   }
+  // The documents handed on.
+  std::shared_ptr<const TComparisonModel> ShownComparison() const override { return shownModel_; }
+  const TChangeList& ShownChanges() const override { return ChangeList->List(); }
 
   // Takes the work folder of this instance (falling back to the user's own folder) and says so
   // when the usual one cannot be used.
@@ -238,6 +246,8 @@ class TVerCmp : public QWidget,
   TSaveToWord* SaveToWord = nullptr;
   // The list of the result's changes, the side panel's page with a result.
   TChangeListPanel* ChangeList = nullptr;
+  // The comparison table and the tracked edition of the result shown.
+  THandOnCommands* HandOn = nullptr;
 
   // ---- Controls --------------------------------------------------------------------------
   QWidget* PanFind = nullptr;      // the find panel (hidden until asked for)
@@ -250,6 +260,8 @@ class TVerCmp : public QWidget,
   QToolButton* bTextSaveToFile = nullptr;
   QPushButton* bPrevDiff = nullptr;
   QLabel* LCurDiffTag = nullptr;
+  QToolButton* bHandOnTable = nullptr;
+  QToolButton* bHandOnTracked = nullptr;
   QToolButton* bTextCopyToWord = nullptr;
   QToolButton* bTextPrint = nullptr;
   QToolButton* bTextPreview = nullptr;
@@ -292,6 +304,8 @@ class TVerCmp : public QWidget,
   bool shown_ = false;
   bool activated_ = false;
   TWindowMode mode_ = wmEntry;
+  // The comparison of the result shown, kept with its change list until the result goes.
+  std::shared_ptr<const TComparisonModel> shownModel_;
   TSidePanel* sidePanel_ = nullptr;
   TEditedPanes* editedPanes_ = nullptr;
 };

@@ -10,6 +10,12 @@ std::string CliUsage() {
   changes OLD NEW [--format json|csv|md] [--out FILE] [--numbering auto|punkt|chast|decimal]
       Выводит список изменений: где каждое в структуре акта («абз. 2 п. 3 ст. 142.9»)
       и что изменено («слова … заменены словами …»), с итогами; JSON, CSV или Markdown.
+  table OLD NEW OUT.{docx,odt,pdf,htm} [--column1 ТЕКСТ] [--column2 ТЕКСТ] [--literal]
+      Записывает сравнительную таблицу: изменённые единицы в две колонки, исключённые
+      слова зачёркнуты, новые выделены жирным; выводит число строк.
+  redline OLD NEW OUT.{docx,odt,pdf} [--literal]
+      Записывает новую редакцию, где каждое отличие от прежней — записанное
+      исправление (вставка или удаление); выводит число изменений.
   forms WORD [--data DIR]
       Выводит русские формы слова WORD.
   variants PHRASE [--data DIR]

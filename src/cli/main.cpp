@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   try {
     if (command == "compare") return RunCompareCommand(args);
     if (command == "changes") return RunChangesCommand(args);
+    if (command == "table") return RunTableCommand(args);
+    if (command == "redline") return RunRedlineCommand(args);
     if (command == "forms") return RunFormsCommand(args);
     if (command == "variants") return RunVariantsCommand(args);
     if (command == "find") return RunFindCommand(args);

@@ -10,9 +10,11 @@
 struct TComparisonTable;
 struct TTrackedEdition;
 
-enum class THandOnFormat { Docx, Odt, Pdf, Htm };
+// Fodt: the flat OpenDocument itself, as written before any conversion (for checks and timing).
+enum class THandOnFormat { Docx, Odt, Pdf, Htm, Fodt };
 
-// By the extension, case-insensitively (".htm" and ".html" are Htm); false for any other.
+// By the extension, case-insensitively (".htm" and ".html" are Htm, ".fodt" is Fodt); false for
+// any other.
 bool HandOnFormatOf(const std::string& path, THandOnFormat& format);
 
 // A failure with a message for the user (Russian): LibreOffice missing, failed, cancelled or

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "input/OfficeProcess.h"
+
 namespace input {
 
 struct TOfficeOptions {
@@ -15,9 +17,6 @@ struct TOfficeOptions {
   // returning false cancels the conversion.
   std::function<bool()> Idle;
 };
-
-// The LibreOffice program found by the rule above, or empty.
-std::string FindSoffice(const std::string& preferred = {});
 
 // The HTML LibreOffice makes of the document (its own bytes, UTF-8 with a declaration).
 // Throws EReadError with a message for the user when LibreOffice is missing, fails, is
