@@ -58,14 +58,23 @@ void AppendEscaped(std::string& out, char c) {
   }
 }
 
+// U+FFFE and U+FFFF, which XML does not allow, in UTF-8.
+bool NonCharacterAt(const std::string& text, size_t i) {
+  return text.compare(i, 2, "\xEF\xBF") == 0 && i + 2 < text.size() && (text[i + 2] == '\xBE' || text[i + 2] == '\xBF');
+}
+
 // Text as XML character data of a paragraph: markup escaped, control characters left out, a
 // blank that ODF would collapse (at the paragraph's start or after another) written as <text:s/>.
 class TParagraphText {
  public:
   explicit TParagraphText(std::string& out) : out_(out) {}
-  void Start() { blank_ = true; }
   void Add(const std::string& text) {
-    for (const char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (NonCharacterAt(text, i)) {
+        i += 2;
+        continue;
+      }
+      const char c = text[i];
       const unsigned char u = static_cast<unsigned char>(c);
       if (c == ' ') {
         out_ += blank_ ? "<text:s/>" : " ";
@@ -90,8 +99,10 @@ class TParagraphText {
 
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) AppendEscaped(out, c);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (NonCharacterAt(text, i)) i += 2;
+    else if (static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != 0x7F) AppendEscaped(out, text[i]);
+  }
   return out;
 }
 
@@ -135,7 +146,7 @@ constexpr const char* kTableStyles =
     "   <style:text-properties fo:font-size=\"9pt\" fo:font-style=\"italic\"/>\n"
     "  </style:style>\n"
     "  <style:style style:name=\"Cell\" style:family=\"paragraph\">\n"
-    "   <style:paragraph-properties fo:text-align=\"justify\"/>\n"
+    "   <style:paragraph-properties fo:text-align=\"start\"/>\n"
     "  </style:style>\n"
     "  <style:style style:name=\"Gap\" style:family=\"paragraph\">\n"
     "   <style:paragraph-properties fo:text-align=\"center\"/>\n"
@@ -280,7 +291,7 @@ std::string TrackedFlatOdt(const TTrackedEdition& edition) {
   out += " <office:automatic-styles>\n";
   out += kPageLayout;
   out += " </office:automatic-styles>\n";
-  out += MasterPage("Parvel · " + (edition.Title.empty() ? std::string("Редакция с исправлениями") : edition.Title));
+  out += MasterPage("Parvel · Редакция с исправлениями");
   out += " <office:body>\n  <office:text>\n   <text:tracked-changes text:track-changes=\"false\">\n";
   const std::string info = "<office:change-info><dc:creator>" + Escaped(edition.Author) + "</dc:creator>" +
                            (edition.Date.empty() ? "" : "<dc:date>" + Escaped(edition.Date) + "</dc:date>") +

@@ -26,7 +26,7 @@ constexpr const char* kStyle =
     ".summary{margin:.6em 0 1em}\n"
     "table{border-collapse:collapse;width:100%;table-layout:fixed}\n"
     "th,td{border:1px solid #000;padding:.3em .4em;vertical-align:top;width:50%}\n"
-    "td p{margin:0 0 .3em;text-align:justify}\n"
+    "td p{margin:0 0 .3em}\n"
     "td p.address{font-size:9pt;font-style:italic;text-align:left}\n"
     "td.gap{text-align:center}\n"
     "@media print{body{margin:0}thead{display:table-header-group}tr{break-inside:avoid}}\n";

@@ -27,13 +27,17 @@ class TEditionWriter {
   TTrackedEdition& edition_;
 };
 
-// The change nearest to item p: its own, else the one before, else the one after.
-int NearChange(const std::vector<TWalkItem>& items, size_t p) {
-  for (size_t q = p + 1; q-- > 0;)
-    if (items[q].Change >= 0) return items[q].Change;
-  for (size_t q = p; q < items.size(); ++q)
-    if (items[q].Change >= 0) return items[q].Change;
-  return -1;
+// For every item, the change nearest to it: its own, else the one before, else the one after.
+std::vector<int> NearChanges(const std::vector<TWalkItem>& items) {
+  std::vector<int> near(items.size(), -1);
+  int last = -1;
+  for (size_t p = 0; p < items.size(); ++p) near[p] = last = items[p].Change >= 0 ? items[p].Change : last;
+  int next = -1;
+  for (size_t p = items.size(); p-- > 0;) {
+    if (items[p].Change >= 0) next = items[p].Change;
+    if (near[p] < 0) near[p] = next;
+  }
+  return near;
 }
 
 }  // namespace
@@ -46,6 +50,7 @@ TTrackedEdition BuildTrackedEdition(const TComparisonModel& model, const std::st
   const std::vector<TWalkItem>& items = walk.Items;
   if (items.empty()) return edition;
   TEditionWriter writer(edition);
+  const std::vector<int> nearChange = NearChanges(items);
   const auto& par1 = model.Old.Blocks.Paragraph;
   const auto& par2 = model.New.Blocks.Paragraph;
   // A paragraph end of one text is due before that text's next token; while only one text's
@@ -59,10 +64,10 @@ TTrackedEdition BuildTrackedEdition(const TComparisonModel& model, const std::st
         writer.EndParagraph(TTrackKind::Same, -1);
         oldPending = newPending = false;
       } else if (oldDue) {
-        writer.EndParagraph(TTrackKind::Deleted, NearChange(items, p));
+        writer.EndParagraph(TTrackKind::Deleted, nearChange[p]);
         oldPending = false;
       } else if (newDue) {
-        writer.EndParagraph(TTrackKind::Inserted, NearChange(items, p));
+        writer.EndParagraph(TTrackKind::Inserted, nearChange[p]);
         newPending = false;
       }
     }
@@ -71,13 +76,13 @@ TTrackedEdition BuildTrackedEdition(const TComparisonModel& model, const std::st
     if (it.Old >= 0 && it.New >= 0 && !sameText) {
       // Tokens the comparison takes for equal but written otherwise (in another case): each
       // text keeps its own.
-      const int change = NearChange(items, p);
+      const int change = nearChange[p];
       writer.Add(TTrackKind::Deleted, change, false, (BlankBefore(model.Old, it.Old) ? " " : "") + TokenUtf8(model.Old, it.Old));
       writer.Add(TTrackKind::Inserted, change, false, (BlankBefore(model.New, it.New) ? " " : "") + TokenUtf8(model.New, it.New));
     } else if (it.Old >= 0 && it.New >= 0) {
       const bool blank1 = BlankBefore(model.Old, it.Old), blank2 = BlankBefore(model.New, it.New);
       if (blank1 != blank2)
-        writer.Add(blank2 ? TTrackKind::Inserted : TTrackKind::Deleted, NearChange(items, p), false, " ");
+        writer.Add(blank2 ? TTrackKind::Inserted : TTrackKind::Deleted, nearChange[p], false, " ");
       writer.Add(TTrackKind::Same, -1, false, (blank1 && blank2 ? " " : "") + TokenUtf8(model.New, it.New));
     } else if (it.Old >= 0) {
       writer.Add(TTrackKind::Deleted, it.Change, it.Moved,
