@@ -173,7 +173,7 @@ std::string TOfficeProcess::Convert(const std::string& source, const TOfficeRun&
   try {
     return ReadFileBytes(made.string(), ~uint64_t{0});
   } catch (const EReadError& e) {
-    throw EOfficeError(EOfficeError::oeFailed, failed + name + ": " + e.what());
+    throw EOfficeError(EOfficeError::oeFailed, Writing(run) ? failed + name + ": " + e.what() : std::string(e.what()));
   }
 }
 
