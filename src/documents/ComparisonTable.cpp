@@ -83,8 +83,8 @@ TComparisonTable BuildComparisonTable(const TComparisonModel& model, const TChan
   table.Title = "Сравнительная таблица";
   table.Column1 = titles.Column1;
   table.Column2 = titles.Column2;
-  const std::string heading1 = Shortened(FirstParagraphText(model.Old, 100), titles.Name1);
-  const std::string heading2 = Shortened(FirstParagraphText(model.New, 100), titles.Name2);
+  const std::string heading1 = Shortened(HeadingText(model.Old, 100), titles.Name1);
+  const std::string heading2 = Shortened(HeadingText(model.New, 100), titles.Name2);
   table.Subtitle = heading1 == heading2 || heading2.empty() ? heading1 : heading1.empty() ? heading2 : heading1 + " — " + heading2;
   if (!titles.Date.empty()) table.Subtitle += (table.Subtitle.empty() ? "" : " · ") + std::string("Дата сравнения: ") + titles.Date;
   table.Summary = Utf8Text(list.Summary.Text);

@@ -73,8 +73,8 @@ void WriteThroughOffice(const std::string& flatOdt, THandOnFormat format, const 
 THandOnFormat FormatFor(const std::string& path) {
   THandOnFormat format;
   if (!HandOnFormatOf(path, format))
-    throw EHandOnError(EHandOnError::hoFormat, "Файл " + fs::path(path).filename().string() +
-                                                   " не записать: документ пишется как .docx, .odt, .pdf или .htm.");
+    throw EHandOnError(EHandOnError::hoFormat, "Не могу записать файл " + fs::path(path).filename().string() +
+                                                   ": документ записывается как .docx, .odt, .pdf или .htm.");
   return format;
 }
 

@@ -72,23 +72,74 @@ std::string TokenUtf8(const TComparedText& text, int32_t k) {
   return Utf8Text(std::string_view(text.Text).substr(at, TokenLength(text.Text, at)));
 }
 
-std::string FirstParagraphText(const TComparedText& text, size_t maxChars) {
+namespace {
+
+// The paragraph from token k on, cut as FirstParagraphText says; next gets the token after it.
+std::string ParagraphTextFrom(const TComparedText& text, int32_t k, size_t maxChars, int32_t& next) {
   std::string out;
   size_t chars = 0;
+  bool cut = false;
   const int32_t n = static_cast<int32_t>(text.Positions.size());
-  for (int32_t k = 0; k < n; ++k) {
-    if (k > 0 && StartsParagraph(text, k)) break;
-    const std::string word = TokenUtf8(text, k);
+  for (int32_t i = k; i < n; ++i) {
+    next = i + 1;
+    if (i > k && StartsParagraph(text, i)) {
+      next = i;
+      break;
+    }
+    if (cut) continue;
+    const std::string word = TokenUtf8(text, i);
     size_t wordChars = 0;
     for (unsigned char c : word) wordChars += (c & 0xC0) != 0x80;
-    const bool blank = BlankBefore(text, k);
+    const bool blank = i > k && BlankBefore(text, i);
     if (chars + wordChars + blank > maxChars && !out.empty()) {
       out += "…";
-      break;
+      cut = true;
+      continue;
     }
     if (blank) out += ' ';
     out += word;
     chars += wordChars + blank;
   }
   return out;
+}
+
+// Written in capitals («КОНСТИТУЦИЯ РОССИЙСКОЙ ФЕДЕРАЦИИ»): letters, and none of them small.
+bool InCapitals(const std::string& utf8) {
+  int capitals = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    unsigned cp = c;
+    size_t len = 1;
+    if (c >= 0xC0 && c < 0xE0 && i + 1 < utf8.size()) {
+      cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+      len = 2;
+    } else if (c >= 0xE0) {
+      len = c < 0xF0 ? 3 : 4;
+      cp = 0;
+    }
+    i += len;
+    if ((cp >= 'a' && cp <= 'z') || (cp >= 0x430 && cp <= 0x44F) || cp == 0x451) return false;
+    if ((cp >= 'A' && cp <= 'Z') || (cp >= 0x410 && cp <= 0x42F) || cp == 0x401) ++capitals;
+  }
+  return capitals >= 4;
+}
+
+}  // namespace
+
+std::string FirstParagraphText(const TComparedText& text, size_t maxChars) {
+  int32_t next = 0;
+  return text.Positions.empty() ? std::string() : ParagraphTextFrom(text, 0, maxChars, next);
+}
+
+std::string HeadingText(const TComparedText& text, size_t maxChars) {
+  const int32_t n = static_cast<int32_t>(text.Positions.size());
+  int32_t k = 0;
+  // An act's title stands in capitals near its top, after the notes of its adoption.
+  for (int paragraph = 0; paragraph < 12 && k < n; ++paragraph) {
+    int32_t next = k;
+    const std::string p = ParagraphTextFrom(text, k, maxChars, next);
+    if (InCapitals(p)) return p;
+    k = next;
+  }
+  return FirstParagraphText(text, maxChars);
 }

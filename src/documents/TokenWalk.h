@@ -33,3 +33,6 @@ std::string TokenUtf8(const TComparedText& text, int32_t k);
 // The first paragraph of the text that has words, as plain UTF-8, cut to about maxChars
 // characters at a blank (with «…»); empty when the text has no tokens.
 std::string FirstParagraphText(const TComparedText& text, size_t maxChars);
+// The text's heading: the first paragraph written in capitals among the first few, else the
+// first paragraph; cut as above.
+std::string HeadingText(const TComparedText& text, size_t maxChars);

@@ -45,7 +45,7 @@ std::vector<int> NearChanges(const std::vector<TWalkItem>& items) {
 TTrackedEdition BuildTrackedEdition(const TComparisonModel& model, const std::string& date, const std::string& title) {
   TTrackedEdition edition;
   edition.Date = date;
-  edition.Title = title.empty() ? FirstParagraphText(model.New, 120) : title;
+  edition.Title = title.empty() ? HeadingText(model.New, 120) : title;
   const TTokenWalk walk = WalkTokens(model);
   const std::vector<TWalkItem>& items = walk.Items;
   if (items.empty()) return edition;
