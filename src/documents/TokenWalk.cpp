@@ -138,6 +138,8 @@ std::string HeadingText(const TComparedText& text, size_t maxChars) {
   for (int paragraph = 0; paragraph < 12 && k < n; ++paragraph) {
     int32_t next = k;
     const std::string p = ParagraphTextFrom(text, k, maxChars, next);
+    // The state's name stands above an act's own: the title is the paragraph after it.
+    if (p == "РОССИЙСКАЯ ФЕДЕРАЦИЯ" && next < n) return ParagraphTextFrom(text, next, maxChars, next);
     if (InCapitals(p)) return p;
     k = next;
   }

@@ -115,6 +115,8 @@ TEST(ComparisonTable, MarksExactlyTheChangedWordsOfACorpusPairInEveryFormat) {
   const TComparisonModel model = CorpusModel("07_konstitutsiya");
   const TComparisonTable table = TableOf(model);
   ASSERT_GT(table.Rows.size(), 10u);
+  // The act's title, not the note of its adoption above it.
+  EXPECT_EQ(table.Subtitle.rfind("КОНСТИТУЦИЯ РОССИЙСКОЙ ФЕДЕРАЦИИ · ", 0), 0u) << table.Subtitle;
   const std::string removed = ChangedText(model, true), added = ChangedText(model, false);
   EXPECT_TRUE(MarkedText(table, true) == removed);
   EXPECT_TRUE(MarkedText(table, false) == added);
