@@ -2,23 +2,12 @@
 
 #include "changelist/ChangeListText.h"
 #include "support/Cp1251.h"
+#include "support/MarkupEscape.h"
 #include "engine/ChangesJson.h"
 
 namespace {
 
-std::string Html(const std::string& cp1251Text) {
-  std::string out;
-  for (char c : Utf8Text(cp1251Text)) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string Html(const std::string& cp1251Text) { return MarkupEscaped(Utf8Text(cp1251Text)); }
 
 std::string ExcerptHtml(const TExcerpt& x) {
   std::string s = Html(x.Before);

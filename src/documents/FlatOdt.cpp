@@ -4,6 +4,7 @@
 
 #include "documents/ComparisonTable.h"
 #include "documents/TrackedEdition.h"
+#include "support/MarkupEscape.h"
 
 namespace {
 
@@ -48,15 +49,6 @@ constexpr const char* kPageLayout =
     "   <style:text-properties fo:font-size=\"9pt\"/>\n"
     "  </style:style>\n";
 
-void AppendEscaped(std::string& out, char c) {
-  switch (c) {
-    case '&': out += "&amp;"; break;
-    case '<': out += "&lt;"; break;
-    case '>': out += "&gt;"; break;
-    case '"': out += "&quot;"; break;
-    default: out += c;
-  }
-}
 
 // U+FFFE and U+FFFF, which XML does not allow, in UTF-8.
 bool NonCharacterAt(const std::string& text, size_t i) {
@@ -86,7 +78,7 @@ class TParagraphText {
         out_ += "<text:line-break/>";
         blank_ = true;
       } else if (u >= 0x20 && u != 0x7F) {
-        AppendEscaped(out_, c);
+        AppendMarkupEscaped(out_, c);
         blank_ = false;
       }
     }
@@ -101,7 +93,7 @@ std::string Escaped(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (NonCharacterAt(text, i)) i += 2;
-    else if (static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != 0x7F) AppendEscaped(out, text[i]);
+    else if (static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != 0x7F) AppendMarkupEscaped(out, text[i]);
   }
   return out;
 }

@@ -1,6 +1,7 @@
 #include "documents/TableHtml.h"
 
 #include "documents/ComparisonTable.h"
+#include "support/MarkupEscape.h"
 
 namespace {
 
@@ -9,12 +10,8 @@ std::string Escaped(const std::string& text) {
   out.reserve(text.size());
   for (const char c : text) {
     const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '"') out += "&quot;";
-    else if (c == '\t' || c == '\n') out += ' ';
-    else if (u >= 0x20 && u != 0x7F) out += c;
+    if (c == '\t' || c == '\n') out += ' ';
+    else if (u >= 0x20 && u != 0x7F) AppendMarkupEscaped(out, c);
   }
   return out;
 }
